@@ -1,0 +1,48 @@
+#pragma once
+
+// The processing engine: definition loading, the processing of one file and
+// the run over a folder. The engine works on the program-wide records it is
+// given, reaches the disk only through the file layer and the status dialog
+// only through StatusView.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/Global.h"
+#include "core/StatusView.h"
+#include "core/TextIO.h"
+#include "platform/FileSystem.h"
+
+namespace quillet {
+
+struct Engine {
+  Globals& globals;
+  platform::FileSystem& fs;
+  StatusView& status;
+  // The program's own folder, Shift-JIS, Windows form, ending in '\'.
+  std::string program_folder;
+  // Block size of every buffered read and write (tests vary it).
+  std::size_t block_bytes = kDefaultBlockBytes;
+};
+
+// Finds the definition file for `folder` (ending in '\'): the folder's own
+// Quillet.def, else the program folder's. Loads it into the definition table
+// unless that very path is already loaded, and then appends the load line.
+// Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
+// frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
+int LoadDefinitions(Engine& engine, std::string_view folder);
+
+// Compacts one log file in place. Returns a per-file result code; with
+// frDone, `SizeBefore` is the size of the text as read and `SizeAfter` the
+// size of the rewritten file. Never throws.
+int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
+                std::int64_t& SizeAfter);
+
+// One run over `folder` and, with `withSubfolders`, its subfolders depth
+// first. Returns 0 (finished or cancelled) or a run-level code.
+int ProcessFolder(Engine& engine, std::string_view folder, std::string_view pattern,
+                  bool withSubfolders);
+
+}  // namespace quillet

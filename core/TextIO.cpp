@@ -1,0 +1,102 @@
+#include "core/TextIO.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+constexpr char kCtrlZ = '\x1A';
+}  // namespace
+
+LineReader::LineReader(platform::File& file, std::size_t block_bytes)
+    : file_(file), buffer_(std::max<std::size_t>(block_bytes, 1), '\0') {}
+
+bool LineReader::Fill() {
+  if (eof_ || failed_) return false;
+  buffer_start_ += static_cast<std::int64_t>(len_);
+  pos_ = len_ = 0;
+  ssize_t got = file_.Read(buffer_.data(), buffer_.size());
+  if (got < 0) {
+    failed_ = true;
+    return false;
+  }
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  len_ = static_cast<std::size_t>(got);
+  return true;
+}
+
+bool LineReader::AtEnd() {
+  if (ctrl_z_offset_ >= 0 || failed_) return true;
+  if (pos_ == len_ && !Fill()) return true;
+  if (buffer_[pos_] == kCtrlZ) {
+    ctrl_z_offset_ = buffer_start_ + static_cast<std::int64_t>(pos_);
+    return true;
+  }
+  return false;
+}
+
+bool LineReader::ReadLine(std::string& line) {
+  line.clear();
+  if (AtEnd()) return false;
+  for (;;) {
+    const char* begin = buffer_.data() + pos_;
+    const char* end = buffer_.data() + len_;
+    const char* stop = std::find_if(begin, end, [](char c) { return c == kCR || c == kCtrlZ; });
+    line.append(begin, stop);
+    pos_ += static_cast<std::size_t>(stop - begin);
+    if (stop != end) {
+      if (*stop == kCtrlZ) {
+        // The text ends here; the line read so far is its last line.
+        ctrl_z_offset_ = buffer_start_ + static_cast<std::int64_t>(pos_);
+        return true;
+      }
+      ++pos_;  // the CR
+      // An LF right after the CR belongs to the line end, even when it
+      // starts the next block.
+      if (pos_ == len_) Fill();
+      if (pos_ < len_ && buffer_[pos_] == kLF) ++pos_;
+      break;
+    }
+    if (!Fill()) break;  // last line without a line end, or a read failure
+  }
+  if (failed_) {
+    line.clear();
+    return false;
+  }
+  return true;
+}
+
+LineWriter::LineWriter(platform::File& file, std::size_t block_bytes)
+    : file_(file), block_bytes_(std::max<std::size_t>(block_bytes, 1)) {
+  buffer_.reserve(block_bytes_);
+}
+
+bool LineWriter::Put(std::string_view bytes) {
+  while (!bytes.empty() && !failed_) {
+    std::size_t room = block_bytes_ - buffer_.size();
+    std::size_t take = std::min(room, bytes.size());
+    buffer_.append(bytes.data(), take);
+    bytes.remove_prefix(take);
+    if (buffer_.size() == block_bytes_) Flush();
+  }
+  return !failed_;
+}
+
+bool LineWriter::WriteLine(std::string_view line) {
+  Put(line);
+  return Put("\r\n");
+}
+
+bool LineWriter::Flush() {
+  if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size()))
+    failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+}  // namespace quillet

@@ -1,0 +1,72 @@
+#pragma once
+
+// Buffered line reading and writing by the text rules:
+// - a line ends at CR; an LF right after that CR belongs to the line end;
+//   a lone LF is an ordinary byte of the line;
+// - the text ends at the physical end or at the first Ctrl-Z (0x1A);
+// - a last line without a line end is a line; an empty text has no lines;
+// - every line written is its bytes followed by CR LF; no length limit.
+// Reads and writes go through blocks of `block_bytes` (64 KiB by default),
+// never one system call per line or per byte.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace quillet {
+
+inline constexpr std::size_t kDefaultBlockBytes = 64 * 1024;
+
+class LineReader {
+ public:
+  explicit LineReader(platform::File& file, std::size_t block_bytes = kDefaultBlockBytes);
+
+  // Reads one line into `line` (without its line end). Returns false at the
+  // end of the text or on a read failure; `line` is then empty. Sets
+  // failed() when the underlying read fails.
+  bool ReadLine(std::string& line);
+
+  // True once the text has ended (no further line will be returned).
+  bool AtEnd();
+  bool failed() const { return failed_; }
+  // True when the text ended at a Ctrl-Z rather than at the physical end.
+  bool stopped_at_ctrl_z() const { return ctrl_z_offset_ >= 0; }
+  // Offset of that Ctrl-Z from the start of the file, or -1.
+  std::int64_t ctrl_z_offset() const { return ctrl_z_offset_; }
+
+ private:
+  bool Fill();
+
+  platform::File& file_;
+  std::string buffer_;
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  std::int64_t buffer_start_ = 0;  // file offset of buffer_[0]
+  bool eof_ = false;
+  bool failed_ = false;
+  std::int64_t ctrl_z_offset_ = -1;
+};
+
+class LineWriter {
+ public:
+  explicit LineWriter(platform::File& file, std::size_t block_bytes = kDefaultBlockBytes);
+
+  // Queues `line` followed by CR LF. Returns false once a write has failed.
+  bool WriteLine(std::string_view line);
+  // Writes out what is buffered. Returns false when any write failed.
+  bool Flush();
+  bool failed() const { return failed_; }
+
+ private:
+  bool Put(std::string_view bytes);
+
+  platform::File& file_;
+  std::string buffer_;
+  std::size_t block_bytes_;
+  bool failed_ = false;
+};
+
+}  // namespace quillet

@@ -1,0 +1,33 @@
+#pragma once
+
+// The system's own texts of the processing core, as Shift-JIS bytes.
+
+#include <string_view>
+
+namespace quillet::texts {
+
+// Load line of the definition file; %d is the number of definitions.
+extern const char kLoadLineFormat[];
+// Caption of the SearchMsg label.
+extern const char kSearchMsg[];
+// Report of a read-only file, after the name and a tab.
+extern const char kReadOnly[];
+
+inline constexpr char kFilesFoundFormat[] = "%d File(s) Found.";
+inline constexpr char kHeaderOpen[] = "----- ";
+inline constexpr char kHeaderClose[] = " -----";
+// Shown after a file's name while it is being processed.
+inline constexpr char kPending[] = "  . . .";
+// Report of a skipped 00:00 file, after the name and a tab.
+inline constexpr char kSkipReport[] = "(00:00 - Skip.)";
+// Report of a processed file: size before, size after, percentage.
+inline constexpr char kDoneFormat[] = "(%lld to %lld bytes / %lld%%)";
+// Size captions of the copy and filter passes.
+inline constexpr char kCopySizeFormat[] = "%lld bytes ";
+inline constexpr char kFilterSizeFormat[] = "%lld/%lld bytes ";
+
+// The report text of a per-file code other than frDone (which is built
+// from kDoneFormat); empty for a code that has none.
+std::string_view ReportText(int code);
+
+}  // namespace quillet::texts

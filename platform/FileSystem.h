@@ -1,0 +1,130 @@
+#pragma once
+
+// The file layer: Windows-like file services on a POSIX file system.
+//
+// Paths are Windows-form byte texts in Shift-JIS ("Z:\var\log\app.log").
+// Drive Z: is the Unix root; any other drive letter behaves like a missing
+// drive (every call fails with ENOENT). Names are converted to the system's
+// file-name encoding only inside the implementation.
+//
+// Every call reports success or failure; on failure `errno` holds the reason.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace quillet::platform {
+
+// File attributes as the folder run and file processing see them.
+struct Attributes {
+  bool directory = false;
+  bool read_only = false;  // owner-write permission bit clear
+  bool hidden = false;     // name begins with '.', or DOSATTRIB says hidden
+  bool system = false;     // DOSATTRIB says system; FIFOs, sockets, devices and links in listings
+};
+
+struct DirEntry {
+  std::string name;  // Shift-JIS, without folder
+  Attributes attributes;
+};
+
+// What a listing takes (see FileSystem::List).
+enum class ListKind {
+  kFiles,       // every entry except directories, hidden and system entries
+  kSubfolders,  // every entry except system entries
+};
+
+// How a file is opened. None of the modes follows a symbolic link for the
+// files the program creates; see FileSystem::Open.
+enum class OpenMode {
+  kRead,            // existing file, read only
+  kReadWrite,       // existing file, read and write, not truncated
+  kCreateTruncate,  // created if missing, truncated to 0, write only
+  kAppend,          // existing file, read and write, positioned at its end
+};
+
+// Whether the final path component may be a symbolic link.
+enum class Links {
+  kFollow,  // a user's log file or definition file, taken as given
+  kRefuse,  // temporary and increment files: a link fails with ELOOP
+};
+
+// An open file. Reads and writes go straight to the descriptor; callers
+// buffer (see core/TextIO.h). Destroying an open File closes it, ignoring
+// errors.
+class File {
+ public:
+  virtual ~File() = default;
+  // Reads up to `size` bytes at the current position. Returns the count read
+  // (0 at the end), or -1 on failure.
+  virtual ssize_t Read(char* buffer, std::size_t size) = 0;
+  // Writes all `size` bytes at the current position (or at the end in
+  // append mode). Returns false on failure or short write.
+  virtual bool Write(const char* data, std::size_t size) = 0;
+  // Size of the open file in bytes, or -1 on failure.
+  virtual std::int64_t Size() = 0;
+  // Moves the position to `offset` from the start. Returns false on failure.
+  virtual bool Seek(std::int64_t offset) = 0;
+  // Cuts the file to `size` bytes. Returns false on failure.
+  virtual bool Truncate(std::int64_t size) = 0;
+  // Flushes the file's data to stable storage. Returns false on failure.
+  virtual bool Sync() = 0;
+  // Last-write time as an MS-DOS stamp in local time (platform/DosTime.h).
+  // Returns false when the stamp cannot be read or has no DOS form.
+  virtual bool GetTime(std::uint32_t& dos_time) = 0;
+  // Sets the last-write time from an MS-DOS stamp in local time.
+  virtual bool SetTime(std::uint32_t dos_time) = 0;
+  // Closes the descriptor. Returns false when the close reports an error
+  // (for example a delayed write failure). Calling it twice is harmless.
+  virtual bool Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens `path`. Returns null on failure with errno set.
+  // - Only regular files are opened; a directory, FIFO, socket or device
+  //   fails (EISDIR / EINVAL), so a run can never hang on a FIFO.
+  // - A file whose owner-write bit is clear is refused for any writing mode
+  //   (EACCES), also when running as root, as the original platform would.
+  // - kCreateTruncate checks both rules before anything is truncated.
+  // - Links::kRefuse fails with ELOOP when the last component is a link.
+  virtual std::unique_ptr<File> Open(std::string_view path, OpenMode mode,
+                                     Links links = Links::kFollow) = 0;
+
+  // True when a directory entry of that name exists (a link counts, even a
+  // dangling one).
+  virtual bool Exists(std::string_view path) = 0;
+
+  // Attributes of the entry at `path` (links followed). False on failure.
+  virtual bool GetAttributes(std::string_view path, Attributes& attributes) = 0;
+
+  // Renames `from` to `to`; fails with EEXIST when `to` exists (no entry of
+  // any kind is ever replaced).
+  virtual bool Rename(std::string_view from, std::string_view to) = 0;
+
+  // Deletes a file (not a directory).
+  virtual bool Delete(std::string_view path) = 0;
+
+  // Lists the entries of a folder that match a wild-card name pattern.
+  // `pattern` is a folder path, '\', and a name pattern ("Z:\logs\*.log").
+  // Matching follows the Windows directory search: letters compared without
+  // regard to case, '?' takes one character (a double-byte character counts
+  // as one), "*.*" matches every name, "*." names without an extension.
+  // Names with no Shift-JIS form are left out; symbolic links and entries
+  // that are neither regular files nor directories are system entries and
+  // never listed. "." and ".." are listed by kSubfolders as directories.
+  // Entry order is the order the system gives. Returns false when the folder
+  // cannot be read (missing, not a folder, no permission).
+  virtual bool List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) = 0;
+};
+
+// The process-wide POSIX implementation.
+FileSystem& PosixFileSystem();
+
+}  // namespace quillet::platform

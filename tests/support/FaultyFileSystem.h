@@ -1,0 +1,78 @@
+#pragma once
+
+// A file layer for tests that forwards to the real one and makes chosen
+// operations fail with a chosen errno: "the 3rd write to any path ending in
+// .qu$ fails with ENOSPC".
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace quillet::testing {
+
+enum class FsOp {
+  kOpen,
+  kRead,
+  kWrite,
+  kClose,
+  kSize,
+  kSeek,
+  kTruncate,
+  kSync,
+  kGetTime,
+  kSetTime,
+  kExists,
+  kGetAttributes,
+  kRename,  // matched against the source path
+  kDelete,
+  kList,
+};
+
+struct Fault {
+  FsOp op;
+  // The fault applies to paths that end with this text (Shift-JIS, Windows
+  // form); empty matches every path.
+  std::string path_suffix;
+  // Fails the nth matching call (1-based) and, with `sticky`, every later one.
+  int nth = 1;
+  int error = EIO;
+  bool sticky = false;
+  // For kOpen only: restrict to one mode; otherwise any mode.
+  bool any_mode = true;
+  platform::OpenMode mode = platform::OpenMode::kRead;
+};
+
+class FaultyFileSystem : public platform::FileSystem {
+ public:
+  explicit FaultyFileSystem(platform::FileSystem& real = platform::PosixFileSystem())
+      : real_(real) {}
+
+  void Add(Fault fault) { faults_.push_back({std::move(fault), 0}); }
+  // How many matching calls the fault has seen, and whether it fired.
+  int Seen(std::size_t index) const { return faults_[index].seen; }
+  bool Fired(std::size_t index) const { return faults_[index].seen >= faults_[index].fault.nth; }
+
+  std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,
+                                       platform::Links links) override;
+  bool Exists(std::string_view path) override;
+  bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
+  bool Rename(std::string_view from, std::string_view to) override;
+  bool Delete(std::string_view path) override;
+  bool List(std::string_view pattern, platform::ListKind kind,
+            std::vector<platform::DirEntry>& entries) override;
+
+  // True (with errno set) when this call must fail. Used by the file wrapper.
+  bool ShouldFail(FsOp op, std::string_view path, const platform::OpenMode* mode = nullptr);
+
+ private:
+  struct Armed {
+    Fault fault;
+    int seen;
+  };
+  platform::FileSystem& real_;
+  std::vector<Armed> faults_;
+};
+
+}  // namespace quillet::testing

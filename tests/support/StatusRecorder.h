@@ -1,0 +1,39 @@
+#pragma once
+
+// A StatusView that records what a run shows: the status log as lines, and
+// every call as an event, so tests can check texts and the order of calls.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/StatusView.h"
+
+namespace quillet::testing {
+
+class StatusRecorder : public StatusView {
+ public:
+  void AppendLine(std::string_view line) override;
+  void ReplaceLastLine(std::string_view line) override;
+  void SetSizeCaption(std::string_view caption) override;
+  void SetGauge(int position) override;
+  void Repaint() override;
+  void Yield() override;
+  void ShowDialog() override;
+  void SetVisible(StatusControl control, bool visible) override;
+  void SetEnabled(StatusControl control, bool enabled) override;
+
+  // The status log, one entry per appended line (a line holding CR LF is
+  // one entry here).
+  std::vector<std::string> log;
+  // Every call in order, e.g. "append:...", "gauge:12", "size:100 bytes ",
+  // "yield", "repaint", "show", "visible:Size=0", "enabled:CANCELBttn=1".
+  std::vector<std::string> events;
+  std::string size_caption;
+  int gauge = 0;
+  int yields = 0;
+  // Runs inside every Yield(); a test sets CancelRequested from here.
+  std::function<void()> on_yield;
+};
+
+}  // namespace quillet::testing

@@ -1,0 +1,71 @@
+#include "tests/support/TestUtil.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/Path.h"
+#include "platform/Sjis.h"
+
+namespace quillet::testing {
+
+namespace fs = std::filesystem;
+
+std::string Sjis(std::string_view utf8) {
+  auto sjis = platform::Utf8ToSjis(utf8);
+  EXPECT_TRUE(sjis.has_value()) << "no CP932 form: " << utf8;
+  return sjis.value_or(std::string());
+}
+
+ScratchDir::ScratchDir() {
+  std::string templ = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
+  char* made = mkdtemp(templ.data());
+  if (made == nullptr) std::abort();
+  native_ = made;
+  windows_ = platform::FromNativePath(native_).value();
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  // Give every entry its write bit back so read-only files can go.
+  for (auto it = fs::recursive_directory_iterator(native_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_symlink()) chmod(it->path().c_str(), 0755);
+  }
+  fs::remove_all(native_, ec);
+}
+
+std::string ScratchDir::Native(std::string_view relative) const {
+  return native_ + "/" + std::string(relative);
+}
+
+std::string ScratchDir::Windows(std::string_view relative_utf8) const {
+  std::string rel = Sjis(relative_utf8);
+  for (char& c : rel)
+    if (c == '/') c = '\\';
+  return windows_ + "\\" + rel;
+}
+
+void WriteFile(const std::string& native_path, std::string_view bytes) {
+  fs::create_directories(fs::path(native_path).parent_path());
+  std::ofstream out(native_path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << native_path;
+}
+
+std::string ReadFile(const std::string& native_path) {
+  std::ifstream in(native_path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << native_path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& native_path) {
+  struct stat st;
+  return lstat(native_path.c_str(), &st) == 0;
+}
+
+}  // namespace quillet::testing

@@ -1,0 +1,43 @@
+#pragma once
+
+// Helpers shared by the tests: Shift-JIS expectations built from UTF-8,
+// scratch folders on disk, and whole-file reads and writes.
+
+#include <string>
+#include <string_view>
+
+namespace quillet::testing {
+
+// The CP932 bytes of a UTF-8 text (fails the test when it has none).
+std::string Sjis(std::string_view utf8);
+
+// A fresh folder under the system's temporary folder, removed with all its
+// contents (read-only entries included) when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  // Native path, no trailing '/'.
+  const std::string& native() const { return native_; }
+  // Windows form on drive Z:, Shift-JIS, no trailing '\'.
+  const std::string& windows() const { return windows_; }
+  // Native path of a relative name ("sub/app.log").
+  std::string Native(std::string_view relative) const;
+  // Windows form of a relative name given with '/' separators, in UTF-8.
+  std::string Windows(std::string_view relative_utf8) const;
+
+ private:
+  std::string native_;
+  std::string windows_;
+};
+
+// Writes `bytes` to the native path, creating parent folders.
+void WriteFile(const std::string& native_path, std::string_view bytes);
+// The whole content of a native path; fails the test when it cannot be read.
+std::string ReadFile(const std::string& native_path);
+bool FileExists(const std::string& native_path);
+
+}  // namespace quillet::testing
