@@ -46,6 +46,8 @@ struct Fault {
 
 class FaultyFileSystem : public platform::FileSystem {
  public:
+  using platform::FileSystem::Open;
+
   explicit FaultyFileSystem(platform::FileSystem& real = platform::PosixFileSystem())
       : real_(real) {}
 

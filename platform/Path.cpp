@@ -1,0 +1,82 @@
+#include "platform/Path.h"
+
+#include "core/Ctype.h"
+#include "platform/NameCodec.h"
+#include "platform/Sjis.h"
+
+namespace quillet::platform {
+
+namespace {
+
+// Converts the components of a driveless Shift-JIS path one by one, so that
+// only single-byte '\' bytes separate them.
+std::optional<std::string> ComponentsToNative(std::string_view sjis) {
+  std::string native;
+  ByteState state = ByteState::kSingle;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= sjis.size(); ++i) {
+    bool at_end = i == sjis.size();
+    if (!at_end) {
+      state = NextByteState(state, static_cast<unsigned char>(sjis[i]));
+      if (state != ByteState::kSingle || sjis[i] != '\\') continue;
+    }
+    auto part = SjisToUtf8(sjis.substr(start, i - start));
+    if (!part) return std::nullopt;
+    native += *part;
+    if (!at_end) native += '/';
+    start = i + 1;
+  }
+  return native;
+}
+
+}  // namespace
+
+// Not std::isalpha: a locale could take a lead byte for a letter.
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::optional<std::string> NativeNameToSjis(std::string_view native_name) {
+  if (native_name.find('\\') != std::string_view::npos) return std::nullopt;
+  auto sjis = Utf8ToSjis(native_name);
+  if (!sjis) return std::nullopt;
+  auto back = SjisToUtf8(*sjis);
+  if (!back || *back != native_name) return std::nullopt;
+  return sjis;
+}
+
+std::optional<std::string> ToNativePath(std::string_view windows_path) {
+  // A NUL would cut the path short in every system call.
+  if (windows_path.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string_view rest = windows_path;
+  if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
+    if (rest[0] != 'Z' && rest[0] != 'z') return std::nullopt;
+    rest.remove_prefix(2);
+    // "Z:" alone, or "Z:name", is relative to the current folder of drive Z:,
+    // which is the process's current directory.
+    if (rest.empty()) return std::string(".");
+  } else if (rest.size() >= 2 && rest[0] == '\\' && rest[1] == '\\') {
+    return std::nullopt;  // a network share (\\server\share) does not exist here
+  }
+  return ComponentsToNative(rest);
+}
+
+std::optional<std::string> FromNativePath(std::string_view native_path) {
+  if (native_path.empty() || native_path[0] != '/') return std::nullopt;
+  std::string windows = "Z:";
+  std::size_t start = 1;
+  for (;;) {
+    std::size_t end = native_path.find('/', start);
+    std::string_view part =
+        native_path.substr(start, end == std::string_view::npos ? end : end - start);
+    windows += '\\';
+    if (!part.empty()) {
+      auto sjis = NativeNameToSjis(part);
+      if (!sjis) return std::nullopt;
+      windows += *sjis;
+    }
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return windows;
+}
+
+}  // namespace quillet::platform

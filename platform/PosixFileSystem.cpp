@@ -1,0 +1,321 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/Ctype.h"
+#include "platform/DosAttrib.h"
+#include "platform/DosTime.h"
+#include "platform/FileSystem.h"
+#include "platform/NameCodec.h"
+#include "platform/Path.h"
+#include "platform/WildCard.h"
+
+namespace quillet::platform {
+
+namespace {
+
+// Closes `fd` without disturbing the errno of the failure being reported.
+void CloseKeepingErrno(int fd) {
+  int saved_errno = errno;
+  close(fd);
+  errno = saved_errno;
+}
+
+class PosixFile : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) CloseKeepingErrno(fd_);
+  }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  ssize_t Read(char* buffer, std::size_t size) override {
+    ssize_t count;
+    do {
+      count = read(fd_, buffer, size);
+    } while (count < 0 && errno == EINTR);
+    return count;
+  }
+
+  bool Write(const char* data, std::size_t size) override {
+    while (size > 0) {
+      ssize_t count = write(fd_, data, size);
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      if (count == 0) {
+        errno = EIO;
+        return false;
+      }
+      data += count;
+      size -= static_cast<std::size_t>(count);
+    }
+    return true;
+  }
+
+  std::int64_t Size() override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return -1;
+    return st.st_size;
+  }
+
+  bool Seek(std::int64_t offset) override { return lseek(fd_, offset, SEEK_SET) >= 0; }
+
+  bool Truncate(std::int64_t size) override {
+    int rc;
+    do {
+      rc = ftruncate(fd_, size);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
+  bool Sync() override { return fsync(fd_) == 0; }
+
+  bool GetTime(std::uint32_t& dos_time) override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return false;
+    if (!UnixToDosTime(st.st_mtim.tv_sec, dos_time)) {
+      errno = EOVERFLOW;
+      return false;
+    }
+    return true;
+  }
+
+  // Sets the modification time only; the access time is left as it is, as
+  // setting a last-write time leaves the last-access time alone.
+  bool SetTime(std::uint32_t dos_time) override {
+    std::time_t unix_time;
+    if (!DosToUnixTime(dos_time, unix_time)) {
+      errno = EINVAL;
+      return false;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = unix_time;
+    times[1].tv_nsec = 0;
+    return futimens(fd_, times) == 0;
+  }
+
+  bool Close() override {
+    if (fd_ < 0) return true;
+    int fd = fd_;
+    fd_ = -1;
+    // Linux releases the descriptor even when close reports an error, so it
+    // is never retried.
+    return close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool ToNative(std::string_view path, std::string& native) {
+  auto converted = ToNativePath(path);
+  if (!converted) {
+    errno = ENOENT;  // another drive, or a name no file on disk can have
+    return false;
+  }
+  native = std::move(*converted);
+  return true;
+}
+
+// The last component of a native path, trailing '/' ignored.
+std::string_view LastComponent(std::string_view native) {
+  while (native.size() > 1 && native.back() == '/') native.remove_suffix(1);
+  std::size_t slash = native.rfind('/');
+  return slash == std::string_view::npos ? native : native.substr(slash + 1);
+}
+
+int OpenFlags(OpenMode mode, Links links) {
+  // O_NONBLOCK: a FIFO named directly must not block the open; it is then
+  // refused below as not being a regular file.
+  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  switch (mode) {
+    case OpenMode::kRead:
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::kReadWrite:
+      flags |= O_RDWR;
+      break;
+    case OpenMode::kCreateTruncate:
+      // Not O_TRUNC: the file is checked before anything is cut.
+      flags |= O_WRONLY | O_CREAT;
+      break;
+    case OpenMode::kAppend:
+      flags |= O_RDWR | O_APPEND;
+      break;
+  }
+  if (links == Links::kRefuse) flags |= O_NOFOLLOW;
+  return flags;
+}
+
+// Refuses what the open descriptor must not be, and prepares the rest.
+bool CheckOpened(int fd, OpenMode mode) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  // The kernel lets root write anything; the owner-write bit is the
+  // read-only attribute, which no writing open may ignore.
+  if (mode != OpenMode::kRead && (st.st_mode & S_IWUSR) == 0) {
+    errno = EACCES;
+    return false;
+  }
+  int status = fcntl(fd, F_GETFL);
+  if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) return false;
+  if (mode == OpenMode::kCreateTruncate && ftruncate(fd, 0) != 0) return false;
+  if (mode == OpenMode::kAppend && lseek(fd, 0, SEEK_END) < 0) return false;
+  return true;
+}
+
+// Splits a listing pattern into its folder (with the separator, or a bare
+// drive, or empty) and its name pattern, at the last single-byte '\'.
+void SplitPattern(std::string_view pattern, std::string_view& folder, std::string_view& name) {
+  std::size_t cut = 0;
+  if (pattern.size() >= 2 && pattern[1] == ':' && IsAsciiLetter(pattern[0])) cut = 2;
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(pattern[i]));
+    if (state == ByteState::kSingle && pattern[i] == '\\') cut = i + 1;
+  }
+  folder = pattern.substr(0, cut);
+  name = pattern.substr(cut);
+}
+
+bool Wanted(const Attributes& attributes, ListKind kind) {
+  if (attributes.system) return false;
+  if (kind == ListKind::kSubfolders) return true;
+  return !attributes.directory && !attributes.hidden;
+}
+
+class PosixFileSystemImpl : public FileSystem {
+ public:
+  std::unique_ptr<File> Open(std::string_view path, OpenMode mode, Links links) override {
+    std::string native;
+    if (!ToNative(path, native)) return nullptr;
+    int fd;
+    do {
+      fd = open(native.c_str(), OpenFlags(mode, links), 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    if (!CheckOpened(fd, mode)) {
+      CloseKeepingErrno(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool Exists(std::string_view path) override {
+    std::string native;
+    struct stat st;
+    return ToNative(path, native) && lstat(native.c_str(), &st) == 0;
+  }
+
+  bool GetAttributes(std::string_view path, Attributes& attributes) override {
+    std::string native;
+    struct stat st;
+    if (!ToNative(path, native) || stat(native.c_str(), &st) != 0) return false;
+    attributes = AttributesOf(st, LastComponent(native), native, true);
+    return true;
+  }
+
+  bool Rename(std::string_view from, std::string_view to) override {
+    std::string native_from;
+    std::string native_to;
+    if (!ToNative(from, native_from) || !ToNative(to, native_to)) return false;
+    if (renameat2(AT_FDCWD, native_from.c_str(), AT_FDCWD, native_to.c_str(), RENAME_NOREPLACE) ==
+        0)
+      return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    return RenameWithoutNoReplace(native_from, native_to);
+  }
+
+  bool Delete(std::string_view path) override {
+    std::string native;
+    return ToNative(path, native) && unlink(native.c_str()) == 0;
+  }
+
+  bool List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) override;
+
+ private:
+  // For file systems without RENAME_NOREPLACE: a hard link cannot replace
+  // an entry either; where links are not supported, check, then rename.
+  static bool RenameWithoutNoReplace(const std::string& from, const std::string& to) {
+    if (link(from.c_str(), to.c_str()) == 0) {
+      if (unlink(from.c_str()) == 0) return true;
+      int saved_errno = errno;
+      unlink(to.c_str());
+      errno = saved_errno;
+      return false;
+    }
+    if (errno == EEXIST) return false;
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0) {
+      errno = EEXIST;
+      return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
+  }
+};
+
+bool PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
+                               std::vector<DirEntry>& entries) {
+  entries.clear();
+  std::string_view folder;
+  std::string_view name_pattern;
+  SplitPattern(pattern, folder, name_pattern);
+  std::string native_folder;
+  if (folder.empty()) {
+    native_folder = ".";
+  } else if (!ToNative(folder, native_folder)) {
+    return false;
+  }
+  int dir_fd = open(native_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) return false;
+  DIR* dir = fdopendir(dir_fd);
+  if (dir == nullptr) {
+    CloseKeepingErrno(dir_fd);
+    return false;
+  }
+  if (native_folder.back() != '/') native_folder += '/';
+  bool ok = true;
+  for (;;) {
+    errno = 0;
+    struct dirent* entry = readdir(dir);
+    if (entry == nullptr) {
+      ok = errno == 0;
+      break;
+    }
+    std::string_view native_name = entry->d_name;
+    auto sjis_name = NativeNameToSjis(native_name);
+    if (!sjis_name || !MatchFileName(name_pattern, *sjis_name)) continue;
+    // d_type may be DT_UNKNOWN, and a link must be seen as a link: lstat.
+    struct stat st;
+    if (fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+    Attributes attributes = AttributesOf(st, native_name, native_folder + entry->d_name, false);
+    if (!Wanted(attributes, kind)) continue;
+    entries.push_back(DirEntry{std::move(*sjis_name), attributes});
+  }
+  int saved_errno = errno;
+  closedir(dir);
+  errno = saved_errno;
+  return ok;
+}
+
+}  // namespace
+
+FileSystem& PosixFileSystem() {
+  static PosixFileSystemImpl file_system;
+  return file_system;
+}
+
+}  // namespace quillet::platform
