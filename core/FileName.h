@@ -18,9 +18,11 @@ std::string ChangeExt(std::string_view path, std::string_view ext);
 // The path ending in a single-byte '\' (a 0x5C that is the second byte of a
 // double-byte character does not count). Empty text gives "\".
 std::string AddBackslash(std::string_view path);
-// The text after the last '\' or ':' (byte-wise).
+// The text after the last single-byte '\' or ':' (a 0x5C that is the second
+// byte of a double-byte character is not a separator).
 std::string_view NamePart(std::string_view path);
-// Bytes 'a'..'z' upper-cased, every other byte kept.
+// Single-byte letters 'a'..'z' upper-cased, every other byte kept (a second
+// byte of a double-byte character is never changed).
 std::string UpperAscii(std::string_view text);
 
 }  // namespace quillet
