@@ -93,8 +93,7 @@ bool LineWriter::WriteLine(std::string_view line) {
 }
 
 bool LineWriter::Flush() {
-  if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size()))
-    failed_ = true;
+  if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
   buffer_.clear();
   return !failed_;
 }

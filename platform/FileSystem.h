@@ -9,12 +9,13 @@
 //
 // Every call reports success or failure; on failure `errno` holds the reason.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace quillet::platform {

@@ -1,0 +1,344 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "core/Engine.h"
+#include "core/FileName.h"
+#include "core/FileProcessorSteps.h"
+#include "core/ResultCodes.h"
+#include "core/TextIO.h"
+#include "core/Texts.h"
+#include "platform/DosTime.h"
+
+namespace quillet {
+
+namespace file_processing {
+
+std::uint32_t ReadStamp(platform::FileSystem& fs, std::string_view path) {
+  std::unique_ptr<platform::File> file = fs.Open(path, platform::OpenMode::kRead);
+  if (!file) return platform::kBadDosTime;
+  std::uint32_t stamp = 0;
+  const bool ok = file->GetTime(stamp);
+  file->Close();
+  return ok ? stamp : platform::kBadDosTime;
+}
+
+bool WriteStamp(platform::FileSystem& fs, std::string_view path, platform::Links links,
+                std::uint32_t stamp) {
+  std::unique_ptr<platform::File> file = fs.Open(path, platform::OpenMode::kReadWrite, links);
+  if (!file || stamp == platform::kBadDosTime || !file->SetTime(stamp)) return false;
+  file->Close();
+  return true;
+}
+
+}  // namespace file_processing
+
+namespace {
+
+using platform::File;
+using platform::Links;
+using platform::OpenMode;
+
+constexpr std::size_t kSniffBytes = 500;
+// The copy pass shows its byte count whenever the running total is an exact
+// multiple of this, and at its last line.
+constexpr std::int64_t kCopyCaptionModulus = 8152;
+// The filter pass shows progress every `progress step` lines: about fifteen
+// times per file, but not more often than every 512 lines.
+constexpr std::int64_t kProgressPoints = 15;
+constexpr std::int64_t kMinProgressStep = 512;
+constexpr int kGaugeFull = 101;
+
+constexpr std::array<std::string_view, 2> kOwnFileNames = {"QUILLET.DEF", "QUILLET.INI"};
+constexpr std::array<std::string_view, 12> kBinaryExtensions = {
+    "EXE", "COM", "SYS", "BMP", "GIF", "JPG", "VBX", "OCX", "LZH", "ZIP", "DLL", "ICO"};
+
+template <typename... Counts>
+std::string Caption(const char* format, Counts... counts) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, static_cast<long long>(counts)...);
+  return text;
+}
+
+// The size of an existing file, taken through an open for reading and
+// writing as the other opens of the same file do. -1 on failure.
+std::int64_t TakeSize(platform::FileSystem& fs, std::string_view path, Links links) {
+  std::unique_ptr<File> file = fs.Open(path, OpenMode::kReadWrite, links);
+  if (!file) return -1;
+  const std::int64_t size = file->Size();
+  file->Close();
+  return size;
+}
+
+class FileProcessor {
+ public:
+  FileProcessor(Engine& engine, std::string_view path)
+      : engine_(engine),
+        fs_(engine.fs),
+        status_(engine.status),
+        options_(engine.globals.options),
+        path_(path) {}
+
+  int Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter);
+
+ private:
+  int CheckName();
+  int SniffBinary();
+  int CopyPass(std::int64_t& copy_lines);
+  int CheckCopy(std::int64_t& SizeBefore);
+  int FilterPass(std::int64_t copy_size, std::int64_t progress_step);
+  int Restore();
+  int SetStamp(file_processing::StampPlan& plan);
+  void ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
+                          std::int64_t copy_size);
+
+  Engine& engine_;
+  platform::FileSystem& fs_;
+  StatusView& status_;
+  const ProcessingOptions& options_;
+  const std::string path_;
+  std::string ext_;
+  std::string temp_path_;
+  std::uint32_t prior_stamp_ = platform::kBadDosTime;
+  // Where the copy pass found a Ctrl-Z, -1 when the text ran to the end.
+  std::int64_t ctrl_z_offset_ = -1;
+};
+
+int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
+  SizeBefore = 0;
+  SizeAfter = 0;
+  if (const int code = CheckName(); code != frDone) return code;
+  if (const int code = SniffBinary(); code != frDone) return code;
+
+  status_.Yield();
+  status_.SetSizeCaption("");
+  status_.SetGauge(0);
+
+  // Temporary and backup files are never processed, whatever Back says.
+  if (ext_ == UpperAscii(options_.BackExt)) return frTempExtConflict;
+  if (options_.Inc && ext_ == UpperAscii(options_.IncExt)) return frIncExtConflict;
+
+  // An unreadable stamp stays kBadDosTime, which is never midnight.
+  prior_stamp_ = file_processing::ReadStamp(fs_, path_);
+  if (options_.Skip && platform::IsMidnight(prior_stamp_)) return frAutoSkipped;
+
+  status_.SetSizeCaption("");
+  status_.SetGauge(0);
+  status_.Repaint();
+
+  temp_path_ = ChangeExt(path_, options_.BackExt);
+  const std::int64_t file_size = TakeSize(fs_, path_, Links::kFollow);
+  if (file_size < 0) return frOpenError;
+  if (file_size == 0) return frEmptySkipped;
+  SizeBefore = file_size;
+
+  std::int64_t copy_lines = 0;
+  if (const int code = CopyPass(copy_lines); code != frDone) return code;
+  const std::int64_t progress_step = std::max(copy_lines / kProgressPoints, kMinProgressStep);
+
+  if (const int code = CheckCopy(SizeBefore); code != frDone) return code;
+  if (const int code = FilterPass(SizeBefore, progress_step); code != frDone) return code;
+
+  const std::int64_t processed_size = TakeSize(fs_, path_, Links::kFollow);
+  if (processed_size < 0) return frOpenError;
+  SizeAfter = processed_size;
+
+  file_processing::StampPlan plan;
+  if (const int code = SetStamp(plan); code != frDone) return code;
+
+  if (!options_.Inc) return frDone;
+  return file_processing::MoveToIncrement(engine_, path_, plan);
+}
+
+int FileProcessor::CheckName() {
+  const std::string name = UpperAscii(NamePart(path_));
+  if (std::find(kOwnFileNames.begin(), kOwnFileNames.end(), name) != kOwnFileNames.end())
+    return frOwnFile;
+  ext_ = UpperAscii(ExtractExt(path_));
+  if (std::find(kBinaryExtensions.begin(), kBinaryExtensions.end(), ext_) !=
+      kBinaryExtensions.end())
+    return frBinaryFile;
+  return frDone;
+}
+
+int FileProcessor::SniffBinary() {
+  std::unique_ptr<File> file = fs_.Open(path_, OpenMode::kReadWrite);
+  if (!file) return frOpenError;
+  char head[kSniffBytes];
+  std::size_t got = 0;
+  while (got < kSniffBytes) {
+    const ssize_t n = file->Read(head + got, kSniffBytes - got);
+    if (n < 0) return frOpenError;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  file->Close();
+  // Only 0x00..0x03 mark a binary file; a Ctrl-Z does not.
+  const bool binary =
+      std::any_of(head, head + got, [](char c) { return static_cast<unsigned char>(c) <= 0x03; });
+  return binary ? frBinaryFile : frDone;
+}
+
+int FileProcessor::CopyPass(std::int64_t& copy_lines) {
+  std::unique_ptr<File> log = fs_.Open(path_, OpenMode::kRead);
+  if (!log) return frOpenError;
+  // An existing file of that name is overwritten, but never through a link:
+  // a planted link must not turn the copy into a write elsewhere.
+  std::unique_ptr<File> temp = fs_.Open(temp_path_, OpenMode::kCreateTruncate, Links::kRefuse);
+  if (!temp) {
+    log->Close();
+    return frTempOpenError;
+  }
+
+  LineReader reader(*log, engine_.block_bytes);
+  LineWriter writer(*temp, engine_.block_bytes);
+  std::int64_t copy_bytes = 0;
+  bool read_failed = false;
+  try {
+    std::string line;
+    while (reader.ReadLine(line)) {
+      ++copy_lines;
+      copy_bytes += static_cast<std::int64_t>(line.size()) + 2;
+      // After a failed write the copy is lost anyway; stop reading.
+      if (!writer.WriteLine(line)) break;
+      if (copy_bytes % kCopyCaptionModulus == 0 || reader.AtEnd()) {
+        status_.Yield();
+        status_.SetSizeCaption(Caption(texts::kCopySizeFormat, copy_bytes));
+        status_.Repaint();
+      }
+    }
+    read_failed = reader.failed();
+  } catch (const std::bad_alloc&) {
+    read_failed = true;  // a line too long to hold in memory cannot be read
+  }
+
+  // The copy goes to stable storage before the log file may be truncated,
+  // so that a power loss during the rewrite cannot take both texts.
+  bool temp_ok = writer.Flush();
+  if (temp_ok && !read_failed) temp_ok = temp->Sync();
+  temp_ok = temp->Close() && temp_ok;
+  log->Close();
+  if (read_failed) return frOpenError;
+  if (!temp_ok) return frTempOpenError;
+  if (reader.stopped_at_ctrl_z()) ctrl_z_offset_ = reader.ctrl_z_offset();
+  return frDone;
+}
+
+int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
+  const std::int64_t copy_size = TakeSize(fs_, temp_path_, Links::kRefuse);
+  if (copy_size < 0) return frTempOpenError;
+  // A copy one byte shorter is a text ending in a single Ctrl-Z. A Ctrl-Z
+  // anywhere else hides text that the rewrite would drop, even when line
+  // ends added by the copy make up for the size.
+  const bool shorter = copy_size + 1 < SizeBefore;
+  const bool text_after_ctrl_z = ctrl_z_offset_ >= 0 && ctrl_z_offset_ != SizeBefore - 1;
+  if (shorter || text_after_ctrl_z) {
+    fs_.Delete(temp_path_);
+    return frReadError;
+  }
+  SizeBefore = copy_size;
+  return frDone;
+}
+
+void FileProcessor::ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
+                                       std::int64_t copy_size) {
+  status_.Yield();
+  status_.SetSizeCaption(Caption(texts::kFilterSizeFormat, written_bytes, copy_size));
+  // 1 to 101; 101 shows as full. A copy that changed size since it was
+  // measured must neither divide by zero nor overflow the position.
+  double gauge = kGaugeFull;
+  if (copy_size > 0)
+    gauge = static_cast<double>(read_bytes) / static_cast<double>(copy_size) * 100 + 1;
+  status_.SetGauge(static_cast<int>(std::clamp(gauge, 0.0, double{kGaugeFull})));
+  status_.Repaint();
+}
+
+int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step) {
+  status_.SetGauge(0);
+  status_.Repaint();
+
+  std::unique_ptr<File> temp = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
+  if (!temp) return frTempOpenError;
+  // The log file is rewritten in place, keeping its inode, owner and mode.
+  std::unique_ptr<File> log = fs_.Open(path_, OpenMode::kCreateTruncate);
+  if (!log) {
+    temp->Close();
+    if (!options_.Back) fs_.Delete(temp_path_);
+    return frWriteError;
+  }
+
+  LineReader reader(*temp, engine_.block_bytes);
+  LineWriter writer(*log, engine_.block_bytes);
+  file_processing::LineFilter filter(options_, engine_.globals.definitions);
+  std::int64_t read_bytes = 0;
+  std::int64_t written_bytes = 0;
+  std::int64_t lines_done = 0;
+  bool ok = true;
+  try {
+    std::string line;
+    while (ok && reader.ReadLine(line)) {
+      read_bytes += static_cast<std::int64_t>(line.size()) + 2;
+      std::string_view out;
+      if (filter.Apply(line, out)) {
+        written_bytes += static_cast<std::int64_t>(out.size()) + 2;
+        ok = writer.WriteLine(out);
+      }
+      ++lines_done;
+      if (lines_done % progress_step == 0 || reader.AtEnd())
+        ShowFilterProgress(read_bytes, written_bytes, copy_size);
+    }
+    ok = ok && !reader.failed();
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+
+  // The rewritten text reaches the disk before its copy may be deleted.
+  ok = ok && writer.Flush() && log->Sync();
+  ok = log->Close() && ok;
+  temp->Close();
+  if (!ok) return Restore();
+
+  if (!options_.Back) fs_.Delete(temp_path_);
+  return frDone;
+}
+
+int FileProcessor::Restore() {
+  // Both files are closed already. The copy holds the whole former text:
+  // put it back under the log file's name.
+  if (!fs_.Delete(path_) || !fs_.Rename(temp_path_, path_)) return frRecoveryFailed;
+  // The former text is back, but the file was not processed.
+  return frWriteError;
+}
+
+int FileProcessor::SetStamp(file_processing::StampPlan& plan) {
+  if (!options_.Time && !options_.TimeZ) return frDone;
+  // Time off: the stamp of the rewriting, as the file carries it now.
+  std::uint32_t stamp = options_.Time ? prior_stamp_ : file_processing::ReadStamp(fs_, path_);
+  if (options_.TimeZ && stamp != platform::kBadDosTime) stamp = platform::AtMidnight(stamp);
+  plan.apply = true;
+  plan.stamp = stamp;
+  if (!file_processing::WriteStamp(fs_, path_, Links::kFollow, stamp)) return frTimeStampError;
+  return frDone;
+}
+
+}  // namespace
+
+int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
+                std::int64_t& SizeAfter) {
+  try {
+    FileProcessor processor(engine, path);
+    return processor.Run(SizeBefore, SizeAfter);
+  } catch (...) {
+    // Nothing may leave as an exception. Only the small allocations outside
+    // the passes get here (names, captions); the passes catch their own and
+    // restore the log file when it was already truncated.
+    return frOpenError;
+  }
+}
+
+}  // namespace quillet

@@ -1,0 +1,208 @@
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/Engine.h"
+#include "core/FileName.h"
+#include "core/ResultCodes.h"
+#include "core/Texts.h"
+#include "platform/DosTime.h"
+
+namespace quillet {
+
+namespace {
+
+using platform::DirEntry;
+using platform::ListKind;
+
+// A folder that cannot be listed has no entries: the run goes on and
+// reports "0 File(s) Found." for it.
+std::vector<DirEntry> ListEntries(Engine& engine, const std::string& pattern, ListKind kind) {
+  std::vector<DirEntry> entries;
+  if (!engine.fs.List(pattern, kind, entries)) entries.clear();
+  return entries;
+}
+
+bool IsAllFilesPattern(std::string_view pattern) {
+  std::string_view name = NamePart(pattern);
+  return name == "*" || name == "*." || name == "*.*";
+}
+
+std::string FormatCount(const char* format, long long value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, static_cast<int>(value));
+  return text;
+}
+
+// The report of a processed file: sizes and the size after as a whole
+// percentage of the size before. A text of 0 bytes (a file that held only a
+// Ctrl-Z) has nothing left to shrink and reports 100%.
+std::string DoneReport(std::int64_t size_before, std::int64_t size_after) {
+  long long percent = 100;
+  if (size_before != 0) {
+    percent = static_cast<long long>(static_cast<double>(size_after) /
+                                     static_cast<double>(size_before) * 100.0);
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, texts::kDoneFormat, static_cast<long long>(size_before),
+                static_cast<long long>(size_after), percent);
+  return text;
+}
+
+// True when the file's last-write time, at the two-second resolution of a
+// DOS stamp, is 00:00:00. A time that cannot be read never counts.
+bool HasMidnightStamp(Engine& engine, const std::string& path) {
+  auto file = engine.fs.Open(path, platform::OpenMode::kRead);
+  if (!file) return false;
+  std::uint32_t stamp = platform::kBadDosTime;
+  if (!file->GetTime(stamp)) stamp = platform::kBadDosTime;
+  file->Close();
+  return platform::IsMidnight(stamp);
+}
+
+// One file of the listing: refused as read-only, passed over by the auto
+// skip, or processed; its line in the status log tells which.
+void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry) {
+  Globals& g = engine.globals;
+  StatusView& status = engine.status;
+  const std::string& name = entry.name;
+  const std::string path = folder + name;
+
+  if (entry.attributes.read_only) {
+    status.AppendLine(name + texts::kPending);
+    ++g.run.ErrorCount;
+    status.ReplaceLastLine(name + "\t" + texts::kReadOnly);
+    return;
+  }
+
+  if (g.options.Skip && HasMidnightStamp(engine, path)) {
+    ++g.run.SkipCount;
+    if (g.options.SkipDisp) {
+      status.AppendLine(name + "\t" + texts::kSkipReport);
+      status.SetSizeCaption("");
+      status.SetGauge(0);
+      status.Yield();
+    }
+    return;
+  }
+
+  status.AppendLine(name + texts::kPending);
+  std::int64_t size_before = 0;
+  std::int64_t size_after = 0;
+  const int code = ProcessFile(engine, path, size_before, size_after);
+  if (code > kErrorThreshold) ++g.run.ErrorCount;
+  if (code == frEmptySkipped) ++g.run.SkipCount;
+  const std::string report =
+      code == frDone ? DoneReport(size_before, size_after) : std::string(texts::ReportText(code));
+  status.ReplaceLastLine(name + "\t" + report);
+}
+
+void ShowRunControls(StatusView& status) {
+  status.ShowDialog();
+  status.SetEnabled(StatusControl::kCancelBttn, true);
+  status.SetVisible(StatusControl::kCancelBttn, true);
+  status.SetVisible(StatusControl::kPanelBttn0, false);
+  status.SetVisible(StatusControl::kGauge, true);
+  status.SetVisible(StatusControl::kSearchMsg, true);
+  status.SetGauge(0);
+  status.SetVisible(StatusControl::kSize, true);
+}
+
+// The files of one folder. Returns a run-level code when the definition file
+// stops the run, else 0.
+int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern) {
+  Globals& g = engine.globals;
+  StatusView& status = engine.status;
+  const std::string search = folder + std::string(pattern);
+
+  const std::size_t count = ListEntries(engine, search, ListKind::kFiles).size();
+  g.run.FoundCount += static_cast<std::int32_t>(count);
+  status.Yield();
+
+  ShowRunControls(status);
+  if (count == 0) {
+    status.AppendLine(FormatCount(texts::kFilesFoundFormat, 0));
+    status.AppendLine("");
+    status.Repaint();
+    return 0;
+  }
+
+  status.SetVisible(StatusControl::kSearchMsg, false);
+  if (int code = LoadDefinitions(engine, folder); code != 0) {
+    g.run.CancelRequested = true;
+    return code;
+  }
+  status.Yield();
+  if (g.run.CancelRequested) return 0;
+
+  status.AppendLine(FormatCount(texts::kFilesFoundFormat, static_cast<long long>(count)));
+  status.AppendLine("");
+  status.Repaint();
+
+  // Listed again: the count above is complete before the first file is
+  // touched, and this listing sees the folder as it is now.
+  for (const DirEntry& entry : ListEntries(engine, search, ListKind::kFiles)) {
+    if (g.run.CancelRequested) break;
+    HandleFile(engine, folder, entry);
+  }
+  status.SetSizeCaption("");
+  status.SetVisible(StatusControl::kSize, false);
+  status.SetGauge(0);
+  status.SetVisible(StatusControl::kPanelBttn0, false);
+  status.SetVisible(StatusControl::kSearchMsg, true);
+  return 0;
+}
+
+}  // namespace
+
+int ProcessFolder(Engine& engine, std::string_view folder, std::string_view pattern,
+                  bool withSubfolders) {
+  Globals& g = engine.globals;
+  StatusView& status = engine.status;
+  g.run.CancelRequested = false;
+  const std::string F = AddBackslash(folder);
+
+  status.AppendLine("");
+  status.AppendLine(std::string(texts::kHeaderOpen) + F + texts::kHeaderClose);
+  status.Yield();
+  if (g.run.CancelRequested) return 0;
+
+  if (IsAllFilesPattern(pattern)) {
+    g.run.CancelRequested = true;
+    return frAllFilesPattern;
+  }
+  if (g.options.Inc && UpperAscii(g.options.BackExt) == UpperAscii(g.options.IncExt)) {
+    g.run.CancelRequested = true;
+    return frTempIncExtConflict;
+  }
+
+  if (int code = RunFiles(engine, F, pattern); code != 0) return code;
+  if (g.run.CancelRequested || !withSubfolders) return 0;
+
+  const std::vector<DirEntry> entries = ListEntries(engine, F + "*.*", ListKind::kSubfolders);
+  status.Yield();
+  if (g.run.CancelRequested) return 0;
+
+  int result = 0;
+  for (const DirEntry& entry : entries) {
+    if (g.run.CancelRequested) break;
+    if (entry.name == "." || entry.name == "..") continue;
+    // The listing never yields links; the attributes are read again because
+    // the entry may have changed since it was listed.
+    platform::Attributes attributes;
+    if (!entry.attributes.directory || !engine.fs.GetAttributes(F + entry.name, attributes) ||
+        !attributes.directory) {
+      continue;
+    }
+    result = ProcessFolder(engine, F + entry.name, pattern, true);
+    if (result != 0) {
+      g.shell.AutoExit = false;
+      g.run.CancelRequested = true;
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace quillet

@@ -1,0 +1,97 @@
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/FileName.h"
+#include "core/FileProcessorSteps.h"
+#include "core/ResultCodes.h"
+#include "core/TextIO.h"
+
+namespace quillet::file_processing {
+
+namespace {
+
+using platform::File;
+using platform::Links;
+using platform::OpenMode;
+
+// A Ctrl-Z this close to the end of the increment file is an old
+// end-of-text mark; text appended after it would be invisible to readers
+// that stop there.
+constexpr std::int64_t kCtrlZTailBytes = 128;
+constexpr char kCtrlZ = '\x1A';
+
+// Cuts `file` at the first Ctrl-Z among its last 128 bytes, if any.
+// Returns false when the file cannot be measured, read or cut.
+bool CutAtTailCtrlZ(File& file) {
+  const std::int64_t size = file.Size();
+  if (size < 0) return false;
+  const std::int64_t start = std::max<std::int64_t>(0, size - kCtrlZTailBytes);
+  if (!file.Seek(start)) return false;
+  char tail[kCtrlZTailBytes];
+  const auto want = static_cast<std::size_t>(size - start);
+  std::size_t got = 0;
+  while (got < want) {
+    const ssize_t n = file.Read(tail + got, want - got);
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  const char* ctrl_z = std::find(tail, tail + got, kCtrlZ);
+  if (ctrl_z == tail + got) return true;
+  return file.Truncate(start + (ctrl_z - tail));
+}
+
+// Appends every line of `in` to `out` (opened for appending), flushes it to
+// stable storage and closes both. False on any failure.
+bool AppendLines(File& in, File& out, std::size_t block_bytes) {
+  LineReader reader(in, block_bytes);
+  LineWriter writer(out, block_bytes);
+  bool ok = true;
+  try {
+    std::string line;
+    while (ok && reader.ReadLine(line)) ok = writer.WriteLine(line);
+    ok = ok && !reader.failed();
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  // The log file is deleted next: its text must be on disk in the
+  // increment file first.
+  ok = ok && writer.Flush() && out.Sync();
+  ok = out.Close() && ok;
+  in.Close();
+  return ok;
+}
+
+}  // namespace
+
+int MoveToIncrement(Engine& engine, std::string_view path, const StampPlan& plan) {
+  platform::FileSystem& fs = engine.fs;
+  const std::string inc_path = ChangeExt(path, engine.globals.options.IncExt);
+
+  // The processed file becomes the increment file, with its stamp. A name
+  // that appears in the meantime makes the rename fail: nothing is replaced.
+  if (!fs.Exists(inc_path)) return fs.Rename(path, inc_path) ? frDone : frIncOpenError;
+
+  std::unique_ptr<File> inc = fs.Open(inc_path, OpenMode::kAppend, Links::kRefuse);
+  if (!inc) return frIncOpenError;
+  if (!CutAtTailCtrlZ(*inc)) {
+    inc->Close();
+    return frIncOpenError;
+  }
+  std::unique_ptr<File> log = fs.Open(path, OpenMode::kRead);
+  if (!log) {
+    inc->Close();
+    return frOpenError;
+  }
+  if (!AppendLines(*log, *inc, engine.block_bytes)) return frIncrementError;
+
+  fs.Delete(path);
+  if (plan.apply && !WriteStamp(fs, inc_path, Links::kRefuse, plan.stamp)) return frTimeStampError;
+  engine.status.Yield();
+  return frDone;
+}
+
+}  // namespace quillet::file_processing

@@ -1,0 +1,66 @@
+#include "core/FileProcessorSteps.h"
+#include "core/StrUnit.h"
+
+namespace quillet::file_processing {
+
+namespace {
+
+bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// No byte before the first NUL: the text that MatchPattern and the user's
+// eye see as empty.
+bool IsBlankLine(std::string_view cut) { return cut.empty() || cut.front() == '\0'; }
+
+// The blank run that SpLine 0 sets on every blank line, so none is written.
+constexpr std::int64_t kDropEveryBlank = 99999;
+
+}  // namespace
+
+std::string_view CutLine(std::string_view line) {
+  if (line.empty() || line.back() != ' ') return line;
+  while (!line.empty() && IsBlankByte(line.back())) line.remove_suffix(1);
+  return line;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlankByte(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankByte(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool LineFilter::Apply(std::string_view line, std::string_view& out) {
+  // The first matching definition decides; later ones are never tried.
+  const DefinitionEntry* match = nullptr;
+  for (const DefinitionEntry& entry : definitions_.Entries) {
+    if (MatchPattern(line, entry.Pattern) == 0) {
+      match = &entry;
+      break;
+    }
+  }
+  if (match != nullptr && match->Tail.empty()) return false;
+
+  // The blank run always looks at the cut line of the log, never at a
+  // replacement text, and whatever Trim says. Any negative SpLine keeps
+  // every blank line and any positive one the first of each run, so a
+  // hand-edited value beyond -1 and 1 acts like its sign.
+  const std::string_view cut = CutLine(line);
+  if (options_.SpLine < 0 || !IsBlankLine(cut)) {
+    blank_run_ = 0;
+  } else if (options_.SpLine == 0) {
+    blank_run_ = kDropEveryBlank;
+  } else {
+    ++blank_run_;
+  }
+  if (blank_run_ > 1) return false;
+
+  if (match != nullptr) {
+    // A replacement text loses its surrounding blanks only with Trim off:
+    // with Trim on it is written exactly as the definition stores it.
+    out = options_.Trim ? std::string_view(match->Tail) : TrimBlanks(match->Tail);
+  } else {
+    out = options_.Trim ? cut : line;
+  }
+  return true;
+}
+
+}  // namespace quillet::file_processing
