@@ -1,0 +1,43 @@
+#pragma once
+
+// Modal message boxes, behind a seam: the windowed program shows real boxes,
+// an unattended run writes them to standard error, and tests record them.
+
+#include <string>
+#include <string_view>
+
+namespace quillet::platform {
+
+enum class MbIcon { kNone, kInformation, kWarning, kError, kQuestion };
+enum class MbButtons { kOk, kOkCancel, kYesNo };
+enum class MbResult { kOk, kCancel, kYes, kNo };
+
+class MessageBoxService {
+ public:
+  virtual ~MessageBoxService() = default;
+  // Shows `text` with `caption` (both Shift-JIS; "\r" breaks a line) and
+  // returns the button the user chose.
+  virtual MbResult Show(std::string_view caption, std::string_view text, MbIcon icon,
+                        MbButtons buttons) = 0;
+};
+
+// The service in use. Until one is installed, every box is written to
+// standard error and answered with OK (or Yes).
+MessageBoxService& MessageBoxes();
+// Installs `service` (not owned; null restores the default).
+void SetMessageBoxes(MessageBoxService* service);
+
+// Shorthand for an OK box.
+inline void MessageBoxOk(std::string_view caption, std::string_view text, MbIcon icon) {
+  MessageBoxes().Show(caption, text, icon, MbButtons::kOk);
+}
+
+// Writes a box to standard error in UTF-8: the caption, then the text (CR
+// bytes become line breaks), and answers OK or Yes.
+class StderrMessageBoxes : public MessageBoxService {
+ public:
+  MbResult Show(std::string_view caption, std::string_view text, MbIcon icon,
+                MbButtons buttons) override;
+};
+
+}  // namespace quillet::platform

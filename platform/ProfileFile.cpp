@@ -1,0 +1,360 @@
+#include "platform/ProfileFile.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include "core/Ctype.h"
+#include "platform/Path.h"
+
+namespace quillet::platform {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\v\f\r";
+
+// Closes `fd` without disturbing the errno of the failure being reported.
+void CloseKeepingErrno(int fd) {
+  int saved_errno = errno;
+  close(fd);
+  errno = saved_errno;
+}
+
+std::string_view Trim(std::string_view text) {
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Equal without regard to the case of ASCII letters. Only single-byte
+// characters are folded: the second byte of a double-byte character may be
+// a letter's code, and folding it would make two different kanji equal.
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(a[i]));
+    bool same = state == ByteState::kSingle ? FoldAscii(a[i]) == FoldAscii(b[i]) : a[i] == b[i];
+    if (!same) return false;
+  }
+  return true;
+}
+
+// One line of a profile file, without its line end, and what it holds.
+struct ProfileLine {
+  enum class Kind { kOther, kSection, kKey };
+  std::string_view text;
+  Kind kind = Kind::kOther;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed, quotes still on
+};
+
+ProfileLine ParseLine(std::string_view text) {
+  ProfileLine line;
+  line.text = text;
+  std::string_view body = Trim(text);
+  if (body.empty() || body[0] == ';') return line;
+  if (body[0] == '[') {
+    std::size_t close = body.rfind(']');
+    if (close != std::string_view::npos) {
+      line.kind = ProfileLine::Kind::kSection;
+      line.name = Trim(body.substr(1, close - 1));
+    }
+    return line;
+  }
+  std::size_t equals = body.find('=');
+  if (equals == std::string_view::npos) return line;
+  line.kind = ProfileLine::Kind::kKey;
+  line.name = Trim(body.substr(0, equals));
+  line.value = Trim(body.substr(equals + 1));
+  return line;
+}
+
+// Lines end at LF; a CR before the LF belongs to the line end, as does
+// the CR that ends the last line.
+std::vector<ProfileLine> SplitLines(std::string_view content) {
+  std::vector<ProfileLine> lines;
+  while (!content.empty()) {
+    std::size_t lf = content.find('\n');
+    std::string_view text = content.substr(0, lf);
+    content.remove_prefix(lf == std::string_view::npos ? content.size() : lf + 1);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    lines.push_back(ParseLine(text));
+  }
+  return lines;
+}
+
+// Where a section's key would be found or added.
+struct KeyPlace {
+  bool section_found = false;
+  std::size_t key_line = 0;  // the key's line, when key_found
+  bool key_found = false;
+  std::size_t insert_at = 0;  // after the section's last key line
+};
+
+KeyPlace FindKey(const std::vector<ProfileLine>& lines, std::string_view section,
+                 std::string_view key) {
+  KeyPlace place;
+  std::size_t i = 0;
+  while (i < lines.size() &&
+         !(lines[i].kind == ProfileLine::Kind::kSection && EqualNoCase(lines[i].name, section)))
+    ++i;
+  if (i == lines.size()) return place;
+  place.section_found = true;
+  place.insert_at = i + 1;
+  for (++i; i < lines.size() && lines[i].kind != ProfileLine::Kind::kSection; ++i) {
+    if (lines[i].kind != ProfileLine::Kind::kKey) continue;
+    place.insert_at = i + 1;
+    if (!place.key_found && EqualNoCase(lines[i].name, key)) {
+      place.key_found = true;
+      place.key_line = i;
+    }
+  }
+  return place;
+}
+
+bool Quoted(std::string_view value) {
+  return value.size() >= 2 && value.front() == '"' && value.back() == '"';
+}
+
+// Reads the whole regular file at `native`. Returns nullopt with errno set
+// on failure; ENOENT means the file does not exist. `info` receives the
+// file's status.
+std::optional<std::string> ReadWhole(const std::string& native, struct stat* info = nullptr) {
+  // O_NONBLOCK: a FIFO under the name must not block; it is refused below.
+  int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    CloseKeepingErrno(fd);
+    return std::nullopt;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return std::nullopt;
+  }
+  if (info != nullptr) *info = st;
+  std::string content;
+  char buffer[8192];
+  for (;;) {
+    ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      CloseKeepingErrno(fd);
+      return std::nullopt;
+    }
+    if (count == 0) break;
+    content.append(buffer, static_cast<std::size_t>(count));
+  }
+  close(fd);
+  return content;
+}
+
+// A value that would not read back as itself (blanks at either end, or a
+// pair of enclosing quotes that reading takes off) is written inside one
+// more pair of quotes; reading removes exactly that pair.
+std::string EncodeValue(std::string_view value) {
+  if (Trim(value).size() != value.size() || Quoted(value)) {
+    return "\"" + std::string(value) + "\"";
+  }
+  return std::string(value);
+}
+
+// Names that could not be found again after writing, and line breaks that
+// would split a line and plant other keys or sections, are refused.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
+  auto has_break = [](std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+  };
+  if (has_break(section) || has_break(key) || has_break(value)) return false;
+  if (Trim(section) != section) return false;
+  if (key.empty() || Trim(key) != key || key.find('=') != std::string_view::npos) return false;
+  return key[0] != ';' && key[0] != '[';
+}
+
+std::string Rebuild(const std::vector<ProfileLine>& lines, std::string_view section,
+                    std::string_view key, std::string_view value) {
+  KeyPlace place = FindKey(lines, section, key);
+  std::string key_line =
+      std::string(place.key_found ? lines[place.key_line].name : key) + "=" + EncodeValue(value);
+  std::string out;
+  auto append = [&out](std::string_view text) {
+    out += text;
+    out += "\r\n";
+  };
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (place.key_found && i == place.key_line) {
+      append(key_line);
+      continue;
+    }
+    if (place.section_found && !place.key_found && i == place.insert_at) append(key_line);
+    append(lines[i].text);
+  }
+  if (!place.section_found) append("[" + std::string(section) + "]");
+  if (!place.key_found && (!place.section_found || place.insert_at == lines.size()))
+    append(key_line);
+  return out;
+}
+
+// The folder part of a native path, "." when it has none.
+std::string FolderOf(const std::string& native) {
+  std::size_t slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t count = write(fd, bytes.data(), bytes.size());
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return false;
+    if (count == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return true;
+}
+
+// Creates a new file beside `target` under a name of its own. Returns the
+// descriptor, or -1 with errno set.
+int CreateBeside(const std::string& target, std::string& temp_name) {
+  std::size_t slash = target.rfind('/');
+  std::string folder = FolderOf(target);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    snprintf(suffix, sizeof suffix, ".%d.%u~", static_cast<int>(getpid()), counter++);
+    // A leading '.' keeps a stray file out of every listing of the folder run.
+    temp_name = folder + "/." + base + suffix;
+    int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Gives the new file the owner (where allowed) and permission bits of the
+// file it replaces.
+bool TakeOver(int fd, const struct stat& original) {
+  if (original.st_uid != geteuid() || original.st_gid != getegid()) {
+    // Only root may give a file away; anyone else keeps the new file as
+    // their own, as any editor that saves by renaming does.
+    (void)!fchown(fd, original.st_uid, original.st_gid);
+  }
+  return fchmod(fd, original.st_mode & 07777) == 0;
+}
+
+// Writes `content` to a new file beside `target`, then renames it over
+// `target`. On failure the new file is removed and `target` is untouched.
+bool ReplaceFile(const std::string& target, std::string_view content, const struct stat* original) {
+  std::string temp_name;
+  int fd = CreateBeside(target, temp_name);
+  if (fd < 0) return false;
+  bool ok =
+      (original == nullptr || TakeOver(fd, *original)) && WriteAll(fd, content) && fsync(fd) == 0;
+  if (!ok) CloseKeepingErrno(fd);
+  ok = ok && close(fd) == 0 && rename(temp_name.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    int saved_errno = errno;
+    unlink(temp_name.c_str());
+    errno = saved_errno;
+    return false;
+  }
+  // The rename is done; a failure to make it durable is not a failure to
+  // write, so the folder's sync result is not reported.
+  int dir_fd = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd >= 0) {
+    fsync(dir_fd);
+    close(dir_fd);
+  }
+  return true;
+}
+
+// The file a write replaces: the target of a symbolic link rather than the
+// link itself, so that a linked settings file stays shared.
+std::optional<std::string> ResolveTarget(const std::string& native) {
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return native;
+  char* resolved = realpath(native.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string target = resolved;
+  free(resolved);
+  return target;
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view default_value, std::string_view path,
+                                    std::size_t max_bytes) {
+  std::string_view result = default_value;
+  std::optional<std::string> content;
+  std::vector<ProfileLine> lines;
+  if (auto native = ToNativePath(path)) content = ReadWhole(*native);
+  if (content) {
+    lines = SplitLines(*content);
+    KeyPlace place = FindKey(lines, section, key);
+    if (place.key_found) {
+      result = lines[place.key_line].value;
+      if (Quoted(result)) result = result.substr(1, result.size() - 2);
+    }
+  }
+  if (result.size() <= max_bytes) return std::string(result);
+  // Cut at a character boundary: half a double-byte character would take
+  // the next byte of whatever text the value is later joined with.
+  std::size_t cut = 0;
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i < max_bytes; ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(result[i]));
+    if (state != ByteState::kLead) cut = i + 1;
+  }
+  return std::string(result.substr(0, cut));
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, std::string_view path) {
+  if (!Writable(section, key, value)) {
+    errno = EINVAL;
+    return false;
+  }
+  auto native = ToNativePath(path);
+  if (!native) {
+    errno = ENOENT;
+    return false;
+  }
+  auto target = ResolveTarget(*native);
+  if (!target) return false;
+  struct stat original;
+  std::optional<std::string> content = ReadWhole(*target, &original);
+  bool exists = content.has_value();
+  if (exists) {
+    // The owner-write bit is the read-only attribute; a rename would
+    // otherwise replace a read-only file, even for a user who may not
+    // write it.
+    if ((original.st_mode & S_IWUSR) == 0) {
+      errno = EACCES;
+      return false;
+    }
+  } else if (errno == ENOENT) {
+    content.emplace();
+  } else {
+    return false;  // never replace a file that could not be read whole
+  }
+  std::string rebuilt = Rebuild(SplitLines(*content), section, key, value);
+  if (exists && rebuilt == *content) return true;
+  return ReplaceFile(*target, rebuilt, exists ? &original : nullptr);
+}
+
+}  // namespace quillet::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+// Profile ("INI") files, read and written key by key.
+//
+// Reading: section and key names are found without regard to ASCII letter
+// case; blanks around keys and values are ignored; a value enclosed in a
+// pair of double quotes is read without them; lines may end in CR LF or LF.
+// Writing: the key's line in the section is replaced, or added at the end
+// of the section; the section is added at the end of the file when absent;
+// every other line (other sections, keys, comments) is kept byte for byte;
+// lines are written with CR LF. Each write replaces the file atomically
+// (a new file beside it, then a rename), so a crash or a full disk never
+// leaves a torn or empty file.
+//
+// Paths are Windows-form Shift-JIS texts (platform/Path.h); names and values
+// are Shift-JIS bytes.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quillet::platform {
+
+// The value of `key` in `section`, or `default_value` when the file, the
+// section or the key is absent or unreadable. At most `max_bytes` bytes of
+// the value are returned (a Windows buffer of 1024 holds 1023), cut before
+// a double-byte character that would not fit whole.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view default_value, std::string_view path,
+                                    std::size_t max_bytes = 1023);
+
+// Sets `key` in `section` to `value`. A value with blanks at either end,
+// or enclosed in double quotes, is written inside one more pair of quotes,
+// so that it reads back as written. Writing through a symbolic link
+// replaces the file it points to; the new file keeps the old one's
+// permission bits. Returns false, with errno set, when the file cannot be
+// read or replaced, when it is read-only (EACCES: owner-write bit clear),
+// or when a name or the value could not be read back (EINVAL: a line
+// break anywhere, blanks at the ends of a name, an empty key, a key with
+// '=' or beginning with ';' or '['); the file is then unchanged.
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, std::string_view path);
+
+}  // namespace quillet::platform

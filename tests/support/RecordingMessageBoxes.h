@@ -1,0 +1,37 @@
+#pragma once
+
+// A message-box service for tests: records every box and answers with a
+// chosen button, so a test never blocks. Installs itself for its lifetime.
+
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+namespace quillet::testing {
+
+struct RecordedBox {
+  std::string caption;  // Shift-JIS
+  std::string text;     // Shift-JIS
+  platform::MbIcon icon;
+  platform::MbButtons buttons;
+};
+
+class RecordingMessageBoxes : public platform::MessageBoxService {
+ public:
+  RecordingMessageBoxes() { platform::SetMessageBoxes(this); }
+  ~RecordingMessageBoxes() override { platform::SetMessageBoxes(nullptr); }
+  RecordingMessageBoxes(const RecordingMessageBoxes&) = delete;
+  RecordingMessageBoxes& operator=(const RecordingMessageBoxes&) = delete;
+
+  platform::MbResult Show(std::string_view caption, std::string_view text, platform::MbIcon icon,
+                          platform::MbButtons buttons) override {
+    boxes.push_back({std::string(caption), std::string(text), icon, buttons});
+    return answer;
+  }
+
+  std::vector<RecordedBox> boxes;
+  platform::MbResult answer = platform::MbResult::kOk;
+};
+
+}  // namespace quillet::testing
