@@ -10,6 +10,11 @@ packages=(
   libgtest-dev     # GoogleTest
   libc6-dev        # glibc headers; libc6 brings the iconv CP932 module
   python3          # scripts/sjis_escape.py
+  qt6-base-dev     # Qt 6 Widgets
+  qt6-qpa-plugins  # Qt platform plugins (xcb for a display, offscreen without)
+  xvfb             # a virtual display for screenshots
+  xauth            # xvfb-run needs it
+  fonts-ipafont-gothic  # a Japanese font for the windows
 )
 
 missing=()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts the windowed program under a virtual X display, runs it over a copy
+# of examples/ and saves main.png (the main window) and status.png (the
+# status dialog after the run).
+# Usage: scripts/screenshots.sh [output folder]   (default: build/screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" >/dev/null
+
+out=$(realpath -m "${1:-build/screenshots}")
+mkdir -p "$out"
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillet-shots-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp -r examples "$work/logs"
+mkdir "$work/home"
+
+# QUILLET_SCREENSHOT_DIR makes the program grab its windows once the run of
+# /S has finished, and then close.
+QUILLET_HEADLESS=0 QUILLET_HOME="$work/home" QUILLET_SCREENSHOT_DIR="$out" \
+  timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
+  build/release/ui/quillet /S "$work/logs/*.log"
+ls -l "$out"/main.png "$out"/status.png

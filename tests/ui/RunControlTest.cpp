@@ -1,0 +1,219 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <ctime>
+#include <functional>
+
+#include "tests/ui/MainFormFixture.h"
+
+namespace quillet::ui {
+namespace {
+
+using quillet::testing::FileExists;
+using quillet::testing::ReadFile;
+using quillet::testing::Sjis;
+using quillet::testing::WriteFile;
+using Lines = std::vector<std::string>;
+
+void SetMidnightStamp(const std::string& native_path) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
+  tm.tm_isdst = -1;
+  const timespec times[2] = {{mktime(&tm), 0}, {mktime(&tm), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, native_path.c_str(), times, 0), 0);
+}
+
+class RunControl : public MainFormFixture {
+ protected:
+  RunControl() {
+    WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n");
+    Create();
+  }
+  void RunWork(const std::string& pattern = "*.log") { Run(work.windows(), pattern); }
+  // Runs `action` once `ready` holds, polled from the event loop, which the
+  // run lets through at its yields and in the wait for the automatic exit.
+  void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+    auto* poll = new QTimer(form.get());
+    QObject::connect(poll, &QTimer::timeout, [poll, ready, action] {
+      if (!ready()) return;
+      poll->stop();
+      action();
+    });
+    poll->start(1);
+  }
+  Lines Tail(std::size_t count) const {
+    const Lines& log = status->Lines();
+    return Lines(log.end() - static_cast<long>(std::min(count, log.size())), log.end());
+  }
+  const std::string banner = Sjis("[ 通常の処理を行います ]");
+  const std::string finished = Sjis("終了しました.");
+};
+
+TEST_F(RunControl, SeparatorOnlyAfterLinesOfTheOpenDialog) {
+  WriteFile(work.Native("a.log"), "DEBUG\r\nkeep\r\n");
+  RunWork();
+  EXPECT_EQ(ReadFile(work.Native("a.log")), "keep\r\n");
+  ASSERT_FALSE(status->Lines().empty());
+  EXPECT_EQ(status->Lines().front(), banner);
+  const std::size_t first_run = status->Lines().size();
+
+  RunWork();
+  ASSERT_GT(status->Lines().size(), first_run + 1);
+  EXPECT_EQ(status->Lines()[first_run], std::string(46, '-'));
+  EXPECT_EQ(status->Lines()[first_run + 1], banner);
+
+  status->close();
+  RunWork();
+  EXPECT_EQ(status->Lines().front(), banner);
+}
+
+struct RefusedCase {
+  const char* folder;  // "@" stands for the scratch folder
+  const char* message;
+};
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << '"' << c.folder << '"'; }
+
+class RefusedFolders : public RunControl, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedFolders, ShowTheirBoxAndTouchNothing) {
+  WriteFile(work.Native("a.log"), "DEBUG\r\n");
+  std::string folder = GetParam().folder;
+  if (folder[0] == '@') folder = work.windows() + folder.substr(1);
+  globals.shell.AutoExit = true;
+  Run(folder, "*.log");
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
+  EXPECT_EQ(boxes.boxes[0].text, Sjis(GetParam().message));
+  EXPECT_FALSE(globals.shell.AutoExit);
+  EXPECT_TRUE(status->Lines().empty());
+  EXPECT_EQ(ReadFile(work.Native("a.log")), "DEBUG\r\n");
+  EXPECT_TRUE(form->LastRun().refused);
+  EXPECT_TRUE(form->ExitButton->isEnabled());
+}
+
+constexpr char kNotFullPath[] = "フォルダはドライブ名も含んだフルパスで指定してください.\r\r";
+constexpr char kNotFound[] = "指定されたフォルダが見つかりません.\r\r";
+
+INSTANTIATE_TEST_SUITE_P(FolderCheck, RefusedFolders,
+                         ::testing::Values(RefusedCase{"", kNotFullPath},
+                                           RefusedCase{"logs", kNotFullPath},
+                                           RefusedCase{"\\\\server\\logs", kNotFullPath},
+                                           RefusedCase{"@\\missing", kNotFound},
+                                           RefusedCase{"C:\\", kNotFound}));
+
+TEST_F(RunControl, SummaryCountsErrorsAndSkips) {
+  for (const char* name : {"r1.log", "r2.log", "s1.log", "s2.log", "s3.log"}) {
+    WriteFile(work.Native(name), "x\r\n");
+  }
+  for (const char* name : {"s1.log", "s2.log", "s3.log"}) SetMidnightStamp(work.Native(name));
+  RunWork("s*.log");
+  EXPECT_EQ(Tail(4), (Lines{"", Sjis("計 3個のファイルをスキップしました."), "", finished}));
+
+  chmod(work.Native("r1.log").c_str(), 0444);
+  chmod(work.Native("r2.log").c_str(), 0444);
+  RunWork();
+  EXPECT_EQ(Tail(5), (Lines{"", Sjis("◆◆ 2個のファイルでエラーがありました ◆◆"),
+                            Sjis("計 3個のファイルをスキップしました."), "", finished}));
+  EXPECT_EQ(form->LastRun().ErrorCount, 2);
+  EXPECT_EQ(ExitStatus(form->LastRun()), 1);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(form->Default(), TMainForm::DefaultButton::kExit);
+}
+
+TEST_F(RunControl, AllFilesPatternStopsTheRunWithItsBox) {
+  RunWork("*.*");
+  EXPECT_EQ(status->Lines(), (Lines{banner, "", "----- " + work.windows() + "\\ -----", "",
+                                    Sjis("◆ キャンセルしました ◆")}));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "Quillet ERROR !");
+  EXPECT_EQ(
+      boxes.boxes[0].text,
+      Sjis("全ファイル指定の \"*\", \"*.\", \"*.*\" は使用できません。\r処理を中止しました。"));
+  EXPECT_EQ(form->Default(), TMainForm::DefaultButton::kNone);
+  EXPECT_EQ(ExitStatus(form->LastRun()), 2);
+}
+
+TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
+  WriteFile(work.Native("a.log"), "x\r\n");
+  std::vector<bool> during;
+  QTimer::singleShot(0, [&] {
+    during = {globals.shell.IsProcessing,
+              form->StartButton->isEnabled(),
+              form->ExitButton->isEnabled(),
+              form->FolderBrowseSB->isEnabled(),
+              form->FileBrowseSB->isEnabled(),
+              form->Otion->isEnabled(),
+              form->Exit1->isEnabled(),
+              form->DefEdit->isEnabled(),
+              QApplication::overrideCursor() != nullptr};
+    form->StartButtonClick();  // a second run is refused
+    form->close();             // and so is the close, but the settings are saved
+    EXPECT_TRUE(FileExists(home.Native("Quillet.ini")));
+  });
+  RunWork("  *.log ");
+  EXPECT_EQ(during,
+            (std::vector<bool>{true, false, false, false, false, false, false, true, true}));
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[0].text, Sjis("処理中は、次の処理を実行できません。"));
+  EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は終了できません."));
+  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(FromQString(form->EditFName->text()), "*.log");
+  EXPECT_FALSE(globals.shell.IsProcessing);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(form->Otion->isEnabled() && form->Exit1->isEnabled() &&
+              form->StartButton->isEnabled() && form->FolderBrowseSB->isEnabled());
+}
+
+TEST_F(RunControl, AutoExitClosesTheProgramWhenTheTimerFires) {
+  WriteFile(work.Native("a.log"), "x\r\n");
+  globals.shell.AutoExit = true;
+  status->Timer1->setInterval(50);
+  QString caption;
+  WhenReady([&] { return status->Timer1->isActive(); }, [&] { caption = status->OKBttn->text(); });
+  RunWork();
+  EXPECT_EQ(FromQString(caption), Sjis("終了ｷｬﾝｾﾙ"));
+  EXPECT_TRUE(globals.shell.AutoExitDue);
+  EXPECT_EQ(closed, 1);
+  EXPECT_TRUE(FileExists(home.Native("Quillet.ini")));
+}
+
+class AutoExitCancel : public RunControl, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AutoExitCancel, ByOKBttnOrAClickInTheLog) {
+  WriteFile(work.Native("a.log"), "x\r\n");
+  globals.shell.AutoExit = true;
+  WhenReady([&] { return status->Timer1->isActive(); },
+            [&] {
+              if (GetParam()) {
+                status->OKBttn->click();
+                return;
+              }
+              QWidget* log = status->DispStatus->viewport();
+              QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                                  log->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::NoButton,
+                                  Qt::NoModifier);
+              QApplication::sendEvent(log, &release);
+            });
+  RunWork();
+  EXPECT_EQ(closed, 0);
+  EXPECT_FALSE(globals.shell.AutoExit);
+  EXPECT_EQ(FromQString(status->OKBttn->text()), Sjis("閉じる"));
+  EXPECT_TRUE(status->isVisible());
+  EXPECT_EQ(form->Default(), TMainForm::DefaultButton::kExit);
+}
+
+INSTANTIATE_TEST_SUITE_P(OKBttnOrLog, AutoExitCancel, ::testing::Bool());
+
+}  // namespace
+}  // namespace quillet::ui

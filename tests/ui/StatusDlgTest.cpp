@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "core/Texts.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/TestUtil.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/QtText.h"
+#include "ui/StatusDlg.h"
+
+namespace quillet::ui {
+namespace {
+
+using quillet::testing::Sjis;
+using Lines = std::vector<std::string>;
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+TEST(QtText, ReplacesOnlyTheCharactersWithoutAFormInTheOtherCode) {
+  EXPECT_EQ(ToQString("C:\\\x95\x5C.log"), U("C:\\表.log"));  // 表 is 95 5C
+  // 0x80 alone, the unmapped pair 85 40, a lead byte at the end: U+FFFD each.
+  EXPECT_EQ(ToQString("a\x80z\x85\x40y\x81"), U("a\uFFFDz\uFFFDy\uFFFD"));
+  // é has no Shift-JIS form; the surrogate pair of 😀 is one character.
+  EXPECT_EQ(FromQString(U("a\u00E9表\U0001F600ﾛ")), "a?" + Sjis("表") + "?" + Sjis("ﾛ"));
+}
+
+TEST(QtMessageBoxes, ShowsPlainTextWithLineBreaksAndMapsTheAnswer) {
+  QString shown;
+  Qt::TextFormat format = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    shown = box->text();
+    format = box->textFormat();
+    box->button(QMessageBox::No)->click();
+  });
+  QtMessageBoxes boxes;
+  EXPECT_EQ(boxes.Show("Quillet", Sjis("<b>表</b>\r\rnext\r\nend"), platform::MbIcon::kQuestion,
+                       platform::MbButtons::kYesNo),
+            platform::MbResult::kNo);
+  EXPECT_EQ(shown, U("<b>表</b>\n\nnext\nend"));
+  EXPECT_EQ(format, Qt::PlainText);
+}
+
+class StatusDlgTest : public ::testing::Test {
+ public:
+  QString Shown() const { return dlg.DispStatus->toPlainText(); }
+  void Press(QWidget* target, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+  }
+  void ClickLog() {
+    QWidget* viewport = dlg.DispStatus->viewport();
+    const QPointF at(5, 5);
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(viewport, &click);
+    }
+  }
+
+  quillet::testing::RecordingMessageBoxes boxes;
+  Globals globals;
+  TStatusDlg dlg{globals};
+};
+
+TEST_F(StatusDlgTest, KeepsExactBytesAndShowsOnlyCrLfAsALineBreak) {
+  dlg.show();
+  dlg.AppendLine("");
+  dlg.AppendLine(Sjis("表.log") + texts::kPending);
+  dlg.AppendLine("a\r\nb\r\nc");
+  dlg.ReplaceLastLine(Sjis("一行目\r\n二行目"));
+  dlg.AppendLine("lone\nLF");
+  EXPECT_EQ(dlg.Lines(), (Lines{"", Sjis("表.log  . . ."), Sjis("一行目\r\n二行目"), "lone\nLF"}));
+  EXPECT_EQ(Shown(), U("\n表.log  . . .\n一行目\n二行目\nlone\u240ALF"));
+
+  for (int i = 0; i < 300; ++i) dlg.AppendLine(std::to_string(i));
+  dlg.ReplaceLastLine("end");
+  const QScrollBar* bar = dlg.DispStatus->verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(StatusDlgTest, SinkGetsAPendingLineOnlyOnceItIsFinal) {
+  Lines echoed;
+  dlg.SetLineSink([&](std::string_view line) { echoed.emplace_back(line); });
+  const std::string pending = std::string("a.log") + texts::kPending;
+  dlg.AppendLine("3 File(s) Found.");
+  dlg.AppendLine(pending);
+  EXPECT_EQ(echoed, Lines{"3 File(s) Found."});
+  dlg.ReplaceLastLine("a.log\tdone");
+  dlg.AppendLine(pending);
+  dlg.AppendLine("next");  // a pending line that is never replaced is final as it stands
+  EXPECT_EQ(echoed, (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
+}
+
+TEST_F(StatusDlgTest, GaugeIsClampedToItsRange) {
+  for (auto [sent, shown] : {std::pair{-5, 0}, {37, 37}, {101, 100}}) {
+    dlg.SetGauge(sent);
+    EXPECT_EQ(dlg.Gauge->value(), shown) << sent;
+  }
+}
+
+TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
+  dlg.show();
+  dlg.AppendLine("kept");
+  globals.shell.IsProcessing = true;
+  EXPECT_FALSE(dlg.close());
+  Press(dlg.DispStatus, Qt::Key_Escape);  // Esc is a close request like any other
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(dlg.Lines(), Lines{"kept"});
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[1].caption, "Quillet");
+  EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は閉じられません。"));
+  EXPECT_EQ(boxes.boxes[1].icon, platform::MbIcon::kInformation);
+
+  globals.shell.IsProcessing = false;
+  Press(dlg.DispStatus, Qt::Key_Escape);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(dlg.Lines().empty());
+  dlg.AppendLine("fresh");  // the next run's log starts in the first line
+  EXPECT_EQ(Shown(), U("fresh"));
+}
+
+TEST_F(StatusDlgTest, OKBttnHelpBttnAndAClickInTheLogCallOffTheAutomaticExit) {
+  Lines topics;
+  dlg.SetHelpHandler([&](std::string_view topic) { topics.emplace_back(topic); });
+  dlg.show();
+  for (auto act : {+[](StatusDlgTest& t) { t.dlg.OKBttn->click(); },
+                   +[](StatusDlgTest& t) { t.dlg.HelpBttn->click(); },
+                   +[](StatusDlgTest& t) { t.ClickLog(); }}) {
+    globals.shell.AutoExit = true;
+    dlg.OKBttn->setText(ToQString(Sjis("終了ｷｬﾝｾﾙ")));
+    act(*this);
+    EXPECT_FALSE(globals.shell.AutoExit);
+    EXPECT_EQ(dlg.OKBttn->text(), U("閉じる"));
+    EXPECT_TRUE(dlg.isVisible());
+  }
+  EXPECT_EQ(topics, Lines{"HID00000020"});
+  dlg.OKBttn->click();
+  EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(StatusDlgTest, Timer1ClosesForTheAutomaticExitOnlyWhileItIsStillWanted) {
+  for (bool auto_exit : {false, true}) {
+    globals.shell.AutoExit = auto_exit;
+    dlg.show();
+    dlg.Timer1->start();
+    dlg.Timer1Timer();
+    EXPECT_FALSE(dlg.Timer1->isActive());
+    EXPECT_EQ(globals.shell.AutoExitDue, auto_exit);
+    EXPECT_EQ(dlg.isVisible(), !auto_exit);
+  }
+}
+
+TEST_F(StatusDlgTest, CancelComesFromTheButtonOrFromASignalAtTheNextYield) {
+  globals.shell.AutoExit = true;
+  dlg.CANCELBttn->click();
+  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_FALSE(globals.shell.AutoExit);
+  EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
+
+  globals.run.CancelRequested = false;
+  dlg.SetEnabled(StatusControl::kCancelBttn, true);
+  TStatusDlg::RequestCancelFromSignal();
+  EXPECT_FALSE(globals.run.CancelRequested);  // nothing happens inside the handler
+  dlg.Yield();
+  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
+  globals.run.CancelRequested = false;
+  dlg.Yield();  // one signal, one cancel
+  EXPECT_FALSE(globals.run.CancelRequested);
+}
+
+TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation) {
+  globals.options.SyoriW = 500;
+  globals.options.SyoriH = 400;
+  dlg.ShowDialog();
+  EXPECT_EQ(dlg.size(), QSize(500, 400));
+  dlg.resize(610, 455);
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QApplication::sendEvent(&dlg, &deactivate);
+  EXPECT_EQ(globals.options.SyoriW, 610);
+  EXPECT_EQ(globals.options.SyoriH, 455);
+  dlg.hide();
+  globals.options.SyoriW = 450;
+  dlg.ShowDialog();
+  EXPECT_EQ(dlg.size(), QSize(450, 455));
+}
+
+TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
+  dlg.ShowDialog();
+  dlg.SetVisible(StatusControl::kCancelBttn, true);
+  dlg.SetVisible(StatusControl::kPanelBttn0, false);
+  Press(&dlg, Qt::Key_Return);
+  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_TRUE(dlg.isVisible());
+  dlg.SetVisible(StatusControl::kCancelBttn, false);
+  dlg.SetVisible(StatusControl::kPanelBttn0, true);
+  Press(&dlg, Qt::Key_Return);
+  EXPECT_FALSE(dlg.isVisible());
+}
+
+}  // namespace
+}  // namespace quillet::ui

@@ -1,0 +1,341 @@
+#include "ui/MainWnd.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <QValidator>
+
+#include "config/Settings.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramFolder.h"
+#include "ui/CommandLine.h"
+#include "ui/QtText.h"
+#include "ui/StartUp.h"
+#include "ui/UiTexts.h"
+
+namespace quillet::ui {
+
+namespace {
+
+namespace t = ui_texts;
+
+constexpr int kClientWidth = 413;
+constexpr int kClientHeight = 212;
+constexpr int kStatusLineHeight = 22;
+
+// The edit boxes hold only characters with a Shift-JIS form, as the
+// original's text boxes did. Without this, a character with no such form
+// would reach the run as '?', a wild card that names other files.
+class SjisValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return ToQString(FromQString(input)) == input ? Acceptable : Invalid;
+  }
+};
+
+QFont FormFont() {
+  QFont font;
+  // "ＭＳ Ｐゴシック" where it exists, else the IPA fonts of Linux.
+  font.setFamilies(
+      {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  font.setPixelSize(12);
+  return font;
+}
+
+QAction* AddItem(QMenu* menu, const char* caption, const char* hint) {
+  QAction* action = menu->addAction(ToQString(caption));
+  action->setStatusTip(ToQString(hint));
+  return action;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(Globals& globals, std::vector<std::string> arguments, platform::FileSystem& fs,
+                     QWidget* parent)
+    : QMainWindow(parent), globals_(globals), fs_(fs) {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(FormFont());
+  CreateMenus();
+  CreateControls();
+  FormCreate(std::move(arguments));
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateMenus() {
+  MainMenu = menuBar();
+  File1 = MainMenu->addMenu(ToQString(t::kMenuFile));
+  Otion = AddItem(File1, t::kMenuOtion, t::kHintOtion);
+  DefEdit = AddItem(File1, t::kMenuDefEdit, t::kHintDefEdit);
+  Editer = AddItem(File1, t::kMenuEditer, t::kHintEditer);
+  N2 = File1->addSeparator();
+  Exit1 = AddItem(File1, t::kMenuExit1, t::kHintExit1);
+  // Alt+X is shown in the menu and works while the menu is open; in the
+  // window itself ExitButton's mnemonic, which does the same, answers it
+  // (two window-wide owners of one key would cancel each other out).
+  Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  Exit1->setShortcutContext(Qt::WidgetShortcut);
+
+  Help1 = MainMenu->addMenu(ToQString(t::kMenuHelp));
+  Help1->menuAction()->setShortcut(QKeySequence(Qt::Key_F1));
+  HelpIndex = AddItem(Help1, t::kMenuHelpIndex, t::kHintHelpIndex);
+  N1 = Help1->addSeparator();
+  About1 = AddItem(Help1, t::kMenuAbout, t::kHintAbout);
+
+  tool_menu_ = std::make_unique<QMenuBar>();
+  ToolMenu = tool_menu_.get();
+  T1 = ToolMenu->addMenu(ToQString(t::kMenuTools));
+  CorvaneL1 = AddItem(T1, t::kMenuCorvane, t::kHintCorvane);
+
+  connect(Otion, &QAction::triggered, this, &TMainForm::OtionClick);
+  connect(DefEdit, &QAction::triggered, this, &TMainForm::DefEditClick);
+  connect(Editer, &QAction::triggered, this, &TMainForm::EditerClick);
+  connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+  connect(HelpIndex, &QAction::triggered, this, &TMainForm::HelpIndexClick);
+  connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
+  connect(CorvaneL1, &QAction::triggered, this, &TMainForm::CorvaneL1Click);
+}
+
+void TMainForm::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  Bevel1 = new QFrame(client);
+  Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Bevel1->setGeometry(2, 2, kClientWidth - 4, kClientHeight - kStatusLineHeight - 4);
+
+  auto* validator = new SjisValidator(this);
+  Label2 = new QLabel(ToQString(t::kLabelFolder), client);
+  Label2->move(16, 10);
+  EditFolder = new QLineEdit(client);
+  EditFolder->setGeometry(16, 28, 353, 24);
+  EditFolder->setValidator(validator);
+  EditFolder->setStatusTip(ToQString(t::kHintFolder));
+  FolderBrowseSB = new QToolButton(client);
+  FolderBrowseSB->setGeometry(372, 28, 25, 25);
+  FolderBrowseSB->setText(ToQString(t::kBrowse));
+  FolderBrowseSB->setStatusTip(ToQString(t::kHintFolderBrowse));
+
+  Label1 = new QLabel(ToQString(t::kLabelFile), client);
+  Label1->move(16, 62);
+  EditFName = new QLineEdit(client);
+  EditFName->setGeometry(16, 80, 353, 24);
+  EditFName->setValidator(validator);
+  EditFName->setStatusTip(ToQString(t::kHintFName));
+  FileBrowseSB = new QToolButton(client);
+  FileBrowseSB->setGeometry(372, 80, 25, 25);
+  FileBrowseSB->setText(ToQString(t::kBrowse));
+  FileBrowseSB->setStatusTip(ToQString(t::kHintFileBrowse));
+
+  // Flat buttons that never take the focus, like the original's.
+  for (QToolButton* button : {FolderBrowseSB, FileBrowseSB}) {
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+  }
+
+  SubFolderCB = new QCheckBox(ToQString(t::kSubFolder), client);
+  SubFolderCB->setGeometry(16, 119, 240, 20);
+  SubFolderCB->setStatusTip(ToQString(t::kHintSubFolder));
+
+  StartButton = new QPushButton(ToQString(t::kStart), client);
+  StartButton->setGeometry(188, 149, 101, 26);
+  StartButton->setStatusTip(ToQString(t::kHintStart));
+  StartButton->setEnabled(false);
+  ExitButton = new QPushButton(ToQString(t::kExit), client);
+  ExitButton->setGeometry(300, 149, 97, 26);
+  ExitButton->setStatusTip(ToQString(t::kHintExit));
+
+  StatusLine = new QLabel(client);
+  StatusLine->setGeometry(0, kClientHeight - kStatusLineHeight, kClientWidth, kStatusLineHeight);
+  StatusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  StatusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  StatusLine->setIndent(4);
+
+  setTabOrder(EditFName, SubFolderCB);
+  setTabOrder(SubFolderCB, StartButton);
+  setTabOrder(StartButton, ExitButton);
+  setTabOrder(ExitButton, EditFolder);
+
+  connect(EditFolder, &QLineEdit::textChanged, this, &TMainForm::EditFFChange);
+  connect(EditFName, &QLineEdit::textChanged, this, &TMainForm::EditFFChange);
+  connect(StartButton, &QPushButton::clicked, this, &TMainForm::StartButtonClick);
+  connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
+  connect(FolderBrowseSB, &QToolButton::clicked, this, &TMainForm::FolderBrowseSBClick);
+  connect(FileBrowseSB, &QToolButton::clicked, this, &TMainForm::FileBrowseSBClick);
+}
+
+void TMainForm::FormCreate(std::vector<std::string> arguments) {
+  const std::string program_folder = platform::ProgramFolder();
+  help_file_ = program_folder + "Quillet.hlp";
+  globals_.shell.IsProcessing = false;
+  globals_.shell.AutoExitDue = false;
+  EditFolder->setText(ToQString(CurrentFolderText()));
+  EditFName->clear();
+
+  const CommandLineRequest request = ReadCommandLine(arguments);
+  globals_.shell.AutoStart = request.AutoStart;
+  globals_.shell.AutoExit = request.AutoExit;
+  if (request.SubFolders) SubFolderCB->setChecked(true);
+  EditFName->setText(ToQString(request.FileName));
+
+  const SplitFileName split = SplitFolderPart(request.FileName);
+  if (!split.folder.empty()) {
+    SetCurrentFolder(split.folder);  // a folder that cannot be entered is refused by the run
+    EditFolder->setText(ToQString(split.folder));
+    EditFName->setText(ToQString(split.name));
+  }
+  if (split.name.empty()) {
+    globals_.shell.AutoStart = false;
+    globals_.shell.AutoExit = false;
+  } else {
+    SetDefault(DefaultButton::kStart);
+  }
+
+  LoadSettings(globals_.options, IniPath());
+  file_filter_ = BuildFileFilter(globals_.options);
+  setWindowTitle(ToQString(t::kAppTitle));
+  StatusLine->setStatusTip(ToQString(t::kVersion));
+
+  if (CreateDefinitionFile(fs_, program_folder) == DefinitionFileCreation::kCreated) {
+    EditFName->setFocus();
+  }
+}
+
+void TMainForm::AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg) {
+  opt_form_ = opt_form;
+  about_form_ = about_form;
+  status_dlg_ = status_dlg;
+}
+
+std::string TMainForm::TrimmedText(const QLineEdit* edit) {
+  // A second byte of a double-byte character is never below 0x40, so no
+  // character is cut apart.
+  const std::string text = FromQString(edit->text());
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string TMainForm::IniPath() const { return platform::ProgramFolder() + "Quillet.ini"; }
+
+void TMainForm::FormActivate() {
+  const std::string& viewer = globals_.shell.ViewerPath;
+  platform::Attributes attributes;
+  if (!tools_merged_ && !viewer.empty() && fs_.GetAttributes(viewer, attributes) &&
+      !attributes.directory) {
+    MainMenu->insertMenu(Help1->menuAction(), T1);
+    tools_merged_ = true;
+  }
+  if (globals_.shell.AutoStart) {
+    globals_.shell.AutoStart = false;
+    StartButtonClick();
+  }
+}
+
+void TMainForm::ExitButtonClick() { close(); }
+
+void TMainForm::Exit1Click() { close(); }
+
+void TMainForm::EditFFChange() {
+  if (globals_.shell.IsProcessing) return;
+  const bool filled = !TrimmedText(EditFName).empty() && !TrimmedText(EditFolder).empty();
+  StartButton->setEnabled(filled);
+  SetDefault(filled ? DefaultButton::kStart : DefaultButton::kNone);
+}
+
+void TMainForm::DisplayHint(const QString& hint) { StatusLine->setText(hint); }
+
+// Added with the options dialog.
+void TMainForm::OtionClick() {}
+// Added with the editors.
+void TMainForm::DefEditClick() {}
+// Added with the editors.
+void TMainForm::EditerClick() {}
+// Added with the help.
+void TMainForm::HelpIndexClick() {}
+// Added with the About box.
+void TMainForm::About1Click() {}
+// Added with the companion viewer.
+void TMainForm::CorvaneL1Click() {}
+// Added with browsing.
+void TMainForm::FolderBrowseSBClick() {}
+// Added with browsing.
+void TMainForm::FileBrowseSBClick() {}
+
+void TMainForm::SetDefault(DefaultButton button) {
+  default_button_ = button;
+  // Only the look: QPushButton's own default handling works in dialogs only,
+  // so keyPressEvent presses the default button.
+  StartButton->setDefault(button == DefaultButton::kStart);
+  ExitButton->setDefault(button == DefaultButton::kExit);
+}
+
+bool TMainForm::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    DisplayHint(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  if (event->type() == QEvent::WindowActivate) {
+    const bool handled = QMainWindow::event(event);
+    FormActivate();
+    return handled;
+  }
+  return QMainWindow::event(event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  const bool refused = globals_.shell.IsProcessing;
+  if (refused) {
+    event->ignore();
+    platform::MessageBoxOk(t::kCaptionQuillet, t::kCannotExitWhileProcessing,
+                           platform::MbIcon::kInformation);
+  }
+  SaveSettingsOrTell();
+  if (refused) return;
+  event->accept();
+  emit Closed();
+}
+
+void TMainForm::SaveSettingsOrTell() {
+  const std::string path = IniPath();
+  if (!SaveSettings(globals_.options, path)) {
+    platform::MessageBoxOk(t::kAppTitle, CannotWriteMessage(path) + ".", platform::MbIcon::kError);
+  }
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    QMainWindow::keyPressEvent(event);
+    return;
+  }
+  // As in a dialog: a focused button takes Enter itself, otherwise the
+  // default button gets it. click() does nothing on a disabled button.
+  if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
+    focused->click();
+  } else if (default_button_ == DefaultButton::kStart) {
+    StartButton->click();
+  } else if (default_button_ == DefaultButton::kExit) {
+    ExitButton->click();
+  }
+  event->accept();
+}
+
+}  // namespace quillet::ui

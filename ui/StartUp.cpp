@@ -1,0 +1,77 @@
+#include "ui/StartUp.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "core/TextIO.h"
+#include "platform/MessageBox.h"
+#include "platform/Path.h"
+#include "ui/UiTexts.h"
+
+namespace quillet::ui {
+
+namespace {
+
+using platform::MbIcon;
+
+bool CopyLines(platform::File& from, platform::File& to) {
+  LineReader reader(from);
+  LineWriter writer(to);
+  std::string line;
+  while (reader.ReadLine(line)) {
+    if (!writer.WriteLine(line)) return false;
+  }
+  return !reader.failed() && writer.Flush();
+}
+
+}  // namespace
+
+std::string CurrentFolderText() {
+  std::vector<char> buffer(PATH_MAX);
+  if (getcwd(buffer.data(), buffer.size()) == nullptr) return {};
+  std::string folder = platform::FromNativePath(buffer.data()).value_or(std::string());
+  if (folder.size() > 3) folder += '\\';
+  return folder;
+}
+
+bool SetCurrentFolder(std::string_view folder) {
+  auto native = platform::ToNativePath(folder);
+  return native && chdir(native->c_str()) == 0;
+}
+
+DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
+                                            std::string_view program_folder) {
+  const std::string definition = std::string(program_folder) + "Quillet.def";
+  const std::string sample = std::string(program_folder) + "Quillet.smp";
+  if (fs.Exists(definition) || !fs.Exists(sample)) return DefinitionFileCreation::kNotNeeded;
+
+  platform::MessageBoxOk(ui_texts::kCaptionDefCreate, ui_texts::kNoDefinitionCreate,
+                         MbIcon::kInformation);
+  std::unique_ptr<platform::File> from = fs.Open(sample, platform::OpenMode::kRead);
+  if (!from) {
+    platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kSampleOpenError, MbIcon::kError);
+    return DefinitionFileCreation::kFailed;
+  }
+  std::unique_ptr<platform::File> to =
+      fs.Open(definition, platform::OpenMode::kCreateTruncate, platform::Links::kRefuse);
+  if (!to) {
+    from->Close();
+    platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kDefCreateError, MbIcon::kError);
+    return DefinitionFileCreation::kFailed;
+  }
+  const bool copied = CopyLines(*from, *to);
+  from->Close();
+  // A close can report a delayed write failure: it counts as a write error.
+  const bool closed = to->Close();
+  if (!copied || !closed) {
+    platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kDefCreateError, MbIcon::kError);
+    return DefinitionFileCreation::kFailed;
+  }
+  platform::MessageBoxOk(ui_texts::kCaptionDefCreated, ui_texts::kDefCreated, MbIcon::kInformation);
+  return DefinitionFileCreation::kCreated;
+}
+
+}  // namespace quillet::ui

@@ -1,0 +1,37 @@
+#pragma once
+
+// Start-up work of the main window that needs no window: the first folder
+// text and the definition file made from the sample.
+
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace quillet::ui {
+
+// The process's current directory in Windows form on drive Z: (Shift-JIS),
+// ending in '\' unless it is a drive root such as "Z:\" (3 characters).
+// Empty when the directory cannot be read or has no Shift-JIS form.
+std::string CurrentFolderText();
+
+// Makes the folder (Windows form, Shift-JIS) the process's current
+// directory. Returns false when it cannot, leaving the directory as it was.
+bool SetCurrentFolder(std::string_view folder);
+
+enum class DefinitionFileCreation {
+  kNotNeeded,  // Quillet.def exists, or there is no Quillet.smp to copy
+  kCreated,    // Quillet.def was made from Quillet.smp
+  kFailed,     // an error box was shown; a part of Quillet.def may remain
+};
+
+// When `program_folder` (ending in '\') holds no Quillet.def but holds
+// Quillet.smp, copies the sample line by line to Quillet.def, every line
+// ended by CR LF, telling the user through platform::MessageBoxes(): an
+// information box before the copy and one after it, or an error box when
+// the sample cannot be opened or the definition file cannot be created or
+// written. Quillet.def is never created through a symbolic link.
+DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
+                                            std::string_view program_folder);
+
+}  // namespace quillet::ui

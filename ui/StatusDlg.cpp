@@ -1,0 +1,361 @@
+#include "ui/StatusDlg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <csignal>
+
+#include "core/Texts.h"
+#include "platform/MessageBox.h"
+#include "ui/QtText.h"
+#include "ui/UiTexts.h"
+
+namespace quillet::ui {
+
+namespace {
+
+constexpr int kDesignWidth = 420;
+constexpr int kDesignHeight = 353;
+constexpr int kFontPixels = 15;
+constexpr int kPanelBottomHeight = 58;
+constexpr int kBarHeight = 17;  // Size and Gauge
+constexpr int kPanelBttn0Width = 228;
+constexpr int kTimer1Interval = 3000;
+constexpr char kHelpTopic[] = "HID00000020";
+constexpr std::string_view kLineBreak = "\r\n";
+
+// Set by the signal handler of an unattended run, taken by the next Yield().
+volatile std::sig_atomic_t signal_cancel_pending = 0;
+
+bool IsPending(std::string_view line) { return line.ends_with(texts::kPending); }
+
+// How many lines of the widget a log entry takes: only CR LF breaks it.
+int DisplayLineCount(std::string_view line) {
+  int count = 1;
+  for (std::size_t at = line.find(kLineBreak); at != std::string_view::npos;
+       at = line.find(kLineBreak, at + kLineBreak.size())) {
+    ++count;
+  }
+  return count;
+}
+
+// The widget text of a log entry. A lone CR or LF is no line break in the
+// log; it shows as a visible symbol, so that an entry always takes
+// DisplayLineCount() lines and ReplaceLastLine() knows what to overwrite.
+QString DisplayText(std::string_view line) {
+  QString text;
+  for (;;) {
+    const std::size_t at = line.find(kLineBreak);
+    QString piece = ToQString(line.substr(0, at));
+    piece.replace(QChar(u'\r'), QChar(0x240D));  // ␍
+    piece.replace(QChar(u'\n'), QChar(0x240A));  // ␊
+    text += piece;
+    if (at == std::string_view::npos) return text;
+    text += QChar(u'\n');
+    line.remove_prefix(at + kLineBreak.size());
+  }
+}
+
+QWidget* ControlWidget(TStatusDlg& dialog, StatusControl control) {
+  switch (control) {
+    case StatusControl::kCancelBttn:
+      return dialog.CANCELBttn;
+    case StatusControl::kPanelBttn0:
+      return dialog.PanelBttn0;
+    case StatusControl::kSearchMsg:
+      return dialog.SearchMsg;
+    case StatusControl::kSize:
+      return dialog.Size;
+    case StatusControl::kGauge:
+      return dialog.Gauge;
+  }
+  return nullptr;
+}
+
+QVBoxLayout* NewColumn(QWidget* owner) {
+  auto* layout = new QVBoxLayout(owner);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  return layout;
+}
+
+void BuildDispStatus(TStatusDlg& dialog) {
+  QPlainTextEdit* log = dialog.DispStatus = new QPlainTextEdit(&dialog);
+  log->setReadOnly(true);
+  log->setUndoRedoEnabled(false);  // the log only grows; no history to keep
+  log->setLineWrapMode(QPlainTextEdit::NoWrap);
+  log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log->setFocusPolicy(Qt::ClickFocus);
+  log->viewport()->setCursor(Qt::ArrowCursor);
+  QPalette palette = log->palette();
+  palette.setColor(QPalette::Base, dialog.palette().color(QPalette::Window));
+  log->setPalette(palette);
+}
+
+// Size and Gauge along the bottom; above them CANCELBttn with SearchMsg at
+// the left and PanelBttn0 (OKBttn, HelpBttn) at the right.
+void BuildPanelBottom(TStatusDlg& dialog) {
+  QWidget* panel = dialog.PanelBottom = new QWidget(&dialog);
+  panel->setFixedHeight(kPanelBottomHeight);
+
+  dialog.CANCELBttn = new QPushButton(ToQString(ui_texts::kCANCELBttn), panel);
+  dialog.SearchMsg = new QLabel(ToQString(texts::kSearchMsg), panel);
+  dialog.SearchMsg->hide();
+
+  dialog.PanelBttn0 = new QWidget(panel);
+  dialog.PanelBttn0->setFixedWidth(kPanelBttn0Width);
+  dialog.OKBttn = new QPushButton(ToQString(ui_texts::kOKBttn), dialog.PanelBttn0);
+  dialog.HelpBttn = new QPushButton(ToQString(ui_texts::kHelpBttn), dialog.PanelBttn0);
+  auto* buttons = new QHBoxLayout(dialog.PanelBttn0);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  buttons->addWidget(dialog.OKBttn);
+  buttons->addWidget(dialog.HelpBttn);
+
+  QLabel* size = dialog.Size = new QLabel(panel);
+  size->setFixedHeight(kBarHeight);
+  size->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QPalette palette = size->palette();
+  palette.setColor(QPalette::WindowText, Qt::black);
+  size->setPalette(palette);
+  size->hide();
+
+  QProgressBar* gauge = dialog.Gauge = new QProgressBar(panel);
+  gauge->setRange(0, 100);
+  gauge->setValue(0);
+  gauge->setTextVisible(false);
+  gauge->setFixedHeight(kBarHeight);
+  gauge->hide();
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(4, 2, 0, 2);
+  row->addWidget(dialog.CANCELBttn);
+  row->addWidget(dialog.SearchMsg, 1);
+  row->addStretch();
+  row->addWidget(dialog.PanelBttn0);
+  QVBoxLayout* column = NewColumn(panel);
+  column->addLayout(row, 1);
+  column->addWidget(size);
+  column->addWidget(gauge);
+}
+
+}  // namespace
+
+TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      globals_(globals) {
+  setWindowTitle(ToQString(ui_texts::kStatusCaption));
+  QFont font;
+  font.setFamilies({"MS PGothic", "IPAPGothic", "IPAGothic"});
+  font.setPixelSize(kFontPixels);
+  setFont(font);
+  resize(kDesignWidth, kDesignHeight);
+
+  BuildDispStatus(*this);
+  DispStatus->viewport()->installEventFilter(this);
+  BuildPanelBottom(*this);
+  QVBoxLayout* column = NewColumn(this);
+  column->addWidget(DispStatus, 1);
+  column->addWidget(PanelBottom);
+
+  // Both buttons are designed as the default button; only one of them is
+  // shown at a time, and the one that comes into view takes the role.
+  OKBttn->setDefault(true);
+  CANCELBttn->installEventFilter(this);
+  PanelBttn0->installEventFilter(this);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(kTimer1Interval);
+
+  connect(OKBttn, &QPushButton::clicked, this, &TStatusDlg::OKBttnClick);
+  connect(CANCELBttn, &QPushButton::clicked, this, &TStatusDlg::CANCELBttnClick);
+  connect(HelpBttn, &QPushButton::clicked, this, &TStatusDlg::HelpBttnClick);
+  connect(Timer1, &QTimer::timeout, this, &TStatusDlg::Timer1Timer);
+  // The window's help context: F1 opens the same topic as HelpBttn.
+  connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [this] {
+    if (help_) help_(kHelpTopic);
+  });
+}
+
+void TStatusDlg::AppendLine(std::string_view line) {
+  // A pending line that is followed by another is final as it stands.
+  if (last_line_pending_ && sink_) sink_(lines_.back());
+  QTextCursor cursor(DispStatus->document());
+  cursor.movePosition(QTextCursor::End);
+  if (!lines_.empty()) cursor.insertBlock();
+  cursor.insertText(DisplayText(line));
+  lines_.emplace_back(line);
+  last_line_pending_ = IsPending(line);
+  if (!last_line_pending_ && sink_) sink_(line);
+  DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
+}
+
+void TStatusDlg::ReplaceLastLine(std::string_view line) {
+  if (lines_.empty()) {
+    AppendLine(line);
+    return;
+  }
+  QTextDocument* document = DispStatus->document();
+  const int first = document->blockCount() - DisplayLineCount(lines_.back());
+  QTextCursor cursor(document->findBlockByNumber(first));
+  cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+  cursor.insertText(DisplayText(line));
+  lines_.back() = std::string(line);
+  last_line_pending_ = IsPending(line);
+  if (!last_line_pending_ && sink_) sink_(line);
+  DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
+}
+
+void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
+
+void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
+
+void TStatusDlg::Repaint() {
+  // Shown or hidden controls only move once their layout has run; run it
+  // now, without taking any user input, so the redraw shows the new state.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  repaint();
+}
+
+void TStatusDlg::Yield() {
+  QCoreApplication::processEvents();
+  if (signal_cancel_pending != 0) {
+    signal_cancel_pending = 0;
+    CANCELBttnClick();
+  }
+}
+
+void TStatusDlg::ShowDialog() {
+  if (isHidden()) {
+    show();
+  } else {
+    raise();
+    activateWindow();
+  }
+}
+
+void TStatusDlg::SetVisible(StatusControl control, bool visible) {
+  ControlWidget(*this, control)->setVisible(visible);
+}
+
+void TStatusDlg::SetEnabled(StatusControl control, bool enabled) {
+  ControlWidget(*this, control)->setEnabled(enabled);
+}
+
+void TStatusDlg::RequestCancelFromSignal() { signal_cancel_pending = 1; }
+
+void TStatusDlg::OKBttnClick() {
+  if (globals_.shell.AutoExit) {
+    OKBttn->setText(ToQString(ui_texts::kOKBttn));
+    globals_.shell.AutoExit = false;
+  } else {
+    close();
+  }
+}
+
+void TStatusDlg::CANCELBttnClick() {
+  CANCELBttn->setEnabled(false);
+  globals_.run.CancelRequested = true;
+  globals_.shell.AutoExit = false;
+}
+
+void TStatusDlg::HelpBttnClick() {
+  if (globals_.shell.AutoExit) {
+    OKBttn->setText(ToQString(ui_texts::kOKBttn));
+    globals_.shell.AutoExit = false;
+  }
+  if (help_) help_(kHelpTopic);
+}
+
+void TStatusDlg::DispStatusClick() {
+  globals_.shell.AutoExit = false;
+  OKBttn->setText(ToQString(ui_texts::kOKBttn));
+}
+
+void TStatusDlg::Timer1Timer() {
+  Timer1->stop();
+  if (globals_.shell.AutoExit) {
+    globals_.shell.AutoExitDue = true;
+    close();
+  }
+}
+
+void TStatusDlg::closeEvent(QCloseEvent* event) {
+  if (globals_.shell.IsProcessing) {
+    event->ignore();
+    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kCannotCloseWhileProcessing,
+                           platform::MbIcon::kInformation);
+    return;
+  }
+  lines_.clear();
+  last_line_pending_ = false;
+  DispStatus->clear();
+  event->accept();
+}
+
+void TStatusDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // A window restored from the task bar is not shown anew.
+  if (event->spontaneous()) return;
+  resize(globals_.options.SyoriW, globals_.options.SyoriH);
+  if (const QScreen* screen = this->screen()) {
+    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry())
+             .topLeft());
+  }
+}
+
+bool TStatusDlg::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::WindowDeactivate:
+      globals_.options.SyoriH = height();
+      globals_.options.SyoriW = width();
+      break;
+    case QEvent::KeyPress:
+      // Esc would hide the dialog past closeEvent; make it an ordinary close,
+      // which is refused during a run and empties the log otherwise.
+      if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+        close();
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QDialog::event(event);
+}
+
+bool TStatusDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == DispStatus->viewport() && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    DispStatusClick();
+  } else if ((watched == CANCELBttn || watched == PanelBttn0) &&
+             (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+    // The default goes to the button that comes into view, or to the other
+    // one when a button leaves and the other is in view.
+    const bool cancel_side = (watched == CANCELBttn) == (event->type() == QEvent::ShowToParent);
+    if (cancel_side && !CANCELBttn->isHidden()) CANCELBttn->setDefault(true);
+    if (!cancel_side && !PanelBttn0->isHidden()) OKBttn->setDefault(true);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace quillet::ui

@@ -1,0 +1,88 @@
+#pragma once
+
+// The status dialog: the modeless window in which a run is followed. It
+// keeps the status log as Shift-JIS lines and shows them converted; it is
+// the core's StatusView, so the folder run drives it directly.
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Global.h"
+#include "core/StatusView.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+namespace quillet::ui {
+
+class TStatusDlg : public QDialog, public StatusView {
+  Q_OBJECT
+
+ public:
+  explicit TStatusDlg(Globals& globals, QWidget* parent = nullptr);
+
+  // StatusView.
+  void AppendLine(std::string_view line) override;
+  void ReplaceLastLine(std::string_view line) override;
+  void SetSizeCaption(std::string_view caption) override;
+  void SetGauge(int position) override;  // clamped to 0..100
+  void Repaint() override;
+  // Processes pending Qt events; a pending SIGINT/SIGTERM of an unattended
+  // run (see RequestCancelFromSignal) acts as a press of CANCELBttn here.
+  void Yield() override;
+  void ShowDialog() override;
+  void SetVisible(StatusControl control, bool visible) override;
+  void SetEnabled(StatusControl control, bool enabled) override;
+
+  // The status log, one Shift-JIS entry per appended line.
+  const std::vector<std::string>& Lines() const { return lines_; }
+  // Called with each line once it is final: at once for most lines, and
+  // for a file's "  . . ." line when its result replaces it.
+  void SetLineSink(std::function<void(std::string_view line)> sink) { sink_ = std::move(sink); }
+  // Called by HelpBttnClick with the help topic "HID00000020".
+  void SetHelpHandler(std::function<void(std::string_view topic)> help) { help_ = std::move(help); }
+
+  // Async-signal-safe: marks a cancel for the next Yield().
+  static void RequestCancelFromSignal();
+
+  // Handlers, named after control and event.
+  void OKBttnClick();
+  void CANCELBttnClick();
+  void HelpBttnClick();
+  void DispStatusClick();
+  void Timer1Timer();
+
+  // Controls, named as the form names them.
+  QPlainTextEdit* DispStatus;
+  QWidget* PanelBottom;
+  QLabel* Size;
+  QLabel* SearchMsg;
+  QProgressBar* Gauge;
+  QWidget* PanelBttn0;
+  QPushButton* OKBttn;
+  QPushButton* HelpBttn;
+  QPushButton* CANCELBttn;
+  QTimer* Timer1;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;                // FormClose
+  void showEvent(QShowEvent* event) override;                  // FormShow
+  bool event(QEvent* event) override;                          // FormDeactivate on WindowDeactivate
+  bool eventFilter(QObject* watched, QEvent* event) override;  // clicks in DispStatus
+
+ private:
+  Globals& globals_;
+  std::vector<std::string> lines_;
+  bool last_line_pending_ = false;
+  std::function<void(std::string_view)> sink_;
+  std::function<void(std::string_view)> help_;
+};
+
+}  // namespace quillet::ui

@@ -1,0 +1,86 @@
+#pragma once
+
+// The application's own texts, as Shift-JIS bytes. "\r" is one CR byte.
+
+#include <string>
+#include <string_view>
+
+namespace quillet::ui_texts {
+
+extern const char kAppTitle[];
+extern const char kCaptionQuillet[];
+extern const char kCaptionError[];
+extern const char kCaptionDefCreate[];
+extern const char kCaptionDefCreated[];
+extern const char kVersion[];
+extern const char kLabelFolder[];
+extern const char kLabelFile[];
+extern const char kBrowse[];
+extern const char kHintFolder[];
+extern const char kHintFolderBrowse[];
+extern const char kHintFName[];
+extern const char kHintFileBrowse[];
+extern const char kSubFolder[];
+extern const char kHintSubFolder[];
+extern const char kStart[];
+extern const char kHintStart[];
+extern const char kExit[];
+extern const char kHintExit[];
+extern const char kOpenDialog1Title[];
+extern const char kMenuFile[];
+extern const char kMenuOtion[];
+extern const char kHintOtion[];
+extern const char kMenuDefEdit[];
+extern const char kHintDefEdit[];
+extern const char kMenuEditer[];
+extern const char kHintEditer[];
+extern const char kMenuExit1[];
+extern const char kHintExit1[];
+extern const char kMenuHelp[];
+extern const char kMenuHelpIndex[];
+extern const char kHintHelpIndex[];
+extern const char kMenuAbout[];
+extern const char kHintAbout[];
+extern const char kMenuTools[];
+extern const char kMenuCorvane[];
+extern const char kHintCorvane[];
+extern const char kCannotExitWhileProcessing[];
+extern const char kBadOptionHead[];
+extern const char kBadOptionTail[];
+extern const char kNoDefinitionCreate[];
+extern const char kSampleOpenError[];
+extern const char kDefCreateError[];
+extern const char kDefCreated[];
+extern const char kSecondRunRefused[];
+extern const char kFolderNotFullPath[];
+extern const char kFolderNotFound[];
+extern const char kSeparator[];
+extern const char kBannerIncrement[];
+extern const char kBannerNormal[];
+extern const char kErrorLineHead[];
+extern const char kErrorLineTail[];
+extern const char kSkipLineHead[];
+extern const char kSkipLineTail[];
+extern const char kCancelled[];
+extern const char kFinished[];
+extern const char kStatusCaption[];
+extern const char kOKBttn[];
+extern const char kOKBttnExitCancel[];
+extern const char kHelpBttn[];
+extern const char kCANCELBttn[];
+extern const char kCannotCloseWhileProcessing[];
+extern const char kMsgDefinitionOpenError[];
+extern const char kMsgNoDefinitionLines[];
+extern const char kMsgTooManyFormat[];
+extern const char kMsgNoDefinitionFile[];
+extern const char kMsgTempIncExtConflict[];
+extern const char kMsgNoFilesFound[];
+extern const char kMsgAllFilesPattern[];
+extern const char kMsgStarOnlyDefinition[];
+
+// The message of a run-level code (260, 261, 264, 270, 271, 273, 274,
+// 276), with the definition file's path appended where the message calls
+// for it; empty for 0 and for codes without a message.
+std::string RunCodeMessage(int code, std::string_view loaded_from);
+
+}  // namespace quillet::ui_texts

@@ -1,0 +1,62 @@
+// Program entry: chooses windowed or unattended mode, creates the four
+// windows in their order and runs the program.
+
+#include <QApplication>
+#include <QTimer>
+
+#include "config/OptDlg.h"
+#include "core/Global.h"
+#include "platform/MessageBox.h"
+#include "ui/Aboutdlg.h"
+#include "ui/CommandLine.h"
+#include "ui/Headless.h"
+#include "ui/MainWnd.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/QtText.h"
+#include "ui/Screenshots.h"
+#include "ui/StatusDlg.h"
+#include "ui/UiTexts.h"
+
+int main(int argc, char* argv[]) {
+  using namespace quillet;
+  const ui::DisplayMode mode = ui::PrepareDisplay();
+  QApplication app(argc, argv);
+  // The application's name, not its display name: Qt would append a display
+  // name to the title of every window.
+  QCoreApplication::setApplicationName(ui::ToQString(ui_texts::kAppTitle));
+  // Read after QApplication has taken its own options out of argv.
+  std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
+
+  platform::StderrMessageBoxes stderr_boxes;
+  ui::QtMessageBoxes qt_boxes;
+  platform::SetMessageBoxes(mode == ui::DisplayMode::kHeadless
+                                ? static_cast<platform::MessageBoxService*>(&stderr_boxes)
+                                : &qt_boxes);
+
+  Globals& globals = TheGlobals();
+  ui::TMainForm main_form(globals, std::move(arguments));
+  TOptForm opt_form;
+  ui::TAboutForm about_form;
+  ui::TStatusDlg status_dlg(globals);
+  main_form.AttachForms(&opt_form, &about_form, &status_dlg);
+
+  int status = 0;
+  if (mode == ui::DisplayMode::kHeadless) {
+    status = ui::RunUnattended(globals, main_form, status_dlg);
+  } else {
+    // Closing the main window ends the program, even with the status dialog
+    // still open.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
+    ui::ArrangeScreenshots(main_form, status_dlg);
+    main_form.show();
+    // A run the command line asked for starts on the first activation; a
+    // window system that never activates the window must not keep it
+    // waiting (FormActivate clears AutoStart, so it starts only once).
+    QTimer::singleShot(0, &main_form, &ui::TMainForm::FormActivate);
+    app.exec();
+    status = ui::ExitStatus(main_form.LastRun());
+  }
+  platform::SetMessageBoxes(nullptr);
+  return status;
+}
