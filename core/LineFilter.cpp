@@ -1,5 +1,4 @@
 #include "core/FileProcessorSteps.h"
-#include "core/StrUnit.h"
 
 namespace quillet::file_processing {
 
@@ -30,13 +29,9 @@ std::string_view TrimBlanks(std::string_view text) {
 
 bool LineFilter::Apply(std::string_view line, std::string_view& out) {
   // The first matching definition decides; later ones are never tried.
-  const DefinitionEntry* match = nullptr;
-  for (const DefinitionEntry& entry : definitions_.Entries) {
-    if (MatchPattern(line, entry.Pattern) == 0) {
-      match = &entry;
-      break;
-    }
-  }
+  const int found = index_.FindFirstMatch(line);
+  const DefinitionEntry* match =
+      found < 0 ? nullptr : &definitions_.Entries[static_cast<std::size_t>(found)];
   if (match != nullptr && match->Tail.empty()) return false;
 
   // The blank run always looks at the cut line of the log, never at a

@@ -1,6 +1,7 @@
 #include "core/TextIO.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillet {
 
@@ -16,7 +17,7 @@ LineReader::LineReader(platform::File& file, std::size_t block_bytes)
 bool LineReader::Fill() {
   if (eof_ || failed_) return false;
   buffer_start_ += static_cast<std::int64_t>(len_);
-  pos_ = len_ = 0;
+  pos_ = len_ = ctrl_z_ = 0;
   ssize_t got = file_.Read(buffer_.data(), buffer_.size());
   if (got < 0) {
     failed_ = true;
@@ -27,6 +28,10 @@ bool LineReader::Fill() {
     return false;
   }
   len_ = static_cast<std::size_t>(got);
+  const void* ctrl_z = std::memchr(buffer_.data(), kCtrlZ, len_);
+  ctrl_z_ = ctrl_z == nullptr
+                ? len_
+                : static_cast<std::size_t>(static_cast<const char*>(ctrl_z) - buffer_.data());
   return true;
 }
 
@@ -46,7 +51,10 @@ bool LineReader::ReadLine(std::string& line) {
   for (;;) {
     const char* begin = buffer_.data() + pos_;
     const char* end = buffer_.data() + len_;
-    const char* stop = std::find_if(begin, end, [](char c) { return c == kCR || c == kCtrlZ; });
+    // Nothing at or after a Ctrl-Z is text: the scan for CR stops there.
+    const char* limit = buffer_.data() + std::max(ctrl_z_, pos_);
+    const void* cr = std::memchr(begin, kCR, static_cast<std::size_t>(limit - begin));
+    const char* stop = cr == nullptr ? limit : static_cast<const char*>(cr);
     line.append(begin, stop);
     pos_ += static_cast<std::size_t>(stop - begin);
     if (stop != end) {

@@ -9,7 +9,8 @@ packages=(
   g++              # compiler
   libgtest-dev     # GoogleTest
   libc6-dev        # glibc headers; libc6 brings the iconv CP932 module
-  python3          # scripts/sjis_escape.py
+  python3          # scripts/sjis_escape.py, bench/gen_workload.py
+  time             # /usr/bin/time: peak memory in bench/run.sh
   qt6-base-dev     # Qt 6 Widgets
   qt6-qpa-plugins  # Qt platform plugins (xcb for a display, offscreen without)
   xvfb             # a virtual display for screenshots

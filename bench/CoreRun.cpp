@@ -1,0 +1,58 @@
+// Runs the processing engine over named files of one folder, as the folder
+// run would, but with a status view that shows nothing and with auto skip
+// off. Prints nothing on success; exits 1 when a definition load or a file
+// fails.
+//
+// usage: quillet_bench_core 'Z:\folder\' name.log...
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "core/Engine.h"
+#include "core/ResultCodes.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+class SilentStatus : public quillet::StatusView {
+ public:
+  void AppendLine(std::string_view) override {}
+  void ReplaceLastLine(std::string_view) override {}
+  void SetSizeCaption(std::string_view) override {}
+  void SetGauge(int) override {}
+  void Repaint() override {}
+  void Yield() override {}
+  void ShowDialog() override {}
+  void SetVisible(quillet::StatusControl, bool) override {}
+  void SetEnabled(quillet::StatusControl, bool) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: quillet_bench_core 'Z:\\folder\\' name...\n");
+    return 2;
+  }
+  quillet::Globals globals;
+  globals.options.Skip = false;
+  SilentStatus status;
+  quillet::Engine engine{globals, quillet::platform::PosixFileSystem(), status, argv[1]};
+  if (const int code = quillet::LoadDefinitions(engine, argv[1]); code != 0) {
+    std::fprintf(stderr, "definitions: code %d\n", code);
+    return 1;
+  }
+  int failed = 0;
+  for (int i = 2; i < argc; ++i) {
+    std::int64_t before = 0;
+    std::int64_t after = 0;
+    const std::string path = std::string(argv[1]) + argv[i];
+    if (const int code = quillet::ProcessFile(engine, path, before, after);
+        code != quillet::frDone) {
+      std::fprintf(stderr, "%s: code %d\n", argv[i], code);
+      failed = 1;
+    }
+  }
+  return failed;
+}

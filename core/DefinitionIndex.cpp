@@ -1,0 +1,370 @@
+#include "core/DefinitionIndex.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "core/Ctype.h"
+#include "core/StrUnit.h"
+
+namespace quillet {
+
+namespace {
+
+// Bytes per window: one unaligned 32-bit load.
+constexpr std::size_t kWindowBytes = 4;
+// Sampling strides. A literal of L bytes holds L - 3 windows; when it holds
+// at least `stride` consecutive ones, every occurrence of it in a line puts
+// exactly one of them at a line position divisible by the stride, so only
+// those positions need a look-up.
+constexpr std::size_t kStrides[] = {1, 2, 4, 8, 16};
+constexpr std::size_t kStrideGroups = sizeof kStrides / sizeof kStrides[0];
+// The last group holds prefixes, looked up at fixed line positions: the
+// multiples of four below kPrefixReach.
+constexpr std::size_t kPrefixGroup = kStrideGroups;
+constexpr std::size_t kGroupCount = kStrideGroups + 1;
+constexpr std::size_t kPrefixReach = 32;
+// A prefix is used when it is at least this long, or the longest literal.
+constexpr std::size_t kLongPrefix = 8;
+constexpr std::uint32_t kHashFactor = 0x9E3779B1u;
+
+std::uint32_t LoadWindow(const char* at) {
+  std::uint32_t window;
+  std::memcpy(&window, at, sizeof window);
+  return window;
+}
+
+std::uint32_t Hash(std::uint32_t window) { return window * kHashFactor; }
+
+// The key of a prefix window: the window mixed with its line position, so
+// that one table serves every position.
+std::uint32_t PrefixKey(std::uint32_t window, std::size_t at) {
+  return window ^ static_cast<std::uint32_t>(at * 0x01000193u);
+}
+
+// How unlikely a byte is in log text, to pick the windows that cause the
+// fewest false hits: blanks, small letters and digits fill most lines.
+int Rarity(unsigned char byte) {
+  if (byte == ' ' || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) return 1;
+  if (byte >= 0x80) return 2;
+  return 3;
+}
+
+// The largest stride that a literal of `size` bytes supports, as an index
+// into kStrides.
+std::size_t GroupFor(std::size_t size) {
+  std::size_t group = 0;
+  while (group + 1 < kStrideGroups && size >= kWindowBytes + kStrides[group + 1] - 1) ++group;
+  return group;
+}
+
+// How many literals hold `window`, from the sorted list of all windows.
+std::uint32_t SharedBy(const std::vector<std::uint32_t>& sharing, std::uint32_t window) {
+  const auto range = std::equal_range(sharing.begin(), sharing.end(), window);
+  return static_cast<std::uint32_t>(range.second - range.first);
+}
+
+int Log2Ceil(std::size_t value) {
+  int bits = 0;
+  while ((std::size_t{1} << bits) < value) ++bits;
+  return bits;
+}
+
+}  // namespace
+
+int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (MatchPattern(line, entries[i].Pattern) == 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+PatternLiterals RequiredLiterals(std::string_view pattern) {
+  pattern = pattern.substr(0, pattern.find('\0'));
+  PatternLiterals literals;
+  std::string run;
+  bool first_run = true;
+  const auto end_run = [&] {
+    // The first run ends in the anchored part, so it starts the line.
+    if (first_run) literals.prefix = run;
+    first_run = false;
+    if (!run.empty()) literals.runs.push_back(run);
+    run.clear();
+  };
+
+  // Anchored part, up to the first '*' (which is never an escaped byte
+  // here: an escape takes the byte after it). Every byte but an unescaped
+  // '?' must stand in the line.
+  std::size_t pos = 0;
+  ByteState previous = ByteState::kSingle;
+  while (pos < pattern.size()) {
+    auto byte = static_cast<unsigned char>(pattern[pos]);
+    ByteState state = NextByteState(previous, byte);
+    if (byte == '*') {
+      // The floating part carries on from the state of this '*'.
+      previous = state;
+      break;
+    }
+    bool escaped = false;
+    if (byte == '\\' && state == ByteState::kSingle) {
+      ++pos;
+      if (pos == pattern.size()) break;  // a lone '\' stands for nothing
+      byte = static_cast<unsigned char>(pattern[pos]);
+      state = ByteState::kSingle;
+      escaped = true;
+    }
+    if (byte == '?' && !escaped) {
+      end_run();
+    } else {
+      run.push_back(static_cast<char>(byte));
+    }
+    previous = state;
+    ++pos;
+  }
+  end_run();
+
+  // Floating part: '*' and '?' are read without classifying them; every
+  // run between them must stand in the line.
+  while (pos < pattern.size()) {
+    if (pattern[pos] == '*' || pattern[pos] == '?') {
+      ++pos;
+      continue;
+    }
+    while (pos < pattern.size() && pattern[pos] != '*' && pattern[pos] != '?') {
+      const auto byte = static_cast<unsigned char>(pattern[pos++]);
+      const ByteState state = NextByteState(previous, byte);
+      if (byte == '\\' && state == ByteState::kSingle) {
+        if (pos == pattern.size()) break;  // dropped at the pattern's end
+        run.push_back(pattern[pos++]);
+        previous = ByteState::kSingle;
+      } else {
+        run.push_back(static_cast<char>(byte));
+        previous = state;
+      }
+    }
+    end_run();
+  }
+  return literals;
+}
+
+DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
+    : entries_(entries), groups_(kGroupCount), pending_(kGroupCount) {
+  std::vector<std::string> keys(entries.size());
+  std::vector<bool> use_prefix(entries.size(), false);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    PatternLiterals literals = RequiredLiterals(entries[i].Pattern);
+    std::string* longest = nullptr;
+    for (std::string& run : literals.runs) {
+      if (longest == nullptr || run.size() > longest->size()) longest = &run;
+    }
+    if (longest == nullptr || longest->size() < kWindowBytes ||
+        longest->size() > std::numeric_limits<std::uint32_t>::max()) {
+      always_.push_back(static_cast<int>(i));
+    } else {
+      use_prefix[i] =
+          literals.prefix.size() >= kWindowBytes &&
+          (literals.prefix.size() >= kLongPrefix || literals.prefix.size() >= longest->size());
+      keys[i] = use_prefix[i] ? std::move(literals.prefix) : std::move(*longest);
+    }
+  }
+  // How many literals hold each window: a window that many definitions
+  // share (" com.example.") would make every hit confirm them all.
+  // Kept as a sorted list of every window of every literal.
+  std::vector<std::uint32_t> sharing;
+  for (const std::string& key : keys) {
+    for (std::size_t at = 0; at + kWindowBytes <= key.size(); ++at)
+      sharing.push_back(LoadWindow(key.data() + at));
+  }
+  std::sort(sharing.begin(), sharing.end());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (keys[i].empty()) continue;
+    if (use_prefix[i]) {
+      AddPrefix(static_cast<std::uint32_t>(i), keys[i], sharing);
+    } else {
+      AddLiteral(static_cast<std::uint32_t>(i), keys[i], sharing);
+    }
+  }
+  BuildGroups(pending_);
+  pending_.clear();
+  pending_.shrink_to_fit();
+  candidates_.reserve(entries.size());
+  marked_at_.assign(entries.size(), 0);
+}
+
+void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal,
+                                 const std::vector<std::uint32_t>& sharing) {
+  const std::size_t group = GroupFor(literal.size());
+  const std::size_t stride = kStrides[group];
+  // Of the possible runs of `stride` consecutive windows, take the one whose
+  // windows the fewest other literals share, then the one over the rarest
+  // bytes.
+  std::vector<std::uint64_t> shared(literal.size() - kWindowBytes + 1);
+  for (std::size_t at = 0; at < shared.size(); ++at)
+    shared[at] = SharedBy(sharing, LoadWindow(literal.data() + at));
+  std::size_t best_start = 0;
+  std::uint64_t best_shared = std::numeric_limits<std::uint64_t>::max();
+  int best_rarity = -1;
+  for (std::size_t start = 0; start + stride <= shared.size(); ++start) {
+    std::uint64_t total_shared = 0;
+    int rarity = 0;
+    for (std::size_t k = start; k < start + stride; ++k) total_shared += shared[k];
+    for (std::size_t k = start; k < start + stride + kWindowBytes - 1; ++k)
+      rarity += Rarity(static_cast<unsigned char>(literal[k]));
+    if (total_shared < best_shared || (total_shared == best_shared && rarity > best_rarity)) {
+      best_shared = total_shared;
+      best_rarity = rarity;
+      best_start = start;
+    }
+  }
+  const auto literal_offset = static_cast<std::uint32_t>(literals_.size());
+  literals_.append(literal);
+  for (std::size_t k = 0; k < stride; ++k) {
+    const std::size_t at = best_start + k;
+    pending_[group].push_back({LoadWindow(literal.data() + at),
+                               Posting{entry, static_cast<std::uint32_t>(at), literal_offset,
+                                       static_cast<std::uint32_t>(literal.size())}});
+  }
+}
+
+void DefinitionIndex::AddPrefix(std::uint32_t entry, std::string_view prefix,
+                                const std::vector<std::uint32_t>& sharing) {
+  // One window, at a multiple of four, the one the fewest literals share.
+  std::size_t best_at = 0;
+  std::uint32_t best_shared = std::numeric_limits<std::uint32_t>::max();
+  for (std::size_t at = 0; at < kPrefixReach && at + kWindowBytes <= prefix.size();
+       at += kWindowBytes) {
+    const std::uint32_t shared = SharedBy(sharing, LoadWindow(prefix.data() + at));
+    if (shared < best_shared) {
+      best_shared = shared;
+      best_at = at;
+    }
+  }
+  const auto literal_offset = static_cast<std::uint32_t>(literals_.size());
+  literals_.append(prefix);
+  pending_[kPrefixGroup].push_back(
+      {PrefixKey(LoadWindow(prefix.data() + best_at), best_at),
+       Posting{entry, static_cast<std::uint32_t>(best_at), literal_offset,
+               static_cast<std::uint32_t>(prefix.size())}});
+  auto& offsets = groups_[kPrefixGroup].offsets;
+  if (std::find(offsets.begin(), offsets.end(), best_at) == offsets.end()) {
+    offsets.insert(std::upper_bound(offsets.begin(), offsets.end(), best_at), best_at);
+  }
+}
+
+void DefinitionIndex::BuildGroups(
+    std::vector<std::vector<std::pair<std::uint32_t, Posting>>>& windows) {
+  for (std::size_t g = 0; g < kGroupCount; ++g) {
+    WindowGroup& group = groups_[g];
+    if (g < kStrideGroups) group.stride = kStrides[g];
+    auto& list = windows[g];
+    if (list.empty()) continue;
+    std::stable_sort(list.begin(), list.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < list.size(); ++i)
+      if (i == 0 || list[i].first != list[i - 1].first) ++distinct;
+
+    // About 1 in 16 bits set keeps false hits rare; the slot table is half
+    // full at most, so probes stay short.
+    const int bloom_bits = std::clamp(Log2Ceil(distinct * 16), 12, 22);
+    const int slot_bits = std::max(Log2Ceil(distinct * 2), 1);
+    group.shift = 32 - bloom_bits;
+    group.slot_shift = 32 - slot_bits;
+    group.bloom.assign((std::size_t{1} << bloom_bits) / 64, 0);
+    group.slots.assign(std::size_t{1} << slot_bits, WindowGroup::Slot{});
+    const std::size_t slot_mask = group.slots.size() - 1;
+    for (std::size_t i = 0; i < list.size();) {
+      std::size_t j = i;
+      while (j < list.size() && list[j].first == list[i].first) ++j;
+      const std::uint32_t window = list[i].first;
+      const auto begin = static_cast<std::uint32_t>(group.postings.size());
+      for (std::size_t k = i; k < j; ++k) group.postings.push_back(list[k].second);
+      const std::uint32_t hash = Hash(window);
+      const std::uint32_t bit = hash >> group.shift;
+      group.bloom[bit / 64] |= std::uint64_t{1} << (bit % 64);
+      std::size_t slot = (hash >> (32 - slot_bits)) & slot_mask;
+      while (group.slots[slot].begin != group.slots[slot].end) slot = (slot + 1) & slot_mask;
+      group.slots[slot] = {window, begin, static_cast<std::uint32_t>(group.postings.size())};
+      i = j;
+    }
+  }
+}
+
+void DefinitionIndex::Mark(std::uint32_t entry) {
+  if (marked_at_[entry] == line_number_) return;
+  marked_at_[entry] = line_number_;
+  candidates_.push_back(static_cast<int>(entry));
+}
+
+void DefinitionIndex::LookUp(const WindowGroup& group, std::uint32_t key, std::string_view line,
+                             std::size_t at) {
+  const std::uint32_t hash = Hash(key);
+  const std::uint32_t bit = hash >> group.shift;
+  if ((group.bloom[bit / 64] >> (bit % 64) & 1) == 0) return;
+  const std::size_t slot_mask = group.slots.size() - 1;
+  for (std::size_t slot = (hash >> group.slot_shift) & slot_mask;; slot = (slot + 1) & slot_mask) {
+    const WindowGroup::Slot& s = group.slots[slot];
+    if (s.begin == s.end) return;
+    if (s.window != key) continue;
+    for (std::uint32_t p = s.begin; p < s.end; ++p) {
+      const Posting& posting = group.postings[p];
+      if (at < posting.window_offset) continue;
+      const std::size_t start = at - posting.window_offset;
+      if (line.size() - start < posting.literal_size) continue;
+      if (std::memcmp(line.data() + start, literals_.data() + posting.literal_offset,
+                      posting.literal_size) == 0)
+        Mark(posting.entry);
+    }
+    return;
+  }
+}
+
+void DefinitionIndex::ScanGroup(const WindowGroup& group, std::string_view line) {
+  const char* const data = line.data();
+  const std::size_t size = line.size();
+  if (!group.offsets.empty()) {
+    for (const std::size_t at : group.offsets) {
+      if (at + kWindowBytes > size) break;
+      LookUp(group, PrefixKey(LoadWindow(data + at), at), line, at);
+    }
+    return;
+  }
+  // The bloom filter turns most positions away; test it inline.
+  const std::size_t stride = group.stride;
+  const int shift = group.shift;
+  const std::uint64_t* const bloom = group.bloom.data();
+  for (std::size_t at = 0; at + kWindowBytes <= size; at += stride) {
+    const std::uint32_t window = LoadWindow(data + at);
+    const std::uint32_t bit = Hash(window) >> shift;
+    if ((bloom[bit / 64] >> (bit % 64) & 1) != 0) LookUp(group, window, line, at);
+  }
+}
+
+int DefinitionIndex::FindFirstMatch(std::string_view line) {
+  if (++line_number_ == 0) {
+    // The line counter wrapped: forget every mark so none looks current.
+    std::fill(marked_at_.begin(), marked_at_.end(), 0);
+    line_number_ = 1;
+  }
+  candidates_.clear();
+  for (const WindowGroup& group : groups_) {
+    if (!group.postings.empty()) ScanGroup(group, line);
+  }
+  std::sort(candidates_.begin(), candidates_.end());
+
+  // Both lists ascend: try them merged, in table order.
+  auto found = candidates_.begin();
+  auto always = always_.begin();
+  while (found != candidates_.end() || always != always_.end()) {
+    int entry;
+    if (always == always_.end() || (found != candidates_.end() && *found < *always)) {
+      entry = *found++;
+    } else {
+      entry = *always++;
+    }
+    if (MatchPattern(line, entries_[static_cast<std::size_t>(entry)].Pattern) == 0) return entry;
+  }
+  return -1;
+}
+
+}  // namespace quillet

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/DefinitionIndex.h"
+#include "tests/support/TestUtil.h"
+
+namespace quillet {
+namespace {
+
+using testing::Sjis;
+
+std::vector<DefinitionEntry> Table(const std::vector<std::string>& patterns) {
+  std::vector<DefinitionEntry> entries;
+  for (const std::string& pattern : patterns) entries.push_back({pattern, ""});
+  return entries;
+}
+
+// Bytes that stress the matcher's rules: wild cards, escapes, lead bytes,
+// 0x5C as a second byte, blanks, a NUL now and then, and a small set of
+// letters so that literals recur.
+class Generator {
+ public:
+  explicit Generator(std::uint32_t seed) : random_(seed) {}
+
+  // A plain modulo: its slight bias does not matter here, and it keeps the
+  // generator cheap in a debug build.
+  int Below(int n) { return static_cast<int>(random_() % static_cast<std::uint32_t>(n)); }
+
+  char Byte() {
+    static constexpr char kBytes[] = {'a',    'b',    'c',    'd',    'e',   'A',    ' ',
+                                      ':',    '[',    '\\',   '*',    '?',   '\x95', '\x82',
+                                      '\xE0', '\x5C', '\x40', '\xA0', '\x1A'};
+    if (Below(400) == 0) return '\0';
+    return kBytes[Below(sizeof kBytes)];
+  }
+
+  char LiteralByte() {
+    const char byte = Byte();
+    return (byte == '*' || byte == '?') ? 'x' : byte;
+  }
+
+  std::string Pattern() {
+    std::string pattern;
+    if (Below(3) != 0) pattern += '*';  // most users skip the time stamp
+    const int pieces = 1 + Below(4);
+    for (int i = 0; i < pieces; ++i) {
+      const int length = Below(40) == 0 ? 250 + Below(20) : Below(8);
+      for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Byte() : LiteralByte();
+      switch (Below(4)) {
+        case 0:
+          pattern += '*';
+          break;
+        case 1:
+          pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
+          break;
+        case 2:
+          pattern += '\\';
+          break;
+        default:
+          break;
+      }
+    }
+    if (Below(8) == 0) pattern += '\\';  // a lone backslash at the end
+    if (pattern.empty()) pattern = "*";
+    return pattern;
+  }
+
+  // A line that often matches `pattern`: each wild card filled with a few
+  // bytes, each escape resolved, then sometimes one byte changed.
+  std::string LineFor(const std::string& pattern) {
+    std::string line = Below(3) == 0 ? Noise(4) : "";
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+      const char byte = pattern[i];
+      if (byte == '*') {
+        line += Noise(3);
+      } else if (byte == '?') {
+        line += Byte();
+      } else if (byte == '\\' && i + 1 < pattern.size() && Below(4) != 0) {
+        line += pattern[++i];
+      } else {
+        line += byte;
+      }
+    }
+    if (!line.empty() && Below(4) == 0)
+      line[static_cast<std::size_t>(Below(static_cast<int>(line.size())))] = Byte();
+    if (Below(3) == 0) line += Noise(4);
+    return line;
+  }
+
+  std::string Noise(int max_length) {
+    std::string noise;
+    const int length = Below(max_length + 1);
+    for (int i = 0; i < length; ++i) noise += Byte();
+    return noise;
+  }
+
+ private:
+  std::minstd_rand random_;
+};
+
+// Sizes keep the suite fast under the sanitizers while covering about a
+// quarter of a million definitions and as many lines.
+TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
+  constexpr int kTables = 1500;
+  Generator generate(20240601);
+  long compared = 0;
+  long matched = 0;
+  for (int t = 0; t < kTables; ++t) {
+    std::vector<std::string> patterns;
+    const int size = 1 + generate.Below(t % 10 == 0 ? 600 : 160);
+    for (int i = 0; i < size; ++i) patterns.push_back(generate.Pattern());
+    const std::vector<DefinitionEntry> entries = Table(patterns);
+    DefinitionIndex index(entries);
+    for (int n = 0; n < 80; ++n) {
+      std::string line = generate.Below(10) == 0
+                             ? generate.Noise(40)
+                             : generate.LineFor(patterns[static_cast<std::size_t>(
+                                   generate.Below(static_cast<int>(patterns.size())))]);
+      const int expected = FindFirstMatchPlain(entries, line);
+      ASSERT_EQ(index.FindFirstMatch(line), expected)
+          << "table " << t << ", line \"" << line << "\", pattern \""
+          << (expected >= 0 ? patterns[static_cast<std::size_t>(expected)] : "") << '"';
+      ++compared;
+      if (expected >= 0) ++matched;
+    }
+  }
+  // The generator must produce matches often enough to test anything.
+  EXPECT_GT(matched, compared / 5);
+}
+
+struct LookupCase {
+  const char* name;
+  std::vector<std::string> patterns;
+  std::string line;
+  int expected;
+};
+
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+
+class DefinitionIndexCases : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(DefinitionIndexCases, AgreesWithThePlainLoop) {
+  const LookupCase& c = GetParam();
+  const std::vector<DefinitionEntry> entries = Table(c.patterns);
+  DefinitionIndex index(entries);
+  EXPECT_EQ(FindFirstMatchPlain(entries, c.line), c.expected);
+  EXPECT_EQ(index.FindFirstMatch(c.line), c.expected);
+}
+
+const std::string kLongRun(300, 'q');
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, DefinitionIndexCases,
+    ::testing::Values(
+        // An entry tried on every line (no literal of four bytes) that comes
+        // first still wins over a later indexed one.
+        LookupCase{"ShortEntryFirst", {"*ab*", "*xxabcdxx*"}, "..xxabcdxx..", 0},
+        LookupCase{"IndexedEntryFirst", {"*xxabcdxx*", "*ab*"}, "..xxabcdxx..", 0},
+        LookupCase{"LaterEntryWhenFirstFails", {"*wxyz", "*wxyz*"}, "wxyz!", 1},
+        LookupCase{"EscapedStarIsLiteral", {"*ab\\*cd*"}, "xxab*cdyy", 0},
+        LookupCase{"EscapedStarNotAWildCard", {"*ab\\*cd*"}, "xxabzcdyy", -1},
+        LookupCase{"LoneBackslashAfterRun", {"*abcd\\"}, "xabcd", 0},
+        LookupCase{"LoneBackslashInAnchoredPart", {"abcd\\"}, "abcd", 0},
+        LookupCase{"PatternEndsAtNul", {std::string("*abcd\0zzzz*", 11)}, "xxabcd", 0},
+        LookupCase{"LineEndsAtNul", {"*wxyz*"}, std::string("ab\0wxyz", 7), -1},
+        LookupCase{"LongRunOverBufferSize", {"*" + kLongRun + "*"}, "a" + kLongRun + "b", 0},
+        LookupCase{"LongRunOneByteShort", {"*" + kLongRun + "*"}, "a" + kLongRun.substr(1), -1},
+        LookupCase{"LiteralAtLineEnd", {"*0123456789abcdef"}, "xx0123456789abcdef", 0},
+        LookupCase{"LiteralAtLineStart", {"0123456789abcdef*"}, "0123456789abcdefxx", 0}));
+
+// Japanese cases: 表 is 95 5C, so its second byte looks like a backslash.
+TEST(DefinitionIndex, TakesABackslashThatIsASecondByteLiterally) {
+  const std::string hyou = Sjis("表");
+  const std::vector<DefinitionEntry> entries =
+      Table({"*" + Sjis("表示") + "abc*", "*\\\\" + Sjis("示") + "de*"});
+  DefinitionIndex index(entries);
+  EXPECT_EQ(index.FindFirstMatch("xx" + Sjis("表示") + "abcyy"), 0);
+  // The escaped backslash of the second entry is found as the second byte
+  // of 表 in the line.
+  EXPECT_EQ(index.FindFirstMatch("xx" + hyou + Sjis("示") + "de"), 1);
+}
+
+struct LiteralCase {
+  const char* pattern;
+  std::string prefix;
+  std::vector<std::string> runs;
+};
+
+class RequiredLiteralTable : public ::testing::TestWithParam<LiteralCase> {};
+
+TEST_P(RequiredLiteralTable, ResolvesEscapesLikeTheMatcher) {
+  const PatternLiterals literals = RequiredLiterals(GetParam().pattern);
+  EXPECT_EQ(literals.prefix, GetParam().prefix) << GetParam().pattern;
+  EXPECT_EQ(literals.runs, GetParam().runs) << GetParam().pattern;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, RequiredLiteralTable,
+    ::testing::Values(LiteralCase{"*ab\\*cd?ef*", "", {"ab*cd", "ef"}},
+                      LiteralCase{"ab?c*d", "ab", {"ab", "c", "d"}},
+                      LiteralCase{"?ab*", "", {"ab"}},
+                      LiteralCase{"a\\\\b*", "a\\b", {"a\\b"}},  // doubled backslash
+                      LiteralCase{"ab\\", "ab", {"ab"}},         // lone backslash, anchored
+                      LiteralCase{"*ab\\", "", {"ab"}},          // lone backslash, floating
+                      LiteralCase{"*\\", "", {}},                // an empty run
+                      LiteralCase{"\x95\\*x", "\x95\\", {"\x95\\", "x"}},  // 表 then a wild card
+                      LiteralCase{"*\x95\\\\x", "", {"\x95\\x"}},
+                      LiteralCase{"\\?x*\\?", "?x", {"?x", "?"}}));
+
+}  // namespace
+}  // namespace quillet
