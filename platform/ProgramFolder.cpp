@@ -1,9 +1,12 @@
 #include "platform/ProgramFolder.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 #include <string_view>
 
@@ -63,19 +66,92 @@ std::optional<std::string> WindowsFolder(const std::optional<std::string>& nativ
   return windows;
 }
 
-}  // namespace
+// The file layer refuses to write where the owner-write bit is clear, even
+// for root, so the bit counts besides what the system allows.
+bool IsWritableFolder(const std::string& native) {
+  struct stat info;
+  return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         (info.st_mode & S_IWUSR) != 0 && access(native.c_str(), W_OK) == 0;
+}
 
-std::string ProgramFolder() {
+bool MakeFolder(const std::string& native) {
+  if (mkdir(native.c_str(), 0700) == 0 || errno == EEXIST) return IsWritableFolder(native);
+  return false;
+}
+
+// Copies `from` to a new file `to`; an existing `to` (or a link planted
+// there) is left alone.
+void CopyNewFile(const std::string& from, const std::string& to) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return;
+  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  bool copied = out >= 0;
+  char buffer[8192];
+  while (copied) {
+    const ssize_t got = read(in, buffer, sizeof buffer);
+    if (got <= 0) {
+      copied = got == 0;
+      break;
+    }
+    copied = write(out, buffer, static_cast<std::size_t>(got)) == got;
+  }
+  close(in);
+  if (out < 0) return;
+  if (close(out) != 0) copied = false;
+  // A half-copied sample would become a half definition file.
+  if (!copied) unlink(to.c_str());
+}
+
+std::optional<std::string> ConfigFolder(const std::string& executable_folder) {
+  std::string base;
+  const char* config_home = getenv("XDG_CONFIG_HOME");
+  const char* user_home = getenv("HOME");
+  if (config_home != nullptr && config_home[0] == '/') {
+    base = config_home;
+  } else if (user_home != nullptr && user_home[0] == '/') {
+    base = std::string(user_home) + "/.config";
+  } else {
+    return std::nullopt;
+  }
+  const std::string folder = base + "/quillet";
+  mkdir(base.c_str(), 0700);  // an existing one is fine; MakeFolder checks
+  if (!MakeFolder(folder)) return std::nullopt;
+  const std::string sample = folder + "/Quillet.smp";
+  if (access(sample.c_str(), F_OK) != 0) {
+    CopyNewFile(executable_folder + "/Quillet.smp", sample);
+  }
+  return folder;
+}
+
+std::optional<std::string> QuilletHome() {
   // A QUILLET_HOME that cannot be used (no Shift-JIS form) falls back to
   // the executable's folder rather than to an empty program folder.
   const char* home = getenv("QUILLET_HOME");
-  if (home != nullptr && *home != '\0') {
-    if (auto folder = WindowsFolder(Absolute(home))) return *folder;
-  }
-  if (auto folder = WindowsFolder(ExecutableFolder())) return *folder;
+  if (home == nullptr || *home == '\0') return std::nullopt;
+  return WindowsFolder(Absolute(home));
+}
+
+std::string FallbackFolder() {
   if (auto folder = WindowsFolder(CurrentDirectory())) return *folder;
   // The current directory, still, when its own name has no Shift-JIS form.
   return ".\\";
+}
+
+}  // namespace
+
+std::string ProgramFolderFor(const std::string& executable_folder) {
+  if (auto home = QuilletHome()) return *home;
+  if (!IsWritableFolder(executable_folder)) {
+    if (auto folder = WindowsFolder(ConfigFolder(executable_folder))) return *folder;
+  }
+  if (auto folder = WindowsFolder(executable_folder)) return *folder;
+  return FallbackFolder();
+}
+
+std::string ProgramFolder() {
+  if (auto home = QuilletHome()) return *home;
+  if (auto executable_folder = ExecutableFolder()) return ProgramFolderFor(*executable_folder);
+  return FallbackFolder();
 }
 
 }  // namespace quillet::platform

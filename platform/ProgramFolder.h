@@ -3,7 +3,10 @@
 // The program's own folder: where Quillet.ini, Quillet.def, Quillet.smp and
 // the help live. It is the folder of the executable, unless the environment
 // variable QUILLET_HOME names another (for installed copies whose folder is
-// not writable, and for tests).
+// not writable, and for tests). Without QUILLET_HOME, an executable whose
+// folder is not writable (no owner-write bit, or refused by the system) has
+// its program folder in the user's configuration folder instead:
+// $XDG_CONFIG_HOME/quillet, or ~/.config/quillet.
 
 #include <string>
 
@@ -13,5 +16,13 @@ namespace quillet::platform {
 // call; never empty (falls back to the current directory when the
 // executable's folder cannot be found).
 std::string ProgramFolder();
+
+// The program folder for an executable that lies in `executable_folder`
+// (native path). When it falls back to the configuration folder, that
+// folder is created (mode 0700) and, when it holds no Quillet.smp but the
+// executable's folder does, the sample is copied there so that the first
+// start can make Quillet.def from it. A configuration folder that cannot be
+// made leaves the executable's folder in use.
+std::string ProgramFolderFor(const std::string& executable_folder);
 
 }  // namespace quillet::platform

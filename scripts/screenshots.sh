@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the windowed program under a virtual X display, runs it over a copy
-# of examples/ and saves main.png (the main window) and status.png (the
-# status dialog after the run).
+# of examples/ and saves main.png (the main window), status.png (the status
+# dialog after the run), options-1.png .. options-5.png (the pages of the
+# options dialog) and about.png (the About box).
 # Usage: scripts/screenshots.sh [output folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,4 +23,4 @@ mkdir "$work/home"
 QUILLET_HEADLESS=0 QUILLET_HOME="$work/home" QUILLET_SCREENSHOT_DIR="$out" \
   timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
   build/release/ui/quillet /S "$work/logs/*.log"
-ls -l "$out"/main.png "$out"/status.png
+ls -l "$out"/main.png "$out"/status.png "$out"/options-{1,2,3,4,5}.png "$out"/about.png

@@ -1,9 +1,16 @@
 #pragma once
 
 // The About box, TAboutForm: created once at start-up, third of the
-// program's four windows. For now it is the window with its caption.
+// program's four windows, and shown modally by the main window's Help menu.
+// It shows the program's icon, its name and "Version 1.25"; Enter and Esc
+// both close it with the result OK, and F1 opens the help topic
+// "HID00000023".
 
 #include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
 
 namespace quillet::ui {
 
@@ -12,6 +19,22 @@ class TAboutForm : public QDialog {
 
  public:
   explicit TAboutForm(QWidget* parent = nullptr);
+
+  // Sets the caption of FVersion to "Version 1.25".
+  void FormShow();
+
+  // Esc closes the box like OKBttn: with the result OK.
+  void reject() override;
+
+  // Controls, named as the form names them.
+  QLabel* IconImage;
+  QLabel* Tittle;
+  QLabel* FVersion;
+  QFrame* Bevel1;
+  QPushButton* OKBttn;
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // FormShow
 };
 
 }  // namespace quillet::ui

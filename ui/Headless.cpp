@@ -106,6 +106,7 @@ int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg
     return kUsageStatus;
   }
   status_dlg.SetLineSink(WriteStatusLine);
+  status_dlg.SetUnattended(true);
   InstallCancelSignals();
   main_form.SetUnattended(true);
   // The window is never shown, so the run starts here rather than on its

@@ -15,12 +15,14 @@
 #include <QToolButton>
 #include <QValidator>
 
+#include "config/OptDlg.h"
 #include "config/Settings.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "ui/CommandLine.h"
 #include "ui/QtText.h"
 #include "ui/StartUp.h"
+#include "ui/StatusDlg.h"
 #include "ui/UiTexts.h"
 
 namespace quillet::ui {
@@ -91,6 +93,8 @@ void TMainForm::CreateMenus() {
 
   Help1 = MainMenu->addMenu(ToQString(t::kMenuHelp));
   Help1->menuAction()->setShortcut(QKeySequence(Qt::Key_F1));
+  // F1 opens the main window's own help topic.
+  connect(Help1->menuAction(), &QAction::triggered, this, [this] { ShowHelp("HID00000021"); });
   HelpIndex = AddItem(Help1, t::kMenuHelpIndex, t::kHintHelpIndex);
   N1 = Help1->addSeparator();
   About1 = AddItem(Help1, t::kMenuAbout, t::kHintAbout);
@@ -207,7 +211,13 @@ void TMainForm::FormCreate(std::vector<std::string> arguments) {
   }
 
   LoadSettings(globals_.options, IniPath());
-  file_filter_ = BuildFileFilter(globals_.options);
+  OpenDialog1.title = t::kOpenDialog1Title;
+  OpenDialog1.refuse_read_only = true;
+  OpenDialog2.multi_select = true;
+  SetFileFilter(BuildFileFilter(globals_.options));
+  // The companion viewer is a program (or a link to one) named Corvane in
+  // the program folder; the Tools menu appears only when it exists.
+  globals_.shell.ViewerPath = program_folder + "Corvane";
   setWindowTitle(ToQString(t::kAppTitle));
   StatusLine->setStatusTip(ToQString(t::kVersion));
 
@@ -220,6 +230,18 @@ void TMainForm::AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusD
   opt_form_ = opt_form;
   about_form_ = about_form;
   status_dlg_ = status_dlg;
+  if (opt_form_ != nullptr) {
+    opt_form_->SetFilterHandler([this](const std::string& filter) { SetFileFilter(filter); });
+  }
+  if (status_dlg_ != nullptr) {
+    status_dlg_->SetHelpHandler([this](std::string_view topic) { ShowHelp(topic); });
+  }
+}
+
+void TMainForm::SetFileFilter(const std::string& filter) {
+  file_filter_ = filter;
+  OpenDialog1.filter = filter;
+  OpenDialog2.filter = filter;
 }
 
 std::string TMainForm::TrimmedText(const QLineEdit* edit) {
@@ -261,23 +283,6 @@ void TMainForm::EditFFChange() {
 }
 
 void TMainForm::DisplayHint(const QString& hint) { StatusLine->setText(hint); }
-
-// Added with the options dialog.
-void TMainForm::OtionClick() {}
-// Added with the editors.
-void TMainForm::DefEditClick() {}
-// Added with the editors.
-void TMainForm::EditerClick() {}
-// Added with the help.
-void TMainForm::HelpIndexClick() {}
-// Added with the About box.
-void TMainForm::About1Click() {}
-// Added with the companion viewer.
-void TMainForm::CorvaneL1Click() {}
-// Added with browsing.
-void TMainForm::FolderBrowseSBClick() {}
-// Added with browsing.
-void TMainForm::FileBrowseSBClick() {}
 
 void TMainForm::SetDefault(DefaultButton button) {
   default_button_ = button;

@@ -13,9 +13,11 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Global.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "ui/RunOutcome.h"
 
@@ -48,7 +50,9 @@ class TMainForm : public QMainWindow {
             platform::FileSystem& fs = platform::PosixFileSystem(), QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // The windows created after this one. A run needs the status dialog.
+  // The windows created after this one. A run needs the status dialog. The
+  // options dialog hands its new filter text to both file dialogs; the
+  // status dialog's help button opens the help file.
   void AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg);
 
   // An unattended program ends after its run by itself: the run then skips
@@ -77,16 +81,36 @@ class TMainForm : public QMainWindow {
   // highlighted menu item) in StatusLine.
   void DisplayHint(const QString& hint);
 
-  // The menu commands and browse buttons. Their behaviour is added with the
-  // options dialog, editors and browsing.
+  // The menu commands and browse buttons (ui/MainCommands.cpp). Programs
+  // are started through platform::ProgramStarters(), dialogs shown through
+  // platform::FileDialogs(), help through platform::Help().
+  //
+  // Shows the options dialog modally; refused with an information box
+  // while a run is going on.
   void OtionClick();
+  // Starts Editor on Quillet.def in the program folder, full path, whether
+  // the file exists or not.
   void DefEditClick();
+  // Enters EditFolder's folder (when it can), lets the user choose files in
+  // OpenDialog2 and starts Editor on their names: one editor per file with
+  // Multi, else one editor for all. A failure shows the editor message
+  // once and starts no further editor.
   void EditerClick();
+  // Opens the help's contents page.
   void HelpIndexClick();
+  // Shows the About box modally.
   void About1Click();
+  // Lets the user choose files in OpenDialog2 and starts ViewerPath once
+  // per file; the first failure shows the viewer message and stops.
   void CorvaneL1Click();
+  // The chosen folder becomes EditFolder and the current directory.
   void FolderBrowseSBClick();
+  // OpenDialog1 opens at EditFolder with EditFName as its file name; the
+  // chosen file's name goes to EditFName, its folder (no trailing '\' but
+  // for a drive root) to EditFolder. The focus ends in EditFName.
   void FileBrowseSBClick();
+  // Opens the help file at `topic` (an anchor such as "HID00000021").
+  void ShowHelp(std::string_view topic);
 
   enum class DefaultButton { kNone, kStart, kExit };
   // The button that Enter presses when the focus is not on a button.
@@ -97,6 +121,8 @@ class TMainForm : public QMainWindow {
   // file dialogs, both Shift-JIS.
   const std::string& HelpFile() const { return help_file_; }
   const std::string& FileFilter() const { return file_filter_; }
+  // Gives `filter` to both file dialogs (empty clears their filter).
+  void SetFileFilter(const std::string& filter);
 
   // Menus, named as the form names them. ToolMenu is not shown by itself;
   // its T1 is merged into MainMenu before Help1.
@@ -127,6 +153,10 @@ class TMainForm : public QMainWindow {
   QPushButton* StartButton;
   QPushButton* ExitButton;
   QLabel* StatusLine;
+  // The file to process (OpenDialog1) and the files to edit or view
+  // (OpenDialog2, several at once).
+  platform::OpenFileDialog OpenDialog1;
+  platform::OpenFileDialog OpenDialog2;
 
  signals:
   // The window closed for good: the program ends.
@@ -152,6 +182,8 @@ class TMainForm : public QMainWindow {
   void SetDefault(DefaultButton button);
   void SetBusy(bool busy);
   void SaveSettingsOrTell();
+  // Starts `items` and tells the user `failure_message` when that fails.
+  bool StartOrTell(const std::vector<std::string>& items, const char* failure_message);
   std::string IniPath() const;
   // The Shift-JIS text of an edit box without its leading and trailing
   // bytes of value 0x20 or less.

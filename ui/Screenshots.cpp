@@ -2,10 +2,14 @@
 
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "config/OptDlg.h"
+#include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
 #include "ui/StatusDlg.h"
 
@@ -23,19 +27,39 @@ void Save(QWidget& window, const QDir& folder, const char* name) {
   }
 }
 
+// Shows each page of the options dialog, loaded from the record, and the
+// About box, without their modal loops, grabs them and hides them again.
+void SaveDialogs(TOptForm& opt_form, TAboutForm& about_form, const QDir& folder) {
+  opt_form.show();
+  for (int page = 0; page < opt_form.PageControl1->count(); ++page) {
+    opt_form.PageControl1->setCurrentIndex(page);
+    const std::string name = "options-" + std::to_string(page + 1) + ".png";
+    Save(opt_form, folder, name.c_str());
+  }
+  opt_form.PageControl1->setCurrentIndex(0);
+  opt_form.hide();
+  about_form.show();
+  Save(about_form, folder, "about.png");
+  about_form.hide();
+}
+
 }  // namespace
 
-void ArrangeScreenshots(TMainForm& main_form, TStatusDlg& status_dlg) {
+void ArrangeScreenshots(TMainForm& main_form, TOptForm& opt_form, TAboutForm& about_form,
+                        TStatusDlg& status_dlg) {
   const char* dir = std::getenv("QUILLET_SCREENSHOT_DIR");
   if (dir == nullptr || dir[0] == '\0') return;
   const QDir folder(QString::fromLocal8Bit(dir));
   QObject::connect(&main_form, &TMainForm::RunFinished, &main_form,
-                   [&main_form, &status_dlg, folder] {
-                     QTimer::singleShot(kSettleMs, &main_form, [&main_form, &status_dlg, folder] {
-                       Save(main_form, folder, "main.png");
-                       if (status_dlg.isVisible()) Save(status_dlg, folder, "status.png");
-                       main_form.close();
-                     });
+                   [&main_form, &opt_form, &about_form, &status_dlg, folder] {
+                     QTimer::singleShot(kSettleMs, &main_form,
+                                        [&main_form, &opt_form, &about_form, &status_dlg, folder] {
+                                          Save(main_form, folder, "main.png");
+                                          if (status_dlg.isVisible())
+                                            Save(status_dlg, folder, "status.png");
+                                          SaveDialogs(opt_form, about_form, folder);
+                                          main_form.close();
+                                        });
                    });
 }
 

@@ -230,6 +230,7 @@ void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQStr
 void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
 
 void TStatusDlg::Repaint() {
+  if (unattended_) return;
   // Shown or hidden controls only move once their layout has run; run it
   // now, without taking any user input, so the redraw shows the new state.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -245,6 +246,7 @@ void TStatusDlg::Yield() {
 }
 
 void TStatusDlg::ShowDialog() {
+  if (unattended_) return;
   if (isHidden()) {
     show();
   } else {

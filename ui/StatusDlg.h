@@ -48,6 +48,10 @@ class TStatusDlg : public QDialog, public StatusView {
   void SetLineSink(std::function<void(std::string_view line)> sink) { sink_ = std::move(sink); }
   // Called by HelpBttnClick with the help topic "HID00000020".
   void SetHelpHandler(std::function<void(std::string_view topic)> help) { help_ = std::move(help); }
+  // An unattended run has nobody to look at the dialog: it is never shown
+  // and never repainted, which would cost as much as the run's own work.
+  // The log, the line sink and the handlers work as ever.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
 
   // Async-signal-safe: marks a cancel for the next Yield().
   static void RequestCancelFromSignal();
@@ -83,6 +87,7 @@ class TStatusDlg : public QDialog, public StatusView {
   bool last_line_pending_ = false;
   std::function<void(std::string_view)> sink_;
   std::function<void(std::string_view)> help_;
+  bool unattended_ = false;
 };
 
 }  // namespace quillet::ui

@@ -78,6 +78,20 @@ extern const char kMsgNoFilesFound[];
 extern const char kMsgAllFilesPattern[];
 extern const char kMsgStarOnlyDefinition[];
 
+// Editors, viewer, browsing, About and help.
+extern const char kMsgEditorStartError[];
+extern const char kMsgCorvaneStartError[];
+extern const char kMsgOptionsWhileProcessing[];
+extern const char kFolderBrowseTitle[];
+extern const char kAboutCaption[];
+extern const char kVersionDesign[];
+extern const char kAboutOK[];
+extern const char kAboutCopyright[];
+extern const char kAboutRights[];
+extern const char kAboutFreeware[];
+extern const char kHelpNotFound[];
+extern const char kReadOnlyRefused[];
+
 // The message of a run-level code (260, 261, 264, 270, 271, 273, 274,
 // 276), with the definition file's path appended where the message calls
 // for it; empty for 0 and for codes without a message.

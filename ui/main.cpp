@@ -6,12 +6,19 @@
 
 #include "config/OptDlg.h"
 #include "core/Global.h"
+#include "platform/FileDialogs.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramStarter.h"
 #include "ui/Aboutdlg.h"
+#include "ui/AppIcon.h"
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
 #include "ui/MainWnd.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/QtHelp.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/QtProgramStarter.h"
 #include "ui/QtText.h"
 #include "ui/Screenshots.h"
 #include "ui/StatusDlg.h"
@@ -24,6 +31,7 @@ int main(int argc, char* argv[]) {
   // The application's name, not its display name: Qt would append a display
   // name to the title of every window.
   QCoreApplication::setApplicationName(ui::ToQString(ui_texts::kAppTitle));
+  QApplication::setWindowIcon(ui::AppIcon());
   // Read after QApplication has taken its own options out of argv.
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
 
@@ -32,10 +40,16 @@ int main(int argc, char* argv[]) {
   platform::SetMessageBoxes(mode == ui::DisplayMode::kHeadless
                                 ? static_cast<platform::MessageBoxService*>(&stderr_boxes)
                                 : &qt_boxes);
+  ui::QtProgramStarter starter;
+  ui::QtFileDialogs file_dialogs;
+  ui::QtHelp help;
+  platform::SetProgramStarter(&starter);
+  platform::SetFileDialogs(&file_dialogs);
+  platform::SetHelp(&help);
 
   Globals& globals = TheGlobals();
   ui::TMainForm main_form(globals, std::move(arguments));
-  TOptForm opt_form;
+  TOptForm opt_form(globals.options);
   ui::TAboutForm about_form;
   ui::TStatusDlg status_dlg(globals);
   main_form.AttachForms(&opt_form, &about_form, &status_dlg);
@@ -48,7 +62,7 @@ int main(int argc, char* argv[]) {
     // still open.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
-    ui::ArrangeScreenshots(main_form, status_dlg);
+    ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
     main_form.show();
     // A run the command line asked for starts on the first activation; a
     // window system that never activates the window must not keep it
@@ -57,6 +71,9 @@ int main(int argc, char* argv[]) {
     app.exec();
     status = ui::ExitStatus(main_form.LastRun());
   }
+  platform::SetHelp(nullptr);
+  platform::SetFileDialogs(nullptr);
+  platform::SetProgramStarter(nullptr);
   platform::SetMessageBoxes(nullptr);
   return status;
 }

@@ -102,6 +102,18 @@ TEST_F(StatusDlgTest, SinkGetsAPendingLineOnlyOnceItIsFinal) {
   EXPECT_EQ(echoed, (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
 }
 
+TEST_F(StatusDlgTest, UnattendedRunsKeepTheLogAndEchoButNeverShowTheDialog) {
+  Lines echoed;
+  dlg.SetLineSink([&](std::string_view line) { echoed.emplace_back(line); });
+  dlg.SetUnattended(true);
+  dlg.ShowDialog();
+  dlg.AppendLine("1 File(s) Found.");
+  dlg.Repaint();
+  EXPECT_TRUE(dlg.isHidden());
+  EXPECT_EQ(dlg.Lines(), Lines{"1 File(s) Found."});
+  EXPECT_EQ(echoed, Lines{"1 File(s) Found."});
+}
+
 TEST_F(StatusDlgTest, GaugeIsClampedToItsRange) {
   for (auto [sent, shown] : {std::pair{-5, 0}, {37, 37}, {101, 100}}) {
     dlg.SetGauge(sent);

@@ -1,0 +1,53 @@
+#include "platform/FileDialogs.h"
+
+#include <unistd.h>
+
+#include "core/Ctype.h"
+#include "platform/Path.h"
+
+namespace quillet::platform {
+
+namespace {
+
+class CancellingDialogs : public FileDialogService {
+ public:
+  bool Open(OpenFileDialog&) override { return false; }
+  std::optional<std::string> BrowseForFolder(std::string_view) override { return std::nullopt; }
+};
+
+FileDialogService* installed_service = nullptr;
+
+// The folder part of a Windows-form path: up to its last single-byte '\'
+// (a 0x5C that is the second byte of a double-byte character does not
+// count), that '\' included.
+std::string_view FolderOf(std::string_view path) {
+  std::size_t end = 0;
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(path[i]));
+    if (state == ByteState::kSingle && path[i] == '\\') end = i + 1;
+  }
+  return path.substr(0, end);
+}
+
+}  // namespace
+
+FileDialogService& FileDialogs() {
+  static CancellingDialogs cancelling;
+  return installed_service != nullptr ? *installed_service : cancelling;
+}
+
+void SetFileDialogs(FileDialogService* service) { installed_service = service; }
+
+bool ShowOpenDialog(OpenFileDialog& dialog) {
+  if (!FileDialogs().Open(dialog) || dialog.chosen.empty()) return false;
+  const std::string_view folder = FolderOf(dialog.chosen.front());
+  if (auto native = ToNativePath(folder); native && !native->empty()) {
+    if (chdir(native->c_str()) != 0) {
+      // The folder may have gone meanwhile; the dialog's choice still stands.
+    }
+  }
+  return true;
+}
+
+}  // namespace quillet::platform

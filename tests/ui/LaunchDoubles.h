@@ -1,0 +1,70 @@
+#pragma once
+
+// Doubles of the program starter, the file dialogs and the help service:
+// each records what it was asked and answers as the test chose, and
+// installs itself for its lifetime.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileDialogs.h"
+#include "platform/Help.h"
+#include "platform/ProgramStarter.h"
+
+namespace quillet::testing {
+
+class RecordingStarter : public platform::ProgramStarter {
+ public:
+  RecordingStarter() { platform::SetProgramStarter(this); }
+  ~RecordingStarter() override { platform::SetProgramStarter(nullptr); }
+
+  int Start(const std::vector<std::string>& items) override {
+    command_lines.push_back(platform::QuotedCommandLine(items));
+    return result;
+  }
+
+  std::vector<std::string> command_lines;
+  int result = 33;
+};
+
+class ScriptedFileDialogs : public platform::FileDialogService {
+ public:
+  ScriptedFileDialogs() { platform::SetFileDialogs(this); }
+  ~ScriptedFileDialogs() override { platform::SetFileDialogs(nullptr); }
+
+  // Answers with `chosen` (full Windows-form paths), or cancels when empty.
+  bool Open(platform::OpenFileDialog& dialog) override {
+    shown.push_back(dialog);
+    if (chosen.empty()) return false;
+    dialog.chosen = chosen;
+    dialog.file_name = chosen.front();
+    return true;
+  }
+  std::optional<std::string> BrowseForFolder(std::string_view title) override {
+    folder_titles.emplace_back(title);
+    return folder;
+  }
+
+  std::vector<std::string> chosen;
+  std::optional<std::string> folder;
+  std::vector<platform::OpenFileDialog> shown;  // as each dialog was shown
+  std::vector<std::string> folder_titles;
+};
+
+class RecordingHelp : public platform::HelpService {
+ public:
+  RecordingHelp() { platform::SetHelp(this); }
+  ~RecordingHelp() override { platform::SetHelp(nullptr); }
+
+  bool ShowTopic(std::string_view help_file, std::string_view topic) override {
+    files.emplace_back(help_file);
+    topics.emplace_back(topic);
+    return true;
+  }
+
+  std::vector<std::string> files;
+  std::vector<std::string> topics;
+};
+
+}  // namespace quillet::testing

@@ -1,0 +1,127 @@
+// The main window's commands that process no files: the options dialog, the
+// editors and the companion viewer, browsing for the folder and the file,
+// the help and the About box.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include "config/OptDlg.h"
+#include "core/Ctype.h"
+#include "core/FileName.h"
+#include "platform/Help.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ProgramStarter.h"
+#include "ui/Aboutdlg.h"
+#include "ui/MainWnd.h"
+#include "ui/QtText.h"
+#include "ui/StartUp.h"
+#include "ui/UiTexts.h"
+
+namespace quillet::ui {
+
+namespace {
+
+namespace t = ui_texts;
+using platform::MbIcon;
+
+// The folder of a chosen file: its path up to the name, without the last
+// '\' unless that '\' follows a drive colon or another single-byte '\'
+// ("Z:\logs\app.log" gives "Z:\logs", "Z:\app.log" gives "Z:\").
+std::string FolderText(std::string_view path) {
+  std::string folder(path.substr(0, path.size() - NamePart(path).size()));
+  if (folder.size() < 2 || folder.back() != '\\') return folder;
+  // Whether the byte before the last is a character of its own.
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i + 2 < folder.size(); ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(folder[i]));
+  }
+  const char before = folder[folder.size() - 2];
+  const bool before_single =
+      NextByteState(state, static_cast<unsigned char>(before)) == ByteState::kSingle;
+  if (!(before_single && (before == ':' || before == '\\'))) folder.pop_back();
+  return folder;
+}
+
+std::vector<std::string> ChosenNames(const platform::OpenFileDialog& dialog) {
+  std::vector<std::string> names;
+  for (const std::string& path : dialog.chosen) names.emplace_back(NamePart(path));
+  return names;
+}
+
+}  // namespace
+
+bool TMainForm::StartOrTell(const std::vector<std::string>& items, const char* failure_message) {
+  if (platform::StartProgram(items)) return true;
+  platform::MessageBoxOk(t::kCaptionQuillet, failure_message, MbIcon::kInformation);
+  return false;
+}
+
+void TMainForm::OtionClick() {
+  if (globals_.shell.IsProcessing) {
+    platform::MessageBoxOk(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
+    return;
+  }
+  if (opt_form_ != nullptr) opt_form_->exec();
+}
+
+void TMainForm::DefEditClick() {
+  StartOrTell({globals_.options.Editor, platform::ProgramFolder() + "Quillet.def"},
+              t::kMsgEditorStartError);
+}
+
+void TMainForm::EditerClick() {
+  SetCurrentFolder(FromQString(EditFolder->text()));  // on failure the dialog opens where we are
+  OpenDialog2.initial_dir.clear();
+  if (!platform::ShowOpenDialog(OpenDialog2)) return;
+  const std::string& editor = globals_.options.Editor;
+  const std::vector<std::string> names = ChosenNames(OpenDialog2);
+  if (globals_.options.Multi) {
+    for (const std::string& name : names) {
+      if (!StartOrTell({editor, name}, t::kMsgEditorStartError)) return;
+    }
+    return;
+  }
+  std::vector<std::string> items{editor};
+  items.insert(items.end(), names.begin(), names.end());
+  StartOrTell(items, t::kMsgEditorStartError);
+}
+
+void TMainForm::CorvaneL1Click() {
+  OpenDialog2.initial_dir.clear();
+  if (!platform::ShowOpenDialog(OpenDialog2)) return;
+  for (const std::string& name : ChosenNames(OpenDialog2)) {
+    if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
+  }
+}
+
+void TMainForm::FileBrowseSBClick() {
+  OpenDialog1.initial_dir = FromQString(EditFolder->text());
+  if (!EditFName->text().isEmpty()) OpenDialog1.file_name = FromQString(EditFName->text());
+  if (platform::ShowOpenDialog(OpenDialog1)) {
+    const std::string& chosen = OpenDialog1.chosen.front();
+    EditFName->setText(ToQString(NamePart(chosen)));
+    EditFolder->setText(ToQString(FolderText(chosen)));
+    StartButton->setEnabled(true);
+  }
+  EditFName->setFocus();
+}
+
+void TMainForm::FolderBrowseSBClick() {
+  const auto folder = platform::FileDialogs().BrowseForFolder(t::kFolderBrowseTitle);
+  if (!folder) return;
+  EditFolder->setText(ToQString(*folder));
+  SetCurrentFolder(FromQString(EditFolder->text()));
+}
+
+void TMainForm::ShowHelp(std::string_view topic) { platform::Help().ShowTopic(help_file_, topic); }
+
+void TMainForm::HelpIndexClick() { ShowHelp(platform::kHelpContents); }
+
+void TMainForm::About1Click() {
+  if (about_form_ != nullptr) about_form_->exec();
+}
+
+}  // namespace quillet::ui
