@@ -17,6 +17,7 @@
 
 #include "config/OptTexts.h"
 #include "config/Settings.h"
+#include "core/ByteText.h"
 #include "core/FileName.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
@@ -56,16 +57,8 @@ class SjisValidator : public QValidator {
   }
 };
 
-// Without leading and trailing bytes of value 0x20 or less. A second byte
-// of a double-byte character is never below 0x40, so none is cut apart.
-std::string Trimmed(const QLineEdit* edit) {
-  const std::string text = FromQ(edit->text());
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return text.substr(begin, end - begin);
-}
+// The box's text without its leading and trailing blanks and control bytes.
+std::string Trimmed(const QLineEdit* edit) { return std::string(TrimBlanks(FromQ(edit->text()))); }
 
 QFont FormFont() {
   QFont font;

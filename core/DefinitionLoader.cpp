@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/ByteText.h"
 #include "core/Ctype.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
@@ -14,13 +15,6 @@ namespace quillet {
 namespace {
 
 constexpr std::string_view kDefinitionFileName = "Quillet.def";
-
-// Empty once every leading and trailing byte of 0x20 or less is removed.
-bool IsBlankLine(std::string_view line) {
-  for (const char c : line)
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  return true;
-}
 
 bool IsCommentLine(std::string_view line) { return !line.empty() && line.front() == ';'; }
 
@@ -51,7 +45,7 @@ bool IsStarOnly(std::string_view pattern) {
 int ReadDefinitions(LineReader& reader, DefinitionTable& table) {
   std::string line;
   while (reader.ReadLine(line)) {
-    if (IsBlankLine(line) || IsCommentLine(line)) continue;
+    if (TrimBlanks(line).empty() || IsCommentLine(line)) continue;
     if (table.Count() >= MaxDefinitionLines) return frTooManyDefinitionLines;
     table.Entries.push_back(SplitDefinition(line));
     if (IsStarOnly(table.Entries.back().Pattern)) return frStarOnlyDefinition;

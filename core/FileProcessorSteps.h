@@ -20,9 +20,6 @@ namespace quillet::file_processing {
 // is returned unchanged.
 std::string_view CutLine(std::string_view line);
 
-// The text without its leading and trailing bytes of value 0x20 or less.
-std::string_view TrimBlanks(std::string_view text);
-
 // Decides, line by line, what the filter pass writes. Holds the blank run,
 // which starts at 0; one instance serves one pass over one file. Reads the
 // options live and changes neither them nor the definition table. The

@@ -1,3 +1,4 @@
+#include "core/ByteText.h"
 #include "core/FileProcessorSteps.h"
 
 namespace quillet::file_processing {
@@ -19,12 +20,6 @@ std::string_view CutLine(std::string_view line) {
   if (line.empty() || line.back() != ' ') return line;
   while (!line.empty() && IsBlankByte(line.back())) line.remove_suffix(1);
   return line;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlankByte(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankByte(text.back())) text.remove_suffix(1);
-  return text;
 }
 
 bool LineFilter::Apply(std::string_view line, std::string_view& out) {

@@ -17,6 +17,7 @@
 
 #include "config/OptDlg.h"
 #include "config/Settings.h"
+#include "core/ByteText.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "ui/CommandLine.h"
@@ -245,14 +246,7 @@ void TMainForm::SetFileFilter(const std::string& filter) {
 }
 
 std::string TMainForm::TrimmedText(const QLineEdit* edit) {
-  // A second byte of a double-byte character is never below 0x40, so no
-  // character is cut apart.
-  const std::string text = FromQString(edit->text());
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return text.substr(begin, end - begin);
+  return std::string(TrimBlanks(FromQString(edit->text())));
 }
 
 std::string TMainForm::IniPath() const { return platform::ProgramFolder() + "Quillet.ini"; }
