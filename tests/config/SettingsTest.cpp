@@ -8,10 +8,7 @@
 namespace quillet {
 namespace {
 
-using quillet::testing::ReadFile;
-using quillet::testing::ScratchDir;
 using quillet::testing::Sjis;
-using quillet::testing::WriteFile;
 
 auto Fields(const ProcessingOptions& o) {
   return std::tie(o.Trim, o.SpLine, o.Skip, o.Time, o.TimeZ, o.SkipDisp, o.BackExt, o.Back, o.Inc,
@@ -34,10 +31,24 @@ ProcessingOptions Changed() {
   return o;
 }
 
-TEST(Settings, FirstSaveWritesEveryDefaultInSaveOrder) {
-  ScratchDir dir;
-  ASSERT_TRUE(SaveSettings(ProcessingOptions{}, dir.Windows("Quillet.ini")));
-  EXPECT_EQ(ReadFile(dir.Native("Quillet.ini")),
+class Settings : public ::testing::Test {
+ protected:
+  // Loads the options from a Quillet.ini holding `text`.
+  ProcessingOptions Load(const std::string& text) {
+    quillet::testing::WriteFile(dir_.Native("Quillet.ini"), text);
+    ProcessingOptions options;
+    LoadSettings(options, ini_);
+    return options;
+  }
+  std::string Saved() const { return quillet::testing::ReadFile(dir_.Native("Quillet.ini")); }
+
+  quillet::testing::ScratchDir dir_;
+  const std::string ini_ = dir_.Windows("Quillet.ini");
+};
+
+TEST_F(Settings, FirstSaveWritesEveryDefaultInSaveOrder) {
+  ASSERT_TRUE(SaveSettings(ProcessingOptions{}, ini_));
+  EXPECT_EQ(Saved(),
             "[Option]\r\nTrim=1\r\nSpLine=1\r\nSkip=1\r\nSkipDisp=0\r\nTime=1\r\nTimeZ=1\r\n"
             "Back=0\r\nBackExt=qu$\r\nInc=0\r\nIncExt=inc\r\nF1=*.log\r\nS1=" +
                 Sjis("ﾛｸﾞﾌｧｲﾙ") + "\r\nF2=*.txt\r\nS2=" + Sjis("ﾃｷｽﾄﾌｧｲﾙ") +
@@ -45,54 +56,39 @@ TEST(Settings, FirstSaveWritesEveryDefaultInSaveOrder) {
                 "\r\nEditor=notepad.exe\r\nMulti=1\r\nSyoriH=365\r\nSyoriW=415\r\n");
 }
 
-TEST(Settings, MissingFileGivesDefaultsAndSavedRecordLoadsBack) {
-  ScratchDir dir;
+TEST_F(Settings, MissingFileGivesDefaultsAndSavedRecordLoadsBack) {
   ProcessingOptions loaded = Changed();
-  LoadSettings(loaded, dir.Windows("Quillet.ini"));
+  LoadSettings(loaded, ini_);
   EXPECT_EQ(Fields(loaded), Fields(ProcessingOptions{}));
-
-  ASSERT_TRUE(SaveSettings(Changed(), dir.Windows("Quillet.ini")));
-  EXPECT_NE(ReadFile(dir.Native("Quillet.ini")).find("\r\nSpLine=-1\r\n"), std::string::npos);
-  LoadSettings(loaded, dir.Windows("Quillet.ini"));
+  ASSERT_TRUE(SaveSettings(Changed(), ini_));
+  LoadSettings(loaded, ini_);
   EXPECT_EQ(Fields(loaded), Fields(Changed()));
 }
 
-struct NumberCase {
-  const char* stored;  // the line in the file, or nullptr for no line
-  std::int32_t sp_line;
-};
-
-class SettingsNumber : public ::testing::TestWithParam<NumberCase> {};
+class SettingsNumber : public Settings,
+                       public ::testing::WithParamInterface<std::pair<const char*, int>> {};
 
 TEST_P(SettingsNumber, ReadsOrFallsBackToTheDefault) {
-  ScratchDir dir;
-  const NumberCase& c = GetParam();
-  WriteFile(dir.Native("Quillet.ini"),
-            std::string("[Option]\r\n") + (c.stored ? c.stored : "") + "\r\n");
-  ProcessingOptions options;
-  LoadSettings(options, dir.Windows("Quillet.ini"));
-  EXPECT_EQ(options.SpLine, c.sp_line) << (c.stored ? c.stored : "(absent)");
+  const auto& [stored, sp_line] = GetParam();
+  EXPECT_EQ(Load(std::string("[Option]\r\n") + stored + "\r\n").SpLine, sp_line) << stored;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, SettingsNumber,
-    ::testing::Values(NumberCase{"SpLine=0x1", 1}, NumberCase{"SpLine=0XfF", 255},
-                      NumberCase{"SpLine=$10", 16}, NumberCase{"SpLine=-$10", -16},
-                      NumberCase{"SpLine=-1", -1}, NumberCase{"SpLine=+0", 0},
-                      // Not a number, or out of range: the default.
-                      NumberCase{"SpLine=abc", 1}, NumberCase{"SpLine=", 1},
-                      NumberCase{"SpLine=12abc", 1}, NumberCase{"SpLine=0x", 1},
-                      NumberCase{"SpLine=0x-1", 1}, NumberCase{"SpLine=--1", 1},
-                      NumberCase{"SpLine=2147483648", 1}, NumberCase{nullptr, 1}));
+INSTANTIATE_TEST_SUITE_P(Encodings, SettingsNumber,
+                         ::testing::Values(std::pair("SpLine=0x1", 1),
+                                           std::pair("SpLine=0XfF", 255),
+                                           std::pair("SpLine=$10", 16),
+                                           std::pair("SpLine=-$10", -16),
+                                           std::pair("SpLine=-1", -1), std::pair("SpLine=+0", 0),
+                                           // Not a number, out of range or absent: the default.
+                                           std::pair("SpLine=abc", 1), std::pair("SpLine=", 1),
+                                           std::pair("SpLine=12abc", 1), std::pair("SpLine=0x", 1),
+                                           std::pair("SpLine=0x-1", 1), std::pair("SpLine=--1", 1),
+                                           std::pair("SpLine=2147483648", 1), std::pair("", 1)));
 
-TEST(Settings, BooleansAndTextsReadAsStored) {
-  ScratchDir dir;
-  WriteFile(dir.Native("Quillet.ini"),
-            "[Option]\r\nTrim=2\r\nSkip=0\r\nSkipDisp=x\r\nMulti=\r\n"
-            "F5=\r\nS3=" +
-                Sjis("表") + "\r\nEditor=" + std::string(1500, 'e') + "\r\n");
-  ProcessingOptions options;
-  LoadSettings(options, dir.Windows("Quillet.ini"));
+TEST_F(Settings, BooleansAndTextsReadAsStored) {
+  const ProcessingOptions options =
+      Load("[Option]\r\nTrim=2\r\nSkip=0\r\nSkipDisp=x\r\nMulti=\r\nF5=\r\nS3=" + Sjis("表") +
+           "\r\nEditor=" + std::string(1500, 'e') + "\r\n");
   EXPECT_TRUE(options.Trim);
   EXPECT_FALSE(options.Skip);
   EXPECT_FALSE(options.SkipDisp);  // not a number: default 0
@@ -100,32 +96,27 @@ TEST(Settings, BooleansAndTextsReadAsStored) {
   EXPECT_EQ(options.F5, "");
   EXPECT_EQ(options.S3, Sjis("表"));
   EXPECT_EQ(options.Editor, std::string(1023, 'e'));
-
-  ASSERT_TRUE(SaveSettings(options, dir.Windows("Quillet.ini")));
-  std::string saved = ReadFile(dir.Native("Quillet.ini"));
-  EXPECT_NE(saved.find("[Option]\r\nTrim=1\r\n"), std::string::npos);
-  EXPECT_NE(saved.find("\r\nF5=\r\n"), std::string::npos);
+  ASSERT_TRUE(SaveSettings(options, ini_));
+  EXPECT_NE(Saved().find("[Option]\r\nTrim=1\r\n"), std::string::npos);
+  EXPECT_NE(Saved().find("\r\nF5=\r\n"), std::string::npos);
 }
 
-TEST(Settings, SaveKeepsForeignSectionsKeysAndComments) {
-  ScratchDir dir;
+TEST_F(Settings, SaveKeepsForeignSectionsKeysAndComments) {
   ProcessingOptions options;
-  ASSERT_TRUE(SaveSettings(options, dir.Windows("Quillet.ini")));
-  std::string keys = ReadFile(dir.Native("Quillet.ini")).substr(10);  // after "[Option]\r\n"
+  ASSERT_TRUE(SaveSettings(options, ini_));
+  const std::string keys = Saved().substr(10);  // after "[Option]\r\n"
   const std::string head = "; written by hand\r\n[Window]\r\nLeft = 10 \r\n\r\n[Option]\r\n";
   const std::string tail = "Own=\"x\"\r\n; keep me\r\n[Zed]\r\n" + Sjis("表") + "=1\r\n";
-  WriteFile(dir.Native("Quillet.ini"), head + keys + tail);
+  quillet::testing::WriteFile(dir_.Native("Quillet.ini"), head + keys + tail);
   options.SpLine = -1;
-  ASSERT_TRUE(SaveSettings(options, dir.Windows("Quillet.ini")));
+  ASSERT_TRUE(SaveSettings(options, ini_));
   std::string expected_keys = keys;
   expected_keys.replace(expected_keys.find("SpLine=1"), 8, "SpLine=-1");
-  EXPECT_EQ(ReadFile(dir.Native("Quillet.ini")), head + expected_keys + tail);
+  EXPECT_EQ(Saved(), head + expected_keys + tail);
 }
 
-TEST(Settings, FailedSaveAndItsMessage) {
-  ScratchDir dir;
-  std::string path = dir.Windows("no folder/Quillet.ini");
-  EXPECT_FALSE(SaveSettings(ProcessingOptions{}, path));
+TEST_F(Settings, FailedSaveAndItsMessage) {
+  EXPECT_FALSE(SaveSettings(ProcessingOptions{}, dir_.Windows("no folder/Quillet.ini")));
   EXPECT_EQ(CannotWriteMessage("Z:\\100%\\Quillet.ini"),
             "Z:\\100%\\Quillet.ini" + Sjis(" に書き込めません"));
 }

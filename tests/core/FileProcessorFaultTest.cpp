@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <ostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,128 +14,92 @@
 namespace quillet {
 namespace {
 
-using platform::OpenMode;
 using enum platform::OpenMode;
 using testing::Fault;
-using testing::FileExists;
-using testing::FsOp;
-using testing::ReadFile;
+using Op = testing::FsOp;
 
 // Over 500 bytes, so that the binary sniff takes exactly one read.
-const std::string kOriginalText = "noise\r\n" + std::string(600, 'k') + "\r\n";
-const std::string kProcessedText = std::string(600, 'k') + "\r\n";
-const std::string kOldIncrement = "old\r\n";
+const std::string kOriginal = "noise\r\n" + std::string(600, 'k') + "\r\n";
+const std::string kProcessed = std::string(600, 'k') + "\r\n";
+const std::string kOldInc = "old\r\n";
 
-Fault OpenFails(const char* suffix, OpenMode mode, int nth = 1) {
-  Fault fault{FsOp::kOpen, suffix, nth};
+Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1) {
+  Fault fault{Op::kOpen, suffix, nth};
   fault.any_mode = false;
   fault.mode = mode;
   return fault;
 }
-
-Fault Fails(FsOp op, const char* suffix, int nth = 1, int error = EIO) {
+Fault Fail(Op op, const char* suffix, int nth = 1, int error = EIO) {
   return Fault{op, suffix, nth, error};
 }
 
-enum LogAfter { kOriginal, kProcessed, kTruncated, kGone };
-enum TempAfter { kNone, kPartial, kFullCopy };
-enum IncAfter { kAbsent, kOld, kOldAndProcessed };
-
+enum Setup { kPlain, kBack, kInc };
 struct FaultCase {
   const char* name;
   std::vector<Fault> faults;
   int code;
-  LogAfter log;
-  TempAfter temp;
-  bool inc = false;
-  IncAfter inc_after = kAbsent;  // also what exists before the call
-  bool back = false;
+  // app.log, app.qu$, app.inc afterwards: o original, p processed, e empty,
+  // i old increment (also there before), j old increment then processed,
+  // ? present, - absent.
+  const char* files;
+  Setup setup = kPlain;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+void ExpectFile(const std::string& path, char state) {
+  const std::map<char, std::string> texts = {
+      {'o', kOriginal}, {'p', kProcessed}, {'e', ""}, {'i', kOldInc}, {'j', kOldInc + kProcessed}};
+  if (state == '-' || state == '?') {
+    EXPECT_EQ(testing::FileExists(path), state == '?') << path;
+  } else {
+    EXPECT_EQ(testing::ReadFile(path), texts.at(state)) << path;
+  }
+}
 
 // Opens of app.log in order: sniff (read-write 1), prior stamp (read 1),
 // size before (read-write 2), copy source (read 2), rewrite, size after
 // (read-write 3), stamp (read-write 4), increment source (read 3).
 const FaultCase kFaults[] = {
-    {"SniffOpen", {OpenFails(".log", kReadWrite)}, frOpenError, kOriginal, kNone},
-    {"SniffRead", {Fails(FsOp::kRead, ".log")}, frOpenError, kOriginal, kNone},
-    // An unreadable prior stamp cannot be written back.
-    {"PriorStampOpen", {OpenFails(".log", kRead)}, frTimeStampError, kProcessed, kNone},
-    {"SizeBeforeOpen", {OpenFails(".log", kReadWrite, 2)}, frOpenError, kOriginal, kNone},
-    {"CopySourceOpen", {OpenFails(".log", kRead, 2)}, frOpenError, kOriginal, kNone},
-    {"TempCreate", {OpenFails(".qu$", kCreateTruncate)}, frTempOpenError, kOriginal, kNone},
-    {"LogReadInCopy", {Fails(FsOp::kRead, ".log", 2)}, frOpenError, kOriginal, kPartial},
-    {"TempWriteNoSpace",
-     {Fails(FsOp::kWrite, ".qu$", 1, ENOSPC)},
-     frTempOpenError,
-     kOriginal,
-     kPartial},
-    {"TempClose", {Fails(FsOp::kClose, ".qu$")}, frTempOpenError, kOriginal, kFullCopy},
-    {"TempSync", {Fails(FsOp::kSync, ".qu$")}, frTempOpenError, kOriginal, kFullCopy},
-    {"CopyCheckOpen", {OpenFails(".qu$", kReadWrite)}, frTempOpenError, kOriginal, kFullCopy},
-    {"FilterSourceOpen", {OpenFails(".qu$", kRead)}, frTempOpenError, kOriginal, kFullCopy},
-    {"LogRewriteOpen", {OpenFails(".log", kCreateTruncate)}, frWriteError, kOriginal, kNone},
-    {"LogRewriteOpenWithBack",
-     {OpenFails(".log", kCreateTruncate)},
-     frWriteError,
-     kOriginal,
-     kFullCopy,
-     false,
-     kAbsent,
-     true},
+    {"SniffOpen", {Open(".log", kReadWrite)}, frOpenError, "o--"},
+    {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--"},
+    {"PriorStampOpen", {Open(".log", kRead)}, frTimeStampError, "p--"},  // nothing to write back
+    {"SizeBeforeOpen", {Open(".log", kReadWrite, 2)}, frOpenError, "o--"},
+    {"CopySourceOpen", {Open(".log", kRead, 2)}, frOpenError, "o--"},
+    {"TempCreate", {Open(".qu$", kCreateTruncate)}, frTempOpenError, "o--"},
+    {"LogReadInCopy", {Fail(Op::kRead, ".log", 2)}, frOpenError, "o?-"},
+    {"TempWriteNoSpace", {Fail(Op::kWrite, ".qu$", 1, ENOSPC)}, frTempOpenError, "o?-"},
+    {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-"},
+    {"TempSync", {Fail(Op::kSync, ".qu$")}, frTempOpenError, "oo-"},
+    {"CopyCheckOpen", {Open(".qu$", kReadWrite)}, frTempOpenError, "oo-"},
+    {"FilterSourceOpen", {Open(".qu$", kRead)}, frTempOpenError, "oo-"},
+    {"LogRewriteOpen", {Open(".log", kCreateTruncate)}, frWriteError, "o--"},
+    {"LogRewriteOpenWithBack", {Open(".log", kCreateTruncate)}, frWriteError, "oo-", kBack},
     // Failures after the truncation: the copy is put back under the log's name.
-    {"LogWriteRestored", {Fails(FsOp::kWrite, ".log", 1, ENOSPC)}, frWriteError, kOriginal, kNone},
-    {"TempReadRestored", {Fails(FsOp::kRead, ".qu$")}, frWriteError, kOriginal, kNone},
-    {"LogSyncRestored", {Fails(FsOp::kSync, ".log")}, frWriteError, kOriginal, kNone},
-    // The fifth close of app.log ends the rewrite (after sniff, prior stamp,
-    // size before and copy source).
-    {"LogCloseRestored", {Fails(FsOp::kClose, ".log", 5)}, frWriteError, kOriginal, kNone},
+    {"LogWriteRestored", {Fail(Op::kWrite, ".log", 1, ENOSPC)}, frWriteError, "o--"},
+    {"TempReadRestored", {Fail(Op::kRead, ".qu$")}, frWriteError, "o--"},
+    {"LogSyncRestored", {Fail(Op::kSync, ".log")}, frWriteError, "o--"},
+    // The 5th close of app.log ends the rewrite.
+    {"LogCloseRestored", {Fail(Op::kClose, ".log", 5)}, frWriteError, "o--"},
     {"RestoreDeleteFails",
-     {Fails(FsOp::kWrite, ".log"), Fails(FsOp::kDelete, ".log")},
+     {Fail(Op::kWrite, ".log"), Fail(Op::kDelete, ".log")},
      frRecoveryFailed,
-     kTruncated,
-     kFullCopy},
+     "eo-"},
     {"RestoreRenameFails",
-     {Fails(FsOp::kWrite, ".log"), Fails(FsOp::kRename, ".qu$")},
+     {Fail(Op::kWrite, ".log"), Fail(Op::kRename, ".qu$")},
      frRecoveryFailed,
-     kGone,
-     kFullCopy},
-    {"SizeAfterOpen", {OpenFails(".log", kReadWrite, 3)}, frOpenError, kProcessed, kNone},
-    {"StampSet", {Fails(FsOp::kSetTime, ".log")}, frTimeStampError, kProcessed, kNone},
-    {"StampOpen", {OpenFails(".log", kReadWrite, 4)}, frTimeStampError, kProcessed, kNone},
-    {"IncRename", {Fails(FsOp::kRename, ".log")}, frIncOpenError, kProcessed, kNone, true, kAbsent},
-    {"IncOpen", {OpenFails(".inc", kAppend)}, frIncOpenError, kProcessed, kNone, true, kOld},
-    {"IncSourceOpen", {OpenFails(".log", kRead, 3)}, frOpenError, kProcessed, kNone, true, kOld},
-    {"IncWrite",
-     {Fails(FsOp::kWrite, ".inc", 1, ENOSPC)},
-     frIncrementError,
-     kProcessed,
-     kNone,
-     true,
-     kOld},
+     "-o-"},
+    {"SizeAfterOpen", {Open(".log", kReadWrite, 3)}, frOpenError, "p--"},
+    {"StampSet", {Fail(Op::kSetTime, ".log")}, frTimeStampError, "p--"},
+    {"StampOpen", {Open(".log", kReadWrite, 4)}, frTimeStampError, "p--"},
+    {"IncRename", {Fail(Op::kRename, ".log")}, frIncOpenError, "p--", kInc},
+    {"IncOpen", {Open(".inc", kAppend)}, frIncOpenError, "p-i", kInc},
+    {"IncSourceOpen", {Open(".log", kRead, 3)}, frOpenError, "p-i", kInc},
+    {"IncWrite", {Fail(Op::kWrite, ".inc", 1, ENOSPC)}, frIncrementError, "p-i", kInc},
     // The log file goes only once its text is on disk in the increment file.
-    {"IncSync",
-     {Fails(FsOp::kSync, ".inc")},
-     frIncrementError,
-     kProcessed,
-     kNone,
-     true,
-     kOldAndProcessed},
-    {"IncStamp",
-     {Fails(FsOp::kSetTime, ".inc")},
-     frTimeStampError,
-     kGone,
-     kNone,
-     true,
-     kOldAndProcessed},
-    {"IncStampOpen",
-     {OpenFails(".inc", kReadWrite)},
-     frTimeStampError,
-     kGone,
-     kNone,
-     true,
-     kOldAndProcessed},
+    {"IncSync", {Fail(Op::kSync, ".inc")}, frIncrementError, "p-j", kInc},
+    {"IncStamp", {Fail(Op::kSetTime, ".inc")}, frTimeStampError, "--j", kInc},
+    {"IncStampOpen", {Open(".inc", kReadWrite)}, frTimeStampError, "--j", kInc},
 };
 
 class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
@@ -145,56 +108,25 @@ class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
   Globals g_;
   testing::StatusRecorder rec_;
   testing::FaultyFileSystem fs_;
-  Engine engine_{g_, fs_, rec_, dir_.windows() + "\\", kDefaultBlockBytes};
+  Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
 };
 
 TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   const FaultCase& c = GetParam();
-  g_.options.Skip = false;
-  g_.options.TimeZ = false;
-  g_.options.Inc = c.inc;
-  g_.options.Back = c.back;
+  g_.options.Skip = g_.options.TimeZ = false;
+  g_.options.Inc = c.setup == kInc;
+  g_.options.Back = c.setup == kBack;
   g_.definitions.Entries = {{"noise*", ""}};
-  const std::string log = dir_.Native("app.log");
-  const std::string temp = dir_.Native("app.qu$");
-  const std::string inc = dir_.Native("app.inc");
-  testing::WriteFile(log, kOriginalText);
-  if (c.inc_after != kAbsent) testing::WriteFile(inc, kOldIncrement);
+  testing::WriteFile(dir_.Native("app.log"), kOriginal);
+  if (c.files[2] != '-') testing::WriteFile(dir_.Native("app.inc"), kOldInc);
   for (const Fault& fault : c.faults) fs_.Add(fault);
 
   std::int64_t before = 0, after = 0;
   EXPECT_EQ(ProcessFile(engine_, dir_.Windows("app.log"), before, after), c.code);
   for (std::size_t i = 0; i < c.faults.size(); ++i) EXPECT_TRUE(fs_.Fired(i)) << "fault " << i;
-
-  switch (c.log) {
-    case LogAfter::kOriginal:
-      EXPECT_EQ(ReadFile(log), kOriginalText);
-      break;
-    case LogAfter::kProcessed:
-      EXPECT_EQ(ReadFile(log), kProcessedText);
-      break;
-    case LogAfter::kTruncated:
-      EXPECT_EQ(ReadFile(log), "");
-      break;
-    case LogAfter::kGone:
-      EXPECT_FALSE(FileExists(log));
-      break;
-  }
-  EXPECT_EQ(FileExists(temp), c.temp != kNone);
-  if (c.temp == kFullCopy) {
-    EXPECT_EQ(ReadFile(temp), kOriginalText);
-  }
-  switch (c.inc_after) {
-    case IncAfter::kAbsent:
-      EXPECT_FALSE(FileExists(inc));
-      break;
-    case IncAfter::kOld:
-      EXPECT_EQ(ReadFile(inc), kOldIncrement);
-      break;
-    case IncAfter::kOldAndProcessed:
-      EXPECT_EQ(ReadFile(inc), kOldIncrement + kProcessedText);
-      break;
-  }
+  ExpectFile(dir_.Native("app.log"), c.files[0]);
+  ExpectFile(dir_.Native("app.qu$"), c.files[1]);
+  ExpectFile(dir_.Native("app.inc"), c.files[2]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),

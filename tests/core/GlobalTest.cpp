@@ -6,30 +6,18 @@
 namespace quillet {
 namespace {
 
-using testing::Sjis;
-
-TEST(BuildFileFilter, DefaultsGiveThreeEntries) {
-  EXPECT_EQ(BuildFileFilter(ProcessingOptions{}),
-            Sjis("ﾛｸﾞﾌｧｲﾙ(*.log)|*.log|ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|全てのﾌｧｲﾙ(*.*)|*.*"));
-}
-
-TEST(BuildFileFilter, RowsWithoutPatternArePassedOver) {
+TEST(BuildFileFilter, PassesOverRowsWithoutPattern) {
   ProcessingOptions options;
-  options.F1 = "*.log";
+  EXPECT_EQ(BuildFileFilter(options),
+            testing::Sjis("ﾛｸﾞﾌｧｲﾙ(*.log)|*.log|ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|全てのﾌｧｲﾙ(*.*)|*.*"));
   options.S1 = "L";
   options.F2.clear();
-  options.S2 = "unused";
-  options.S3 = "unused";  // F3 stays empty
-  options.F4 = "*.dat";   // S4 stays empty
+  options.S2 = options.S3 = "unused";  // F3 stays empty
+  options.F4 = "*.dat";                // S4 stays empty
   options.F5.clear();
   EXPECT_EQ(BuildFileFilter(options), "L(*.log)|*.log|(*.dat)|*.dat");
-}
-
-TEST(BuildFileFilter, AllPatternsEmptyGiveEmptyText) {
-  ProcessingOptions options;
   options.F1.clear();
-  options.F2.clear();
-  options.F5.clear();
+  options.F4.clear();
   EXPECT_EQ(BuildFileFilter(options), "");
 }
 

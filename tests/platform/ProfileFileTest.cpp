@@ -14,32 +14,42 @@
 namespace quillet::platform {
 namespace {
 
-using quillet::testing::FileExists;
-using quillet::testing::ReadFile;
-using quillet::testing::ScratchDir;
 using quillet::testing::Sjis;
-using quillet::testing::WriteFile;
 
-std::ptrdiff_t EntryCount(const std::string& native_folder) {
-  return std::distance(std::filesystem::directory_iterator(native_folder), {});
-}
+// One profile file, a.ini, in a scratch folder.
+class ProfileFile : public ::testing::Test {
+ protected:
+  std::string Get(const std::string& section, const std::string& key, std::size_t max = 1023) {
+    return GetPrivateProfileString(section, key, "<default>", ini_, max);
+  }
+  bool Put(const std::string& section, const std::string& key, const std::string& value) {
+    return WritePrivateProfileString(section, key, value, ini_);
+  }
+  void Write(const std::string& text) { quillet::testing::WriteFile(dir_.Native("a.ini"), text); }
+  std::string Text() const { return quillet::testing::ReadFile(dir_.Native("a.ini")); }
+  // Entries in the folder: a write never leaves a temporary file behind.
+  std::ptrdiff_t Entries() const {
+    return std::distance(std::filesystem::directory_iterator(dir_.native()), {});
+  }
+
+  quillet::testing::ScratchDir dir_;
+  const std::string ini_ = dir_.Windows("a.ini");
+};
 
 struct ReadCase {
   const char* name;
   std::string content;
   std::string section;
   std::string key;
-  std::string expected;  // "<default>" when the key is not found
+  std::string expected;
 };
 
-class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
+class ProfileRead : public ProfileFile, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(ProfileRead, FindsTheValue) {
   const ReadCase& c = GetParam();
-  ScratchDir dir;
-  WriteFile(dir.Native("a.ini"), c.content);
-  EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "<default>", dir.Windows("a.ini")),
-            c.expected);
+  Write(c.content);
+  EXPECT_EQ(Get(c.section, c.key), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,71 +60,49 @@ INSTANTIATE_TEST_SUITE_P(
                  "two  words"},
         ReadCase{"QuotePairRemoved", "[S]\r\nK=\" padded \"\r\n", "S", "K", " padded "},
         ReadCase{"LfOnlyLastLineWithoutEnd", "[A]\nK=1\n[S]\nK=2", "S", "K", "2"},
-        ReadCase{"OnlyTheFirstSectionOfAName", "[S]\r\nX=1\r\n[s]\r\nK=2\r\n", "S", "K",
-                 "<default>"},
+        ReadCase{"OnlyFirstSectionOfAName", "[S]\r\nX=1\r\n[s]\r\nK=2\r\n", "S", "K", "<default>"},
         ReadCase{"KeyBeforeAnySectionIgnored", "K=1\r\n[S]\r\n", "S", "K", "<default>"},
         ReadCase{"CommentIsNoKey", "[S]\r\n;K=1\r\n", "S", "K", "<default>"},
         // ア is 83 41 and ヂ is 83 61: their second bytes are 'A' and 'a'.
         ReadCase{"SecondBytesNotFolded", Sjis("[S]\r\nヂ=1\r\n"), "S", Sjis("ア"), "<default>"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ProfileFile, MissingFileGivesTheDefault) {
-  ScratchDir dir;
-  EXPECT_EQ(GetPrivateProfileString("S", "K", "d", dir.Windows("none.ini")), "d");
+TEST_F(ProfileFile, MissingFileGivesTheDefaultAndLongValuesAreCut) {
+  EXPECT_EQ(Get("S", "K"), "<default>");
   EXPECT_EQ(GetPrivateProfileString("S", "K", "d", "Q:\\other.ini"), "d");
+  const std::string kanji = Sjis("表");
+  Write("[S]\r\nA=" + std::string(1500, 'x') + "\r\nB=x" + kanji + kanji + "\r\n");
+  EXPECT_EQ(Get("S", "A"), std::string(1023, 'x'));
+  EXPECT_EQ(Get("S", "B", 4), "x" + kanji);  // four bytes would split the second 表
 }
 
-TEST(ProfileFile, LongValueCutToMaxBytesAtACharacterBoundary) {
-  ScratchDir dir;
-  std::string kanji = Sjis("表");
-  WriteFile(dir.Native("a.ini"),
-            "[S]\r\nA=" + std::string(1500, 'x') + "\r\nB=x" + kanji + kanji + "\r\n");
-  EXPECT_EQ(GetPrivateProfileString("S", "A", "", dir.Windows("a.ini")), std::string(1023, 'x'));
-  // Four bytes would split the second 表.
-  EXPECT_EQ(GetPrivateProfileString("S", "B", "", dir.Windows("a.ini"), 4), "x" + kanji);
-}
-
-TEST(ProfileFile, FirstWritesCreateTheFileWithCrLf) {
-  ScratchDir dir;
-  ASSERT_TRUE(WritePrivateProfileString("Option", "A", "1", dir.Windows("a.ini")));
-  ASSERT_TRUE(WritePrivateProfileString("Option", "B", "", dir.Windows("a.ini")));
-  EXPECT_EQ(ReadFile(dir.Native("a.ini")), "[Option]\r\nA=1\r\nB=\r\n");
-  EXPECT_EQ(EntryCount(dir.native()), 1);
-}
-
-TEST(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeys) {
-  ScratchDir dir;
-  WriteFile(dir.Native("a.ini"),
-            "; top\n[Other]\nA = keep \n\n[option]\n ; note\n  trim = 0 \nx=1\n\n"
-            "[Last]\nZ=\xFC\x5C");
-  ASSERT_TRUE(WritePrivateProfileString("Option", "Trim", "1", dir.Windows("a.ini")));
-  ASSERT_TRUE(WritePrivateProfileString("Option", "New", "2", dir.Windows("a.ini")));
-  ASSERT_TRUE(WritePrivateProfileString("Added", "K", "3", dir.Windows("a.ini")));
-  EXPECT_EQ(ReadFile(dir.Native("a.ini")),
+// Creating a file is shown through the settings file's first save.
+TEST_F(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeys) {
+  Write("; top\n[Other]\nA = keep \n\n[option]\n ; note\n  trim = 0 \nx=1\n\n[Last]\nZ=\xFC\x5C");
+  ASSERT_TRUE(Put("Option", "Trim", "1") && Put("Option", "New", "2") && Put("Added", "K", "3"));
+  EXPECT_EQ(Text(),
             "; top\r\n[Other]\r\nA = keep \r\n\r\n[option]\r\n ; note\r\ntrim=1\r\nx=1\r\n"
             "New=2\r\n\r\n[Last]\r\nZ=\xFC\x5C\r\n[Added]\r\nK=3\r\n");
 }
 
-TEST(ProfileFile, ValuesReadBackAsWritten) {
-  ScratchDir dir;
+TEST_F(ProfileFile, ValuesReadBackAsWritten) {
   for (std::string value : {"\"C:\\Program Files\\ed.exe\"", " lead", "trail\t", "\"", "a\"b"}) {
-    ASSERT_TRUE(WritePrivateProfileString("S", "K", value, dir.Windows("a.ini"))) << value;
-    EXPECT_EQ(GetPrivateProfileString("S", "K", "", dir.Windows("a.ini")), value);
+    ASSERT_TRUE(Put("S", "K", value)) << value;
+    EXPECT_EQ(Get("S", "K"), value);
   }
 }
 
-TEST(ProfileFile, KeepsPermissionBitsAndWritesThroughALink) {
-  ScratchDir dir;
-  WriteFile(dir.Native("real.ini"), "[S]\r\nK=1\r\n");
-  ASSERT_EQ(chmod(dir.Native("real.ini").c_str(), 0640), 0);
-  ASSERT_EQ(symlink("real.ini", dir.Native("link.ini").c_str()), 0);
-  ASSERT_TRUE(WritePrivateProfileString("S", "K", "2", dir.Windows("link.ini")));
+TEST_F(ProfileFile, KeepsPermissionBitsAndWritesThroughALink) {
+  quillet::testing::WriteFile(dir_.Native("real.ini"), "[S]\r\nK=1\r\n");
+  ASSERT_EQ(chmod(dir_.Native("real.ini").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.ini", dir_.Native("a.ini").c_str()), 0);
+  ASSERT_TRUE(Put("S", "K", "2"));
   struct stat st;
-  ASSERT_EQ(lstat(dir.Native("link.ini").c_str(), &st), 0);
+  ASSERT_EQ(lstat(dir_.Native("a.ini").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(stat(dir.Native("real.ini").c_str(), &st), 0);
+  ASSERT_EQ(stat(dir_.Native("real.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(ReadFile(dir.Native("real.ini")), "[S]\r\nK=2\r\n");
+  EXPECT_EQ(Text(), "[S]\r\nK=2\r\n");
 }
 
 struct RefusedCase {
@@ -124,22 +112,21 @@ struct RefusedCase {
   int error;
 };
 
-class ProfileRefusedWrite : public ::testing::TestWithParam<RefusedCase> {};
+class ProfileRefusedWrite : public ProfileFile,
+                            public ::testing::WithParamInterface<RefusedCase> {};
 
 // Each refusal leaves the file as it was and no new file in the folder.
 TEST_P(ProfileRefusedWrite, LeavesTheFileUntouched) {
   const RefusedCase& c = GetParam();
-  ScratchDir dir;
-  const std::string original = "[S]\nK=1\n";
-  WriteFile(dir.Native("a.ini"), original);
+  Write("[S]\nK=1\n");
   if (c.error == EACCES) {
-    ASSERT_EQ(chmod(dir.Native("a.ini").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(dir_.Native("a.ini").c_str(), 0444), 0);
   }
   errno = 0;
-  EXPECT_FALSE(WritePrivateProfileString("S", c.key, c.value, dir.Windows("a.ini")));
+  EXPECT_FALSE(Put("S", c.key, c.value));
   EXPECT_EQ(errno, c.error);
-  EXPECT_EQ(ReadFile(dir.Native("a.ini")), original);
-  EXPECT_EQ(EntryCount(dir.native()), 1);
+  EXPECT_EQ(Text(), "[S]\nK=1\n");
+  EXPECT_EQ(Entries(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, ProfileRefusedWrite,
@@ -149,40 +136,36 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ProfileRefusedWrite,
                                            RefusedCase{"EmptyKey", "", "2", EINVAL}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(ProfileFile, WriteFailsWhereNoFileCanBeMade) {
-  ScratchDir dir;
-  EXPECT_FALSE(WritePrivateProfileString("S", "K", "1", dir.Windows("missing/a.ini")));
-  EXPECT_FALSE(FileExists(dir.Native("missing")));
+TEST_F(ProfileFile, WriteFailsWhereNoFileCanBeMade) {
+  EXPECT_FALSE(WritePrivateProfileString("S", "K", "1", dir_.Windows("missing/a.ini")));
+  EXPECT_FALSE(quillet::testing::FileExists(dir_.Native("missing")));
   // A folder under the name cannot be read as a file, so it is not replaced.
-  ASSERT_EQ(mkdir(dir.Native("a.ini").c_str(), 0755), 0);
-  EXPECT_FALSE(WritePrivateProfileString("S", "K", "1", dir.Windows("a.ini")));
-  EXPECT_EQ(EntryCount(dir.native()), 1);
+  ASSERT_EQ(mkdir(dir_.Native("a.ini").c_str(), 0755), 0);
+  EXPECT_FALSE(Put("S", "K", "1"));
+  EXPECT_EQ(Entries(), 1);
 }
 
 // A file-size limit makes the new file's write fail half way (as a full
 // disk would); the original must survive and the new file must go.
-TEST(ProfileFile, FailedWriteLeavesTheOriginalWhole) {
-  ScratchDir dir;
+TEST_F(ProfileFile, FailedWriteLeavesTheOriginalWhole) {
   const std::string original = "[S]\r\nK=" + std::string(100, 'o') + "\r\n";
-  WriteFile(dir.Native("a.ini"), original);
-  struct rlimit saved;
+  Write(original);
+  struct rlimit saved, small;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore = {};
+  small = {64, saved.rlim_max};
+  struct sigaction ignore = {}, saved_action;
   ignore.sa_handler = SIG_IGN;
-  struct sigaction saved_action;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &saved_action), 0);
-  struct rlimit small = saved;
-  small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   errno = 0;
-  bool written = WritePrivateProfileString("S", "K", std::string(200, 'n'), dir.Windows("a.ini"));
-  int error = errno;
+  const bool written = Put("S", "K", std::string(200, 'n'));
+  const int error = errno;
   setrlimit(RLIMIT_FSIZE, &saved);
   sigaction(SIGXFSZ, &saved_action, nullptr);
   EXPECT_FALSE(written);
   EXPECT_EQ(error, EFBIG);
-  EXPECT_EQ(ReadFile(dir.Native("a.ini")), original);
-  EXPECT_EQ(EntryCount(dir.native()), 1);
+  EXPECT_EQ(Text(), original);
+  EXPECT_EQ(Entries(), 1);
 }
 
 }  // namespace

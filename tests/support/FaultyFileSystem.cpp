@@ -6,10 +6,6 @@ namespace quillet::testing {
 
 namespace {
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 // Forwards to the real file unless the file system says this call fails.
 class FaultyFile : public platform::File {
  public:
@@ -57,7 +53,7 @@ bool FaultyFileSystem::ShouldFail(FsOp op, std::string_view path, const platform
   bool fail = false;
   for (Armed& armed : faults_) {
     const Fault& fault = armed.fault;
-    if (fault.op != op || !EndsWith(path, fault.path_suffix)) continue;
+    if (fault.op != op || !path.ends_with(fault.path_suffix)) continue;
     if (op == FsOp::kOpen && !fault.any_mode && (mode == nullptr || *mode != fault.mode)) continue;
     ++armed.seen;
     bool fires = armed.seen == fault.nth || (fault.sticky && armed.seen > fault.nth);

@@ -46,8 +46,6 @@ struct Fault {
 
 class FaultyFileSystem : public platform::FileSystem {
  public:
-  using platform::FileSystem::Open;
-
   explicit FaultyFileSystem(platform::FileSystem& real = platform::PosixFileSystem())
       : real_(real) {}
 
@@ -57,7 +55,7 @@ class FaultyFileSystem : public platform::FileSystem {
   bool Fired(std::size_t index) const { return faults_[index].seen >= faults_[index].fault.nth; }
 
   std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,
-                                       platform::Links links) override;
+                                       platform::Links links = platform::Links::kFollow) override;
   bool Exists(std::string_view path) override;
   bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
   bool Rename(std::string_view from, std::string_view to) override;

@@ -3,20 +3,11 @@
 namespace quillet::testing {
 
 namespace {
-const char* ControlName(StatusControl control) {
-  switch (control) {
-    case StatusControl::kCancelBttn:
-      return "CANCELBttn";
-    case StatusControl::kPanelBttn0:
-      return "PanelBttn0";
-    case StatusControl::kSearchMsg:
-      return "SearchMsg";
-    case StatusControl::kSize:
-      return "Size";
-    case StatusControl::kGauge:
-      return "Gauge";
-  }
-  return "?";
+// The controls' names as the dialog names them, in StatusControl order.
+constexpr const char* kControlNames[] = {"CANCELBttn", "PanelBttn0", "SearchMsg", "Size", "Gauge"};
+
+std::string Flag(const char* kind, StatusControl control, bool on) {
+  return std::string(kind) + kControlNames[static_cast<int>(control)] + (on ? "=1" : "=0");
 }
 }  // namespace
 
@@ -52,11 +43,11 @@ void StatusRecorder::Yield() {
 void StatusRecorder::ShowDialog() { events.push_back("show"); }
 
 void StatusRecorder::SetVisible(StatusControl control, bool visible) {
-  events.push_back(std::string("visible:") + ControlName(control) + "=" + (visible ? "1" : "0"));
+  events.push_back(Flag("visible:", control, visible));
 }
 
 void StatusRecorder::SetEnabled(StatusControl control, bool enabled) {
-  events.push_back(std::string("enabled:") + ControlName(control) + "=" + (enabled ? "1" : "0"));
+  events.push_back(Flag("enabled:", control, enabled));
 }
 
 }  // namespace quillet::testing

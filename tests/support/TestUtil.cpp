@@ -1,5 +1,6 @@
 #include "tests/support/TestUtil.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -23,9 +24,8 @@ std::string Sjis(std::string_view utf8) {
 
 ScratchDir::ScratchDir() {
   std::string templ = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
-  char* made = mkdtemp(templ.data());
-  if (made == nullptr) std::abort();
-  native_ = made;
+  if (mkdtemp(templ.data()) == nullptr) std::abort();
+  native_ = templ;
   windows_ = platform::FromNativePath(native_).value();
 }
 
@@ -66,6 +66,11 @@ std::string ReadFile(const std::string& native_path) {
 bool FileExists(const std::string& native_path) {
   struct stat st;
   return lstat(native_path.c_str(), &st) == 0;
+}
+
+void SetFileTime(const std::string& native_path, std::time_t time) {
+  const timespec times[2] = {{time, 0}, {time, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, native_path.c_str(), times, 0), 0) << native_path;
 }
 
 }  // namespace quillet::testing

@@ -1,8 +1,10 @@
 #pragma once
 
 // Helpers shared by the tests: Shift-JIS expectations built from UTF-8,
-// scratch folders on disk, and whole-file reads and writes.
+// scratch folders on disk, whole-file reads and writes, and file times.
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -39,5 +41,14 @@ void WriteFile(const std::string& native_path, std::string_view bytes);
 // The whole content of a native path; fails the test when it cannot be read.
 std::string ReadFile(const std::string& native_path);
 bool FileExists(const std::string& native_path);
+// Sets a native path's access and last-write times; fails the test on error.
+void SetFileTime(const std::string& native_path, std::time_t time);
+
+// The DOS stamp of a local date and time (seconds rounded down to even).
+constexpr std::uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<std::uint32_t>(year - 1980) << 25 |
+         static_cast<std::uint32_t>(month << 21 | day << 16 | hour << 11 | minute << 5 |
+                                    second / 2);
+}
 
 }  // namespace quillet::testing
