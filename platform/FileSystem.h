@@ -90,7 +90,8 @@ class FileSystem {
 
   // Opens `path`. Returns null on failure with errno set.
   // - Only regular files are opened; a directory, FIFO, socket or device
-  //   fails (EISDIR / EINVAL), so a run can never hang on a FIFO.
+  //   fails (EISDIR, EINVAL; ENXIO for a FIFO opened for writing that has
+  //   no reader), so a run can never hang on a FIFO.
   // - A file whose owner-write bit is clear is refused for any writing mode
   //   (EACCES), also when running as root, as the original platform would.
   // - kCreateTruncate checks both rules before anything is truncated.
