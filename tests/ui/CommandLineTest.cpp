@@ -18,9 +18,6 @@ struct OptionCase {
   const char* file_name;
   const char* bad_letters;  // the letters named by error boxes, in order
 };
-void PrintTo(const OptionCase& c, std::ostream* os) {
-  for (const std::string& argument : c.arguments) *os << argument << " ";
-}
 
 class ReadCommandLineTable : public ::testing::TestWithParam<OptionCase> {};
 

@@ -1,35 +1,28 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <chrono>
+#include <tuple>
 
 #include "config/OptDlg.h"
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
-#include "ui/Aboutdlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtProgramStarter.h"
 
 namespace quillet::ui {
 namespace {
 
+using quillet::testing::FileExists;
+using quillet::testing::ReadFile;
 using quillet::testing::Sjis;
 using quillet::testing::WriteFile;
-
-std::string CurrentDirectory() {
-  char buffer[PATH_MAX];
-  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
-}
 
 class LaunchTest : public MainFormFixture {
  protected:
@@ -43,50 +36,34 @@ class LaunchTest : public MainFormFixture {
   quillet::testing::ScriptedFileDialogs dialogs;
 };
 
-struct EditCase {
-  bool multi;
-  int result;
-  std::vector<std::string> command_lines;
-  int boxes;
-};
-class EditerCommand : public LaunchTest, public ::testing::WithParamInterface<EditCase> {};
-
-TEST_P(EditerCommand, StartsTheEditorOnTheChosenNamesInTheirFolder) {
-  const EditCase& c = GetParam();
-  globals.options.Multi = c.multi;
-  starter.result = c.result;
+// One command line for all names, or one per name with Multi; the first
+// failure stops the command with one message, however many files are left.
+TEST_F(LaunchTest, EditerStartsTheEditorOnTheChosenNamesInTheirFolder) {
+  const std::string all = R"("notepad.exe" "a.log" "b.log" "c.log")";
+  const std::string a = R"("notepad.exe" "a.log")";
+  const std::tuple<bool, int, std::vector<std::string>, std::size_t> cases[] = {
+      {false, 33, {all}, 0},
+      {true, 33, {a, R"("notepad.exe" "b.log")", R"("notepad.exe" "c.log")"}, 0},
+      {true, 2, {a}, 1},
+      {false, 31, {all}, 1}};
   form->EditFolder->setText(ToQString(work.windows()));
-  form->EditerClick();
-  EXPECT_EQ(starter.command_lines, c.command_lines);
-  EXPECT_EQ(CurrentDirectory(), work.native());
-  ASSERT_EQ(boxes.boxes.size(), static_cast<std::size_t>(c.boxes));
-  if (c.boxes == 1) {
-    EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
-    EXPECT_EQ(boxes.boxes[0].text, Sjis("エディタを起動できませんでした。\r\r"
-                                        "オプションダイアログの設定を確認して下さい。"));
+  for (const auto& [multi, result, command_lines, box_count] : cases) {
+    globals.options.Multi = multi;
+    starter.result = result;
+    starter.command_lines.clear();
+    boxes.boxes.clear();
+    form->EditerClick();
+    EXPECT_EQ(starter.command_lines, command_lines);
+    EXPECT_EQ(WorkingDirectory(), work.native());
+    ASSERT_EQ(boxes.boxes.size(), box_count);
+    if (box_count == 1) {
+      EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
+      EXPECT_EQ(boxes.boxes[0].text, Sjis("エディタを起動できませんでした。\r\r"
+                                          "オプションダイアログの設定を確認して下さい。"));
+    }
   }
-  ASSERT_EQ(dialogs.shown.size(), 1u);
+  ASSERT_FALSE(dialogs.shown.empty());
   EXPECT_TRUE(dialogs.shown[0].multi_select);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EditerCommand,
-    ::testing::Values(EditCase{false, 33, {R"("notepad.exe" "a.log" "b.log" "c.log")"}, 0},
-                      EditCase{true,
-                               33,
-                               {R"("notepad.exe" "a.log")", R"("notepad.exe" "b.log")",
-                                R"("notepad.exe" "c.log")"},
-                               0},
-                      // One message, however many files: the first failure stops the command.
-                      EditCase{true, 2, {R"("notepad.exe" "a.log")"}, 1},
-                      EditCase{false, 31, {R"("notepad.exe" "a.log" "b.log" "c.log")"}, 1}));
-
-TEST_F(LaunchTest, CancelledDialogStartsNothing) {
-  dialogs.chosen.clear();
-  form->EditerClick();
-  form->CorvaneL1Click();
-  EXPECT_TRUE(starter.command_lines.empty());
-  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(LaunchTest, DefinitionFileIsEditedByFullPathEvenWhenMissing) {
@@ -97,6 +74,12 @@ TEST_F(LaunchTest, DefinitionFileIsEditedByFullPathEvenWhenMissing) {
 }
 
 TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
+  const std::vector<std::string> chosen = dialogs.chosen;
+  dialogs.chosen.clear();  // a cancelled dialog starts nothing
+  form->EditerClick();
+  form->CorvaneL1Click();
+  EXPECT_TRUE(starter.command_lines.empty());
+  dialogs.chosen = chosen;
   globals.options.Multi = false;  // plays no part for the viewer
   form->CorvaneL1Click();
   const std::string viewer = home.windows() + "\\Corvane";
@@ -112,74 +95,58 @@ TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
 }
 
 TEST_F(LaunchTest, ToolsMenuIsMergedOnlyForAnExistingViewerFile) {
-  const auto merged = [this] { return form->MainMenu->actions().contains(form->T1->menuAction()); };
+  const auto menus = [this] { return form->MainMenu->actions(); };
   form->FormActivate();
-  EXPECT_FALSE(merged());  // no Corvane in the program folder
+  EXPECT_FALSE(menus().contains(form->T1->menuAction()));  // no Corvane in the program folder
   ASSERT_EQ(mkdir(home.Native("Corvane").c_str(), 0755), 0);
   form->FormActivate();
-  EXPECT_FALSE(merged());  // a folder is no program
+  EXPECT_FALSE(menus().contains(form->T1->menuAction()));  // a folder is no program
   rmdir(home.Native("Corvane").c_str());
   WriteFile(home.Native("Corvane"), "");
   form->FormActivate();
-  form->FormActivate();
-  ASSERT_TRUE(merged());
-  const QList<QAction*> menus = form->MainMenu->actions();
-  EXPECT_EQ(menus.indexOf(form->T1->menuAction()) + 1, menus.indexOf(form->Help1->menuAction()));
-  EXPECT_EQ(menus.count(form->T1->menuAction()), 1);
+  form->FormActivate();  // merged once, just before Help
+  const QList<QAction*> merged = menus();
+  EXPECT_EQ(merged.count(form->T1->menuAction()), 1);
+  EXPECT_EQ(merged.indexOf(form->T1->menuAction()) + 1, merged.indexOf(form->Help1->menuAction()));
 }
 
-struct BrowseCase {
-  const char* chosen_utf8;  // relative to the scratch folder, "" for its root
-  const char* name;
-  bool root;
-};
-class FileBrowse : public LaunchTest, public ::testing::WithParamInterface<BrowseCase> {};
-
-TEST_P(FileBrowse, ChosenFileFillsNameAndFolder) {
-  const BrowseCase& c = GetParam();
-  form->EditFolder->setText(QStringLiteral("Z:\\start\\"));
-  form->EditFName->setText(QStringLiteral("*.log"));
-  const std::string chosen = c.root ? std::string("Z:\\") + c.name : work.Windows(c.chosen_utf8);
-  dialogs.chosen = {chosen};
-  form->FileBrowseSBClick();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\start\\");
-  EXPECT_EQ(dialogs.shown[0].file_name, "*.log");
-  EXPECT_EQ(dialogs.shown[0].filter, form->FileFilter());
-  EXPECT_EQ(FromQString(form->EditFName->text()), Sjis(c.name));
-  const std::string folder = chosen.substr(0, chosen.size() - Sjis(c.name).size());
-  EXPECT_EQ(FromQString(form->EditFolder->text()),
-            c.root ? folder : folder.substr(0, folder.size() - 1));
-  EXPECT_TRUE(form->StartButton->isEnabled());
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, FileBrowse,
-                         ::testing::Values(BrowseCase{"a.log", "a.log", false},
-                                           BrowseCase{"表/app.log", "app.log", false},
-                                           BrowseCase{"", "app.log", true}));
-
-TEST_F(LaunchTest, CancelledFileBrowseChangesNothing) {
-  dialogs.chosen.clear();
-  form->EditFolder->setText(QStringLiteral("Z:\\start\\"));
-  form->FileBrowseSBClick();
-  EXPECT_EQ(form->EditFolder->text(), QStringLiteral("Z:\\start\\"));
-  EXPECT_FALSE(form->StartButton->isEnabled());
+// The chosen file fills name and folder (without its last '\\' unless it is a
+// drive root); a cancelled dialog changes nothing.
+TEST_F(LaunchTest, FileBrowseFillsNameAndFolder) {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {work.Windows("a.log"), "a.log", work.windows()},
+      {work.Windows("表/app.log"), Sjis("app.log"), work.Windows("表")},
+      {"Z:\\app.log", "app.log", "Z:\\"},
+      {"", "*.log", "Z:\\start\\"}};
+  for (const auto& [chosen, name, folder] : cases) {
+    form->EditFolder->setText(QStringLiteral("Z:\\start\\"));
+    form->EditFName->setText(QStringLiteral("*.log"));
+    dialogs.chosen = chosen.empty() ? std::vector<std::string>{} : std::vector{chosen};
+    dialogs.shown.clear();
+    form->FileBrowseSBClick();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\start\\");
+    EXPECT_EQ(dialogs.shown[0].file_name, "*.log");
+    EXPECT_EQ(dialogs.shown[0].filter, form->FileFilter());
+    EXPECT_EQ(FromQString(form->EditFName->text()), name) << chosen;
+    EXPECT_EQ(FromQString(form->EditFolder->text()), folder) << chosen;
+    EXPECT_TRUE(form->StartButton->isEnabled());
+  }
 }
 
 TEST_F(LaunchTest, ChosenFolderBecomesTheFolderTextAndTheCurrentDirectory) {
   form->FolderBrowseSBClick();  // cancelled
-  EXPECT_NE(CurrentDirectory(), work.native());
+  EXPECT_NE(WorkingDirectory(), work.native());
   dialogs.folder = work.windows();
   form->FolderBrowseSBClick();
   EXPECT_EQ(FromQString(form->EditFolder->text()), work.windows());
-  EXPECT_EQ(CurrentDirectory(), work.native());
+  EXPECT_EQ(WorkingDirectory(), work.native());
   EXPECT_EQ(dialogs.folder_titles[0], Sjis("ﾌｫﾙﾀﾞを選択してください."));
 }
 
 TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) {
   TOptForm opt_form(globals.options);
-  TAboutForm about_form;
-  form->AttachForms(&opt_form, &about_form, status.get());
+  form->AttachForms(&opt_form, nullptr, status.get());
   globals.shell.IsProcessing = true;
   form->OtionClick();
   globals.shell.IsProcessing = false;
@@ -198,44 +165,14 @@ TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) 
   EXPECT_EQ(form->OpenDialog2.filter, expected);
 }
 
-TEST_F(LaunchTest, HelpTopicsOfEachWindow) {
-  quillet::testing::RecordingHelp help;
-  form->AttachForms(nullptr, nullptr, status.get());
-  form->HelpIndexClick();
-  form->Help1->menuAction()->trigger();  // F1
-  status->HelpBttnClick();
-  EXPECT_EQ(help.topics, (std::vector<std::string>{"contents", "HID00000021", "HID00000020"}));
-  EXPECT_EQ(help.files[0], home.windows() + "\\Quillet.hlp");
+TEST(QtFilter, TranslatesRowsToQtForm) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"ﾛｸﾞﾌｧｲﾙ(*.log)|*.log|全てのﾌｧｲﾙ(*.*)|*.*", "ﾛｸﾞﾌｧｲﾙ (*.log);;全てのﾌｧｲﾙ (*)"},
+      {"実行ﾌｧｲﾙ(*.exe;*.pif)|*.exe;*.pif", "実行ﾌｧｲﾙ (*.exe *.pif)"},
+      {"(*.a)|*.a", " (*.a)"},
+      {"", ""}};
+  for (const auto& [filter, qt] : rows) EXPECT_EQ(QtFilter(Sjis(filter)), QString::fromUtf8(qt));
 }
-
-TEST_F(LaunchTest, AboutBoxShowsTheVersionAndEscClosesWithOk) {
-  TAboutForm about_form;
-  form->AttachForms(nullptr, &about_form, status.get());
-  QTimer::singleShot(0, &about_form, [&about_form] {
-    EXPECT_EQ(about_form.FVersion->text(), QStringLiteral("Version 1.25"));
-    about_form.reject();
-  });
-  form->About1Click();
-  EXPECT_EQ(about_form.result(), QDialog::Accepted);
-  EXPECT_FALSE(about_form.IconImage->pixmap().isNull());
-}
-
-struct FilterCase {
-  const char* filter_utf8;
-  const char* qt_utf8;
-};
-class QtFilterTable : public ::testing::TestWithParam<FilterCase> {};
-
-TEST_P(QtFilterTable, TranslatesRowsToQtForm) {
-  EXPECT_EQ(QtFilter(Sjis(GetParam().filter_utf8)), QString::fromUtf8(GetParam().qt_utf8));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, QtFilterTable,
-                         ::testing::Values(FilterCase{"ﾛｸﾞﾌｧｲﾙ(*.log)|*.log|全てのﾌｧｲﾙ(*.*)|*.*",
-                                                      "ﾛｸﾞﾌｧｲﾙ (*.log);;全てのﾌｧｲﾙ (*)"},
-                                           FilterCase{"実行ﾌｧｲﾙ(*.exe;*.pif)|*.exe;*.pif",
-                                                      "実行ﾌｧｲﾙ (*.exe *.pif)"},
-                                           FilterCase{"(*.a)|*.a", " (*.a)"}, FilterCase{"", ""}));
 
 // The real service: a script sees its arguments exactly as given, started
 // without a shell, in the current directory.
@@ -251,12 +188,10 @@ TEST_F(LaunchTest, RealProgramGetsItsArgumentsUnchanged) {
   QtProgramStarter real;
   EXPECT_EQ(real.Start({work.Windows("show args.sh"), tricky, Sjis("表.log")}), 33);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!quillet::testing::FileExists(out) && std::chrono::steady_clock::now() < deadline) {
-    QThread::msleep(20);
-  }
-  ASSERT_TRUE(quillet::testing::FileExists(out));
-  EXPECT_EQ(quillet::testing::ReadFile(out), home.native() + "\n" + tricky + "\n表.log\n");
-  EXPECT_FALSE(quillet::testing::FileExists(home.Native("pwned")));
+  while (!FileExists(out) && std::chrono::steady_clock::now() < deadline) QThread::msleep(20);
+  ASSERT_TRUE(FileExists(out));
+  EXPECT_EQ(ReadFile(out), home.native() + "\n" + tricky + "\n表.log\n");
+  EXPECT_FALSE(FileExists(home.Native("pwned")));
   EXPECT_EQ(real.Start({"no-such-program.exe"}), platform::kFileNotFound);
 }
 

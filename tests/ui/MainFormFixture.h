@@ -2,12 +2,17 @@
 
 // A main window with its status dialog on scratch folders: QUILLET_HOME
 // names `home`, `work` holds the logs, message boxes are recorded, and the
-// current directory and the environment are restored afterwards.
+// current directory and the environment are restored afterwards. Also the
+// input helpers the widget tests share.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -23,11 +28,32 @@
 
 namespace quillet::ui {
 
+// The process's current directory; "" when it cannot be read.
+inline std::string WorkingDirectory() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
+// Sends one key press, carrying `text` as typed, straight to `target`.
+inline void PressKey(QWidget* target, Qt::Key key, const QString& text = {}) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(target, &press);
+}
+
+// Clicks the left button inside the log of the status dialog.
+inline void ClickLog(TStatusDlg& dlg) {
+  QWidget* viewport = dlg.DispStatus->viewport();
+  const QPointF at(5, 5);
+  for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &click);
+  }
+}
+
 class MainFormFixture : public ::testing::Test {
  protected:
-  MainFormFixture() {
-    char cwd[PATH_MAX];
-    saved_cwd_ = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/";
+  MainFormFixture() : saved_cwd_(WorkingDirectory()) {
     setenv("QUILLET_HOME", home.native().c_str(), 1);
   }
   ~MainFormFixture() override {

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QEnterEvent>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
+#include <tuple>
 
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/ui/MainFormFixture.h"
@@ -25,11 +20,6 @@ using quillet::testing::Sjis;
 using quillet::testing::WriteFile;
 
 std::string Text(const QLineEdit* edit) { return FromQString(edit->text()); }
-
-void SendKey(QWidget* target, Qt::Key key, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(target, &press);
-}
 
 using MainWndTest = MainFormFixture;
 
@@ -92,40 +82,27 @@ TEST_F(MainWndTest, MakesTheDefinitionFileFromTheSample) {
   EXPECT_EQ(boxes.boxes.size(), 2u);
 }
 
-struct CreationFault {
-  FsOp op;
-  const char* path_suffix;
-  const char* message;
-};
-void PrintTo(const CreationFault& c, std::ostream* os) {
-  *os << static_cast<int>(c.op) << " " << c.path_suffix;
+TEST(DefinitionCreation, EachFailingStepShowsItsErrorBox) {
+  const std::string cannot_create = Sjis("定義ファイル\"Quillet.def\" が作成できませんでした。");
+  const std::tuple<FsOp, const char*, std::string> faults[] = {
+      {FsOp::kOpen, "Quillet.smp",
+       Sjis("サンプルの定義ファイル\"Quillet.smp\"がオープンできませんでした. ")},
+      {FsOp::kRead, "Quillet.smp", cannot_create},
+      {FsOp::kWrite, "Quillet.def", cannot_create},
+      {FsOp::kClose, "Quillet.def", cannot_create}};
+  for (const auto& [op, path_suffix, message] : faults) {
+    quillet::testing::ScratchDir home;
+    quillet::testing::RecordingMessageBoxes boxes;
+    WriteFile(home.Native("Quillet.smp"), "*a*\r\n");
+    FaultyFileSystem fs;
+    fs.Add({op, path_suffix});
+    EXPECT_EQ(CreateDefinitionFile(fs, home.windows() + "\\"), DefinitionFileCreation::kFailed);
+    ASSERT_EQ(boxes.boxes.size(), 2u) << path_suffix;
+    EXPECT_EQ(boxes.boxes[1].caption, "Quillet ERROR !");
+    EXPECT_EQ(boxes.boxes[1].text, message) << path_suffix;
+    EXPECT_EQ(boxes.boxes[1].icon, platform::MbIcon::kError);
+  }
 }
-
-class DefinitionCreationFaults : public ::testing::TestWithParam<CreationFault> {};
-
-TEST_P(DefinitionCreationFaults, ShowTheirErrorBox) {
-  quillet::testing::ScratchDir home;
-  quillet::testing::RecordingMessageBoxes boxes;
-  WriteFile(home.Native("Quillet.smp"), "*a*\r\n");
-  FaultyFileSystem fs;
-  fs.Add({GetParam().op, GetParam().path_suffix});
-  EXPECT_EQ(CreateDefinitionFile(fs, home.windows() + "\\"), DefinitionFileCreation::kFailed);
-  ASSERT_EQ(boxes.boxes.size(), 2u);
-  EXPECT_EQ(boxes.boxes[1].caption, "Quillet ERROR !");
-  EXPECT_EQ(boxes.boxes[1].text, Sjis(GetParam().message));
-  EXPECT_EQ(boxes.boxes[1].icon, platform::MbIcon::kError);
-}
-
-constexpr char kCannotCreate[] = "定義ファイル\"Quillet.def\" が作成できませんでした。";
-
-INSTANTIATE_TEST_SUITE_P(
-    OpenReadWriteClose, DefinitionCreationFaults,
-    ::testing::Values(
-        CreationFault{FsOp::kOpen, "Quillet.smp",
-                      "サンプルの定義ファイル\"Quillet.smp\"がオープンできませんでした. "},
-        CreationFault{FsOp::kRead, "Quillet.smp", kCannotCreate},
-        CreationFault{FsOp::kWrite, "Quillet.def", kCannotCreate},
-        CreationFault{FsOp::kClose, "Quillet.def", kCannotCreate}));
 
 TEST_F(MainWndTest, EnterPressesTheFocusedOrElseTheDefaultButton) {
   Create();
@@ -133,38 +110,25 @@ TEST_F(MainWndTest, EnterPressesTheFocusedOrElseTheDefaultButton) {
   QApplication::setActiveWindow(form.get());
   form->EditFolder->setText("logs\\");  // refused at once by the run
   form->EditFName->setFocus();
-  SendKey(form->EditFName, Qt::Key_Return);
+  PressKey(form->EditFName, Qt::Key_Return);
   EXPECT_TRUE(boxes.boxes.empty());  // no name: no default button
 
   form->EditFName->setText("x.log");
-  SendKey(form->EditFName, Qt::Key_Return);
+  PressKey(form->EditFName, Qt::Key_Return);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text,
             Sjis("フォルダはドライブ名も含んだフルパスで指定してください.\r\r"));
 
   form->ExitButton->setFocus();
-  SendKey(form->ExitButton, Qt::Key_Enter);
+  PressKey(form->ExitButton, Qt::Key_Enter);
   EXPECT_EQ(closed, 1);
-}
-
-TEST_F(MainWndTest, HintsOfControlsAndMenusShowInTheStatusLine) {
-  Create();
-  form->show();
-  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-  QApplication::sendEvent(form->EditFolder, &enter);
-  EXPECT_EQ(FromQString(form->StatusLine->text()), Sjis("処理するﾌｧｲﾙがあるﾌｫﾙﾀﾞを指定します."));
-  form->Otion->showStatusText(form->MainMenu);  // as a highlighted item does
-  EXPECT_EQ(FromQString(form->StatusLine->text()), Sjis("ｵﾌﾟｼｮﾝﾀﾞｲｱﾛｸﾞを表示します"));
-  EXPECT_TRUE(form->EditFolder->toolTip().isEmpty());
-  EXPECT_EQ(form->centralWidget()->size(), QSize(413, 212));
-  EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
 
 TEST_F(MainWndTest, EditBoxesTakeOnlyCharactersWithAShiftJisForm) {
   Create();
   form->EditFName->setFocus();
-  SendKey(form->EditFName, Qt::Key_unknown, QString::fromUtf8("\u00E9"));  // é
-  SendKey(form->EditFName, Qt::Key_unknown, QString::fromUtf8("表"));
+  PressKey(form->EditFName, Qt::Key_unknown, QString::fromUtf8("\u00E9"));  // é
+  PressKey(form->EditFName, Qt::Key_unknown, QString::fromUtf8("表"));
   EXPECT_EQ(Text(form->EditFName), Sjis("表"));
 }
 

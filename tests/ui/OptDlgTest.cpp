@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
-#include <climits>
-#include <cstdlib>
+#include <tuple>
 
 #include "config/OptDlg.h"
-#include "tests/support/RecordingMessageBoxes.h"
-#include "tests/support/TestUtil.h"
 #include "tests/ui/LaunchDoubles.h"
-#include "ui/QtText.h"
+#include "tests/ui/MainFormFixture.h"
 
 namespace quillet {
 namespace {
@@ -40,20 +34,6 @@ class OptDlgTest : public ::testing::Test {
   ProcessingOptions options;
   TOptForm dialog{options};
 };
-
-TEST_F(OptDlgTest, PagesInOrderAtTheFixedClientSize) {
-  EXPECT_EQ(dialog.size(), QSize(413, 357));
-  const char* captions[] = {"ﾌｧｲﾙ処理", "ｵｰﾄｽｷｯﾌﾟ ", "拡張子", "ｴﾃﾞｨﾀ", "ﾌｨﾙﾀ"};
-  ASSERT_EQ(dialog.PageControl1->count(), 5);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(FromQString(dialog.PageControl1->tabText(i)), Sjis(captions[i])) << i;
-  }
-  EXPECT_TRUE(dialog.FOpBackExt->font().fixedPitch());
-  // A later showing opens on the page left active.
-  Shown().PageControl1->setCurrentIndex(3);
-  dialog.CancelClick();
-  EXPECT_EQ(Shown().PageControl1->currentIndex(), 3);
-}
 
 TEST_F(OptDlgTest, AutoSkipLocksTheZeroTimeAndFreesTheSkipList) {
   options.Skip = false;
@@ -84,62 +64,43 @@ TEST_F(OptDlgTest, OkFollowsBothExtensionBoxesButNotTheEditor) {
   EXPECT_TRUE(dialog.OK->isEnabled());
 }
 
-struct ExtensionCase {
-  const char* back;
-  const char* inc;
-  bool accepted;
-};
-class OptDlgExtensions : public OptDlgTest, public ::testing::WithParamInterface<ExtensionCase> {};
-
-TEST_P(OptDlgExtensions, EqualExtensionsAreRefusedByteForByte) {
-  const ExtensionCase& c = GetParam();
-  Shown();
-  dialog.FOpBackExt->setText(QString::fromLatin1(c.back));
-  dialog.FOpIncExt->setText(QString::fromLatin1(c.inc));
-  dialog.OK->click();
-  EXPECT_EQ(Saved(), c.accepted);
-  EXPECT_EQ(dialog.isVisible(), !c.accepted);
-  if (c.accepted) {
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(options.IncExt, "qu$");
-  } else {
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Quillet ERROR !");
-    EXPECT_EQ(boxes.boxes[0].text,
-              Sjis("テンポラリファイルとインクリメントファイルの拡張子は同じにできません."));
-    EXPECT_EQ(boxes.boxes[0].icon, platform::MbIcon::kError);
+// Compared byte for byte after trimming: case differs, so "QU$" is accepted.
+TEST_F(OptDlgTest, EqualExtensionsAreRefused) {
+  for (const auto& [back, inc] : {std::pair{"qu$", "qu$"}, {" qu$", "qu$ "}}) {
+    Shown();
+    dialog.FOpBackExt->setText(QString::fromLatin1(back));
+    dialog.FOpIncExt->setText(QString::fromLatin1(inc));
+    dialog.OK->click();
+    EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(options.IncExt, "inc");  // nothing stored
   }
+  EXPECT_FALSE(Saved());
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[1].caption, "Quillet ERROR !");
+  EXPECT_EQ(boxes.boxes[1].text,
+            Sjis("テンポラリファイルとインクリメントファイルの拡張子は同じにできません."));
+  EXPECT_EQ(boxes.boxes[1].icon, platform::MbIcon::kError);
+
+  dialog.FOpBackExt->setText(QStringLiteral("QU$"));
+  dialog.OK->click();
+  EXPECT_TRUE(Saved());
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(options.IncExt, "qu$");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OptDlgExtensions,
-                         ::testing::Values(ExtensionCase{"qu$", "qu$", false},
-                                           ExtensionCase{" qu$", "qu$ ", false},
-                                           ExtensionCase{"QU$", "qu$", true}));
-
-struct SpLineCase {
-  int stored;
-  const char* selected;
-  int after_ok;
-};
-class OptDlgSpLine : public OptDlgTest, public ::testing::WithParamInterface<SpLineCase> {};
-
-TEST_P(OptDlgSpLine, ShowsAndStoresTheBlankLineChoice) {
-  const SpLineCase& c = GetParam();
-  options.SpLine = c.stored;
-  Shown();
-  auto* selected = dialog.findChild<QRadioButton*>(QString::fromLatin1(c.selected));
-  ASSERT_NE(selected, nullptr);
-  EXPECT_TRUE(selected->isChecked());
-  dialog.OKClick();
-  EXPECT_EQ(options.SpLine, c.after_ok);
+// Any stored value other than 0 and 1 shows as "all" and is stored back as -1.
+TEST_F(OptDlgTest, ShowsAndStoresTheBlankLineChoice) {
+  for (auto [stored, selected, after_ok] :
+       {std::tuple{5, "FOpAll", -1}, {-1, "FOpAll", -1}, {1, "FOp1gyo", 1}, {0, "FOp0gyo", 0}}) {
+    options.SpLine = stored;
+    Shown();
+    auto* button = dialog.findChild<QRadioButton*>(QString::fromLatin1(selected));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isChecked()) << stored;
+    dialog.OKClick();
+    EXPECT_EQ(options.SpLine, after_ok);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, OptDlgSpLine,
-                         ::testing::Values(SpLineCase{5, "FOpAll", -1},
-                                           SpLineCase{-1, "FOpAll", -1},
-                                           SpLineCase{1, "FOp1gyo", 1},
-                                           SpLineCase{0, "FOp0gyo", 0}));
 
 TEST_F(OptDlgTest, OkStoresTrimmedTextsHandsOnTheFilterAndSaves) {
   std::string filter;
@@ -187,12 +148,11 @@ TEST_F(OptDlgTest, FailedSaveKeepsTheDialogOpenWithTheRecordChanged) {
   EXPECT_EQ(boxes.boxes[0].text.back(), '.');
 }
 
-TEST_F(OptDlgTest, BrowsingForTheEditorKeepsTheCurrentDirectory) {
+TEST_F(OptDlgTest, BrowsingForTheEditorStartsAtItsFolderAndKeepsTheCurrentDirectory) {
   quillet::testing::ScriptedFileDialogs dialogs;
   quillet::testing::ScratchDir bin;
   quillet::testing::WriteFile(bin.Native("ed"), "");
-  char before[PATH_MAX];
-  ASSERT_NE(getcwd(before, sizeof before), nullptr);
+  const std::string before = ui::WorkingDirectory();
   Shown();
   dialog.FOpEditor->setText(QStringLiteral("Z:\\usr\\bin\\gedit"));
   dialogs.chosen = {bin.Windows("ed")};
@@ -201,17 +161,7 @@ TEST_F(OptDlgTest, BrowsingForTheEditorKeepsTheCurrentDirectory) {
   EXPECT_EQ(dialogs.shown[0].file_name, "gedit");
   EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\usr\\bin\\");
   EXPECT_EQ(FromQString(dialog.FOpEditor->text()), bin.Windows("ed"));
-  char after[PATH_MAX];
-  ASSERT_NE(getcwd(after, sizeof after), nullptr);
-  EXPECT_STREQ(after, before);
-}
-
-TEST_F(OptDlgTest, HelpOpensTheOptionsTopic) {
-  quillet::testing::RecordingHelp help;
-  Shown().Help->click();
-  ASSERT_EQ(help.topics.size(), 1u);
-  EXPECT_EQ(help.topics[0], "HID00000019");
-  EXPECT_EQ(help.files[0], home.windows() + "\\Quillet.hlp");
+  EXPECT_EQ(ui::WorkingDirectory(), before);
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -41,12 +38,12 @@ class RunControl : public MainFormFixture {
     Create();
   }
   void RunWork(const std::string& pattern = "*.log") { Run(work.windows(), pattern); }
-  // Runs `action` once `ready` holds, polled from the event loop, which the
-  // run lets through at its yields and in the wait for the automatic exit.
-  void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+  // Runs `action` once Timer1 waits for the automatic exit, polled from the
+  // event loop, which the run lets through at its yields and in that wait.
+  void WhenExitWaits(std::function<void()> action) {
     auto* poll = new QTimer(form.get());
-    QObject::connect(poll, &QTimer::timeout, [poll, ready, action] {
-      if (!ready()) return;
+    QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
+      if (!status->Timer1->isActive()) return;
       poll->stop();
       action();
     });
@@ -78,39 +75,29 @@ TEST_F(RunControl, SeparatorOnlyAfterLinesOfTheOpenDialog) {
   EXPECT_EQ(status->Lines().front(), banner);
 }
 
-struct RefusedCase {
-  const char* folder;  // "@" stands for the scratch folder
-  const char* message;
-};
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << '"' << c.folder << '"'; }
-
-class RefusedFolders : public RunControl, public ::testing::WithParamInterface<RefusedCase> {};
-
-TEST_P(RefusedFolders, ShowTheirBoxAndTouchNothing) {
+TEST_F(RunControl, RefusedFoldersShowTheirBoxAndTouchNothing) {
   WriteFile(work.Native("a.log"), "DEBUG\r\n");
-  std::string folder = GetParam().folder;
-  if (folder[0] == '@') folder = work.windows() + folder.substr(1);
-  globals.shell.AutoExit = true;
-  Run(folder, "*.log");
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
-  EXPECT_EQ(boxes.boxes[0].text, Sjis(GetParam().message));
-  EXPECT_FALSE(globals.shell.AutoExit);
-  EXPECT_TRUE(status->Lines().empty());
+  const std::string not_full = Sjis("フォルダはドライブ名も含んだフルパスで指定してください.\r\r");
+  const std::string not_found = Sjis("指定されたフォルダが見つかりません.\r\r");
+  const std::pair<std::string, std::string> cases[] = {{"", not_full},
+                                                       {"logs", not_full},
+                                                       {"\\\\server\\logs", not_full},
+                                                       {work.windows() + "\\missing", not_found},
+                                                       {"C:\\", not_found}};
+  for (const auto& [folder, message] : cases) {
+    boxes.boxes.clear();
+    globals.shell.AutoExit = true;
+    Run(folder, "*.log");
+    ASSERT_EQ(boxes.boxes.size(), 1u) << folder;
+    EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
+    EXPECT_EQ(boxes.boxes[0].text, message) << folder;
+    EXPECT_FALSE(globals.shell.AutoExit);
+    EXPECT_TRUE(status->Lines().empty());
+    EXPECT_TRUE(form->LastRun().refused);
+    EXPECT_TRUE(form->ExitButton->isEnabled());
+  }
   EXPECT_EQ(ReadFile(work.Native("a.log")), "DEBUG\r\n");
-  EXPECT_TRUE(form->LastRun().refused);
-  EXPECT_TRUE(form->ExitButton->isEnabled());
 }
-
-constexpr char kNotFullPath[] = "フォルダはドライブ名も含んだフルパスで指定してください.\r\r";
-constexpr char kNotFound[] = "指定されたフォルダが見つかりません.\r\r";
-
-INSTANTIATE_TEST_SUITE_P(FolderCheck, RefusedFolders,
-                         ::testing::Values(RefusedCase{"", kNotFullPath},
-                                           RefusedCase{"logs", kNotFullPath},
-                                           RefusedCase{"\\\\server\\logs", kNotFullPath},
-                                           RefusedCase{"@\\missing", kNotFound},
-                                           RefusedCase{"C:\\", kNotFound}));
 
 TEST_F(RunControl, SummaryCountsErrorsAndSkips) {
   for (const char* name : {"r1.log", "r2.log", "s1.log", "s2.log", "s3.log"}) {
@@ -144,76 +131,70 @@ TEST_F(RunControl, AllFilesPatternStopsTheRunWithItsBox) {
   EXPECT_EQ(ExitStatus(form->LastRun()), 2);
 }
 
+// During a run the controls that could start, close or reconfigure are
+// off, a second run and the close are refused, and the settings are saved.
 TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
   WriteFile(work.Native("a.log"), "x\r\n");
+  // Busy, Start, Exit, folder browse, file browse, Options, Exit menu, DefEdit, wait cursor.
+  const auto controls = [this] {
+    return std::vector<bool>{globals.shell.IsProcessing,
+                             form->StartButton->isEnabled(),
+                             form->ExitButton->isEnabled(),
+                             form->FolderBrowseSB->isEnabled(),
+                             form->FileBrowseSB->isEnabled(),
+                             form->Otion->isEnabled(),
+                             form->Exit1->isEnabled(),
+                             form->DefEdit->isEnabled(),
+                             QApplication::overrideCursor() != nullptr};
+  };
   std::vector<bool> during;
   QTimer::singleShot(0, [&] {
-    during = {globals.shell.IsProcessing,
-              form->StartButton->isEnabled(),
-              form->ExitButton->isEnabled(),
-              form->FolderBrowseSB->isEnabled(),
-              form->FileBrowseSB->isEnabled(),
-              form->Otion->isEnabled(),
-              form->Exit1->isEnabled(),
-              form->DefEdit->isEnabled(),
-              QApplication::overrideCursor() != nullptr};
-    form->StartButtonClick();  // a second run is refused
-    form->close();             // and so is the close, but the settings are saved
+    during = controls();
+    form->StartButtonClick();
+    form->close();
     EXPECT_TRUE(FileExists(home.Native("Quillet.ini")));
   });
   RunWork("  *.log ");
   EXPECT_EQ(during,
             (std::vector<bool>{true, false, false, false, false, false, false, true, true}));
+  EXPECT_EQ(controls(),
+            (std::vector<bool>{false, true, true, true, true, true, true, true, false}));
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[0].text, Sjis("処理中は、次の処理を実行できません。"));
   EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は終了できません."));
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(FromQString(form->EditFName->text()), "*.log");
-  EXPECT_FALSE(globals.shell.IsProcessing);
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  EXPECT_TRUE(form->Otion->isEnabled() && form->Exit1->isEnabled() &&
-              form->StartButton->isEnabled() && form->FolderBrowseSB->isEnabled());
 }
 
-TEST_F(RunControl, AutoExitClosesTheProgramWhenTheTimerFires) {
+// The automatic exit closes the program when Timer1 fires, unless OKBttn or a
+// click in the log calls it off while the timer runs.
+TEST_F(RunControl, AutoExitClosesUnlessCalledOff) {
   WriteFile(work.Native("a.log"), "x\r\n");
   globals.shell.AutoExit = true;
   status->Timer1->setInterval(50);
   QString caption;
-  WhenReady([&] { return status->Timer1->isActive(); }, [&] { caption = status->OKBttn->text(); });
+  WhenExitWaits([&] { caption = status->OKBttn->text(); });
   RunWork();
   EXPECT_EQ(FromQString(caption), Sjis("終了ｷｬﾝｾﾙ"));
   EXPECT_TRUE(globals.shell.AutoExitDue);
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(FileExists(home.Native("Quillet.ini")));
+
+  for (bool by_button : {true, false}) {
+    status.reset();
+    form.reset();
+    Create();
+    closed = 0;
+    globals.shell.AutoExit = true;
+    WhenExitWaits([&] { by_button ? status->OKBttn->click() : ClickLog(*status); });
+    RunWork();
+    EXPECT_EQ(closed, 0) << by_button;
+    EXPECT_FALSE(globals.shell.AutoExit);
+    EXPECT_EQ(FromQString(status->OKBttn->text()), Sjis("閉じる"));
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_EQ(form->Default(), TMainForm::DefaultButton::kExit);
+  }
 }
-
-class AutoExitCancel : public RunControl, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(AutoExitCancel, ByOKBttnOrAClickInTheLog) {
-  WriteFile(work.Native("a.log"), "x\r\n");
-  globals.shell.AutoExit = true;
-  WhenReady([&] { return status->Timer1->isActive(); },
-            [&] {
-              if (GetParam()) {
-                status->OKBttn->click();
-                return;
-              }
-              QWidget* log = status->DispStatus->viewport();
-              QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
-                                  log->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::NoButton,
-                                  Qt::NoModifier);
-              QApplication::sendEvent(log, &release);
-            });
-  RunWork();
-  EXPECT_EQ(closed, 0);
-  EXPECT_FALSE(globals.shell.AutoExit);
-  EXPECT_EQ(FromQString(status->OKBttn->text()), Sjis("閉じる"));
-  EXPECT_TRUE(status->isVisible());
-  EXPECT_EQ(form->Default(), TMainForm::DefaultButton::kExit);
-}
-
-INSTANTIATE_TEST_SUITE_P(OKBttnOrLog, AutoExitCancel, ::testing::Bool());
 
 }  // namespace
 }  // namespace quillet::ui

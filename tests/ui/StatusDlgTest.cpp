@@ -1,20 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "core/Texts.h"
-#include "tests/support/RecordingMessageBoxes.h"
-#include "tests/support/TestUtil.h"
+#include "tests/ui/MainFormFixture.h"
 #include "ui/QtMessageBoxes.h"
-#include "ui/QtText.h"
-#include "ui/StatusDlg.h"
 
 namespace quillet::ui {
 namespace {
@@ -53,19 +46,6 @@ TEST(QtMessageBoxes, ShowsPlainTextWithLineBreaksAndMapsTheAnswer) {
 class StatusDlgTest : public ::testing::Test {
  public:
   QString Shown() const { return dlg.DispStatus->toPlainText(); }
-  void Press(QWidget* target, Qt::Key key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-  }
-  void ClickLog() {
-    QWidget* viewport = dlg.DispStatus->viewport();
-    const QPointF at(5, 5);
-    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                        Qt::NoModifier);
-      QApplication::sendEvent(viewport, &click);
-    }
-  }
 
   quillet::testing::RecordingMessageBoxes boxes;
   Globals globals;
@@ -89,36 +69,24 @@ TEST_F(StatusDlgTest, KeepsExactBytesAndShowsOnlyCrLfAsALineBreak) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-TEST_F(StatusDlgTest, SinkGetsAPendingLineOnlyOnceItIsFinal) {
+// Unattended: the log is kept and echoed, the dialog never shows, and the
+// sink gets a pending line only once it is final.
+TEST_F(StatusDlgTest, UnattendedSinkGetsEachLineOnceItIsFinal) {
   Lines echoed;
   dlg.SetLineSink([&](std::string_view line) { echoed.emplace_back(line); });
+  dlg.SetUnattended(true);
+  dlg.ShowDialog();
   const std::string pending = std::string("a.log") + texts::kPending;
   dlg.AppendLine("3 File(s) Found.");
   dlg.AppendLine(pending);
+  dlg.Repaint();
+  EXPECT_TRUE(dlg.isHidden());
   EXPECT_EQ(echoed, Lines{"3 File(s) Found."});
   dlg.ReplaceLastLine("a.log\tdone");
   dlg.AppendLine(pending);
   dlg.AppendLine("next");  // a pending line that is never replaced is final as it stands
   EXPECT_EQ(echoed, (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
-}
-
-TEST_F(StatusDlgTest, UnattendedRunsKeepTheLogAndEchoButNeverShowTheDialog) {
-  Lines echoed;
-  dlg.SetLineSink([&](std::string_view line) { echoed.emplace_back(line); });
-  dlg.SetUnattended(true);
-  dlg.ShowDialog();
-  dlg.AppendLine("1 File(s) Found.");
-  dlg.Repaint();
-  EXPECT_TRUE(dlg.isHidden());
-  EXPECT_EQ(dlg.Lines(), Lines{"1 File(s) Found."});
-  EXPECT_EQ(echoed, Lines{"1 File(s) Found."});
-}
-
-TEST_F(StatusDlgTest, GaugeIsClampedToItsRange) {
-  for (auto [sent, shown] : {std::pair{-5, 0}, {37, 37}, {101, 100}}) {
-    dlg.SetGauge(sent);
-    EXPECT_EQ(dlg.Gauge->value(), shown) << sent;
-  }
+  EXPECT_EQ(dlg.Lines(), (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
 }
 
 TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
@@ -126,7 +94,7 @@ TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
   dlg.AppendLine("kept");
   globals.shell.IsProcessing = true;
   EXPECT_FALSE(dlg.close());
-  Press(dlg.DispStatus, Qt::Key_Escape);  // Esc is a close request like any other
+  PressKey(dlg.DispStatus, Qt::Key_Escape);  // Esc is a close request like any other
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(dlg.Lines(), Lines{"kept"});
   ASSERT_EQ(boxes.boxes.size(), 2u);
@@ -135,27 +103,23 @@ TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
   EXPECT_EQ(boxes.boxes[1].icon, platform::MbIcon::kInformation);
 
   globals.shell.IsProcessing = false;
-  Press(dlg.DispStatus, Qt::Key_Escape);
+  PressKey(dlg.DispStatus, Qt::Key_Escape);
   EXPECT_FALSE(dlg.isVisible());
   EXPECT_TRUE(dlg.Lines().empty());
   dlg.AppendLine("fresh");  // the next run's log starts in the first line
   EXPECT_EQ(Shown(), U("fresh"));
 }
 
-TEST_F(StatusDlgTest, OKBttnHelpBttnAndAClickInTheLogCallOffTheAutomaticExit) {
+// OKBttn and a click in the log are tested in a real run (RunControlTest).
+TEST_F(StatusDlgTest, HelpBttnCallsOffTheAutomaticExitAndShowsItsTopic) {
   Lines topics;
   dlg.SetHelpHandler([&](std::string_view topic) { topics.emplace_back(topic); });
   dlg.show();
-  for (auto act : {+[](StatusDlgTest& t) { t.dlg.OKBttn->click(); },
-                   +[](StatusDlgTest& t) { t.dlg.HelpBttn->click(); },
-                   +[](StatusDlgTest& t) { t.ClickLog(); }}) {
-    globals.shell.AutoExit = true;
-    dlg.OKBttn->setText(ToQString(Sjis("終了ｷｬﾝｾﾙ")));
-    act(*this);
-    EXPECT_FALSE(globals.shell.AutoExit);
-    EXPECT_EQ(dlg.OKBttn->text(), U("閉じる"));
-    EXPECT_TRUE(dlg.isVisible());
-  }
+  globals.shell.AutoExit = true;
+  dlg.OKBttn->setText(ToQString(Sjis("終了ｷｬﾝｾﾙ")));
+  dlg.HelpBttn->click();
+  EXPECT_FALSE(globals.shell.AutoExit);
+  EXPECT_EQ(dlg.OKBttn->text(), U("閉じる"));
   EXPECT_EQ(topics, Lines{"HID00000020"});
   dlg.OKBttn->click();
   EXPECT_FALSE(dlg.isVisible());
@@ -202,22 +166,18 @@ TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation
   QApplication::sendEvent(&dlg, &deactivate);
   EXPECT_EQ(globals.options.SyoriW, 610);
   EXPECT_EQ(globals.options.SyoriH, 455);
-  dlg.hide();
-  globals.options.SyoriW = 450;
-  dlg.ShowDialog();
-  EXPECT_EQ(dlg.size(), QSize(450, 455));
 }
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
   dlg.ShowDialog();
   dlg.SetVisible(StatusControl::kCancelBttn, true);
   dlg.SetVisible(StatusControl::kPanelBttn0, false);
-  Press(&dlg, Qt::Key_Return);
+  PressKey(&dlg, Qt::Key_Return);
   EXPECT_TRUE(globals.run.CancelRequested);
   EXPECT_TRUE(dlg.isVisible());
   dlg.SetVisible(StatusControl::kCancelBttn, false);
   dlg.SetVisible(StatusControl::kPanelBttn0, true);
-  Press(&dlg, Qt::Key_Return);
+  PressKey(&dlg, Qt::Key_Return);
   EXPECT_FALSE(dlg.isVisible());
 }
 
