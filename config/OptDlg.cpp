@@ -15,6 +15,7 @@
 #include <QValidator>
 #include <vector>
 
+#include "config/Fonts.h"
 #include "config/OptTexts.h"
 #include "config/Settings.h"
 #include "core/ByteText.h"
@@ -59,14 +60,6 @@ class SjisValidator : public QValidator {
 
 // The box's text without its leading and trailing blanks and control bytes.
 std::string Trimmed(const QLineEdit* edit) { return std::string(TrimBlanks(FromQ(edit->text()))); }
-
-QFont FormFont() {
-  QFont font;
-  font.setFamilies(
-      {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  font.setPixelSize(12);
-  return font;
-}
 
 QFont FixedPitchFont() {
   QFont font;

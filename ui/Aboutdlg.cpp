@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "config/Fonts.h"
 #include "platform/Help.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AppIcon.h"
@@ -43,11 +44,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutForm"));
   setWindowTitle(ToQString(t::kAboutCaption));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font;
-  font.setFamilies(
-      {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  font.setPixelSize(12);
-  setFont(font);
+  setFont(FormFont());
   setFixedSize(kClientWidth, kClientHeight);
 
   // Icon, title and version share one line, centred as a group; the

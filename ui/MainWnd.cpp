@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QValidator>
 
+#include "config/Fonts.h"
 #include "config/OptDlg.h"
 #include "config/Settings.h"
 #include "core/ByteText.h"
@@ -46,15 +47,6 @@ class SjisValidator : public QValidator {
     return ToQString(FromQString(input)) == input ? Acceptable : Invalid;
   }
 };
-
-QFont FormFont() {
-  QFont font;
-  // "ＭＳ Ｐゴシック" where it exists, else the IPA fonts of Linux.
-  font.setFamilies(
-      {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  font.setPixelSize(12);
-  return font;
-}
 
 QAction* AddItem(QMenu* menu, const char* caption, const char* hint) {
   QAction* action = menu->addAction(ToQString(caption));

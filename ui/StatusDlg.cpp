@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include "config/Fonts.h"
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
 #include "ui/QtText.h"
@@ -164,10 +165,7 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       globals_(globals) {
   setWindowTitle(ToQString(ui_texts::kStatusCaption));
-  QFont font;
-  font.setFamilies({"MS PGothic", "IPAPGothic", "IPAGothic"});
-  font.setPixelSize(kFontPixels);
-  setFont(font);
+  setFont(FormFont(kFontPixels));
   resize(kDesignWidth, kDesignHeight);
 
   BuildDispStatus(*this);
