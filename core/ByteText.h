@@ -6,13 +6,21 @@
 
 namespace quillet {
 
-// The text without its leading and trailing bytes of value 0x20 or less
-// (blanks and control characters). A second byte of a double-byte character
-// is never below 0x40, so no character is cut apart.
-constexpr std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+// A blank: a byte of value 0x20 or less (space, tab, control characters).
+// A second byte of a double-byte character is never below 0x40, so trimming
+// blanks never cuts a character apart.
+constexpr bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// The text without its trailing blanks.
+constexpr std::string_view TrimTrailingBlanks(std::string_view text) {
+  while (!text.empty() && IsBlankByte(text.back())) text.remove_suffix(1);
   return text;
+}
+
+// The text without its leading and trailing blanks.
+constexpr std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlankByte(text.front())) text.remove_prefix(1);
+  return TrimTrailingBlanks(text);
 }
 
 }  // namespace quillet

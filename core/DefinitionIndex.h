@@ -40,8 +40,8 @@ PatternLiterals RequiredLiterals(std::string_view pattern);
 //
 // The index refers to `entries`, which must stay alive and unchanged while
 // it is used. Build one per pass over a file: building sorts the windows of
-// all literals, a few milliseconds for 2000 definitions. FindFirstMatch allocates nothing once its
-// scratch space has grown to the table's size.
+// all literals, a few milliseconds for 2000 definitions. FindFirstMatch
+// allocates nothing once its scratch space has grown to the table's size.
 class DefinitionIndex {
  public:
   explicit DefinitionIndex(const std::vector<DefinitionEntry>& entries);

@@ -5,8 +5,6 @@ namespace quillet::file_processing {
 
 namespace {
 
-bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // No byte before the first NUL: the text that MatchPattern and the user's
 // eye see as empty.
 bool IsBlankLine(std::string_view cut) { return cut.empty() || cut.front() == '\0'; }
@@ -18,8 +16,7 @@ constexpr std::int64_t kDropEveryBlank = 99999;
 
 std::string_view CutLine(std::string_view line) {
   if (line.empty() || line.back() != ' ') return line;
-  while (!line.empty() && IsBlankByte(line.back())) line.remove_suffix(1);
-  return line;
+  return TrimTrailingBlanks(line);
 }
 
 bool LineFilter::Apply(std::string_view line, std::string_view& out) {
