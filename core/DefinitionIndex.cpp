@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "core/Ctype.h"
 #include "core/StrUnit.h"
@@ -148,7 +149,9 @@ PatternLiterals RequiredLiterals(std::string_view pattern) {
 }
 
 DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
-    : entries_(entries), groups_(kGroupCount), pending_(kGroupCount) {
+    : groups_(kGroupCount), pending_(kGroupCount) {
+  patterns_.reserve(entries.size());
+  for (const DefinitionEntry& entry : entries) patterns_.push_back(entry.Pattern);
   std::vector<std::string> keys(entries.size());
   std::vector<bool> use_prefix(entries.size(), false);
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -362,9 +365,24 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
     } else {
       entry = *always++;
     }
-    if (MatchPattern(line, entries_[static_cast<std::size_t>(entry)].Pattern) == 0) return entry;
+    if (MatchPattern(line, patterns_[static_cast<std::size_t>(entry)]) == 0) return entry;
   }
   return -1;
+}
+
+bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries) const {
+  return std::equal(
+      patterns_.begin(), patterns_.end(), entries.begin(), entries.end(),
+      [](const std::string& kept, const DefinitionEntry& entry) { return kept == entry.Pattern; });
+}
+
+DefinitionIndex& IndexFor(const DefinitionTable& table) {
+  if (!table.index_cache || !table.index_cache->BuiltFrom(table.Entries)) {
+    // Let the old index go first: two of 2000 definitions need not coexist.
+    table.index_cache.reset();
+    table.index_cache = std::make_shared<DefinitionIndex>(table.Entries);
+  }
+  return *table.index_cache;
 }
 
 }  // namespace quillet

@@ -38,9 +38,10 @@ PatternLiterals RequiredLiterals(std::string_view pattern);
 // and MatchPattern then runs on the candidates only, in table order.
 // Entries without a literal of at least four bytes are tried on every line.
 //
-// The index refers to `entries`, which must stay alive and unchanged while
-// it is used. Build one per pass over a file: building sorts the windows of
-// all literals, a few milliseconds for 2000 definitions. FindFirstMatch
+// The index keeps a copy of the patterns it was built from, so `entries`
+// may change or go away afterwards. Building sorts the windows of all
+// literals, a few milliseconds for 2000 definitions, so one index serves
+// every file while the table stays the same (IndexFor). FindFirstMatch
 // allocates nothing once its scratch space has grown to the table's size.
 class DefinitionIndex {
  public:
@@ -48,6 +49,10 @@ class DefinitionIndex {
 
   // The index of the first entry whose Pattern matches `line`, or -1.
   int FindFirstMatch(std::string_view line);
+
+  // True when `entries` hold, in order, exactly the patterns the index was
+  // built from (Tails do not matter to the lookup).
+  bool BuiltFrom(const std::vector<DefinitionEntry>& entries) const;
 
  private:
   // Where one window of a literal sits.
@@ -83,7 +88,7 @@ class DefinitionIndex {
   void LookUp(const WindowGroup& group, std::uint32_t key, std::string_view line, std::size_t at);
   void Mark(std::uint32_t entry);
 
-  const std::vector<DefinitionEntry>& entries_;
+  std::vector<std::string> patterns_;
   std::string literals_;
   std::vector<WindowGroup> groups_;
   std::vector<int> always_;  // entries tried on every line, ascending
@@ -95,5 +100,11 @@ class DefinitionIndex {
   // Filled while building, emptied by BuildGroups.
   std::vector<std::vector<std::pair<std::uint32_t, Posting>>> pending_;
 };
+
+// The index for the table's current patterns: the one the table keeps when
+// it was built from the same patterns, else a new one, which the table then
+// keeps in place of the old. The reference stays valid until the next call
+// for the same table or the table's end.
+DefinitionIndex& IndexFor(const DefinitionTable& table);
 
 }  // namespace quillet

@@ -22,13 +22,14 @@ std::string_view CutLine(std::string_view line);
 
 // Decides, line by line, what the filter pass writes. Holds the blank run,
 // which starts at 0; one instance serves one pass over one file. Reads the
-// options live and changes neither them nor the definition table. The
-// definition lookup is indexed when the filter is made, so the table must
-// not change while the filter is in use (no load happens during a file).
+// options live and changes neither them nor the definition entries. The
+// definition lookup uses the table's kept index (IndexFor), taken when the
+// filter is made, so the entries must not change while the filter is in use
+// (no load happens during a file).
 class LineFilter {
  public:
   LineFilter(const ProcessingOptions& options, const DefinitionTable& definitions)
-      : options_(options), definitions_(definitions), index_(definitions.Entries) {}
+      : options_(options), definitions_(definitions), index_(IndexFor(definitions)) {}
 
   // Returns false when `line` is not written: a definition with an empty
   // Tail matched it (such a line leaves the blank run alone), or it is a
@@ -40,7 +41,7 @@ class LineFilter {
  private:
   const ProcessingOptions& options_;
   const DefinitionTable& definitions_;
-  DefinitionIndex index_;
+  DefinitionIndex& index_;
   // 64-bit: a run of more than 2^31 blank lines must not wrap around.
   std::int64_t blank_run_ = 0;
 };
