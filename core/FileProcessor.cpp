@@ -197,21 +197,14 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
 
   LineReader reader(*log, engine_.block_bytes);
   LineWriter writer(*temp, engine_.block_bytes);
-  std::int64_t copy_bytes = 0;
   bool read_failed = false;
   try {
-    std::string line;
-    while (reader.ReadLine(line)) {
-      ++copy_lines;
-      copy_bytes += static_cast<std::int64_t>(line.size()) + 2;
-      // After a failed write the copy is lost anyway; stop reading.
-      if (!writer.WriteLine(line)) break;
-      if (copy_bytes % kCopyCaptionModulus == 0 || reader.AtEnd()) {
-        status_.Yield();
-        status_.SetSizeCaption(Caption(texts::kCopySizeFormat, copy_bytes));
-        status_.Repaint();
-      }
-    }
+    // After a failed write the copy is lost anyway; it stops reading.
+    copy_lines = CopyLines(reader, writer, kCopyCaptionModulus, [this](std::int64_t copy_bytes) {
+      status_.Yield();
+      status_.SetSizeCaption(Caption(texts::kCopySizeFormat, copy_bytes));
+      status_.Repaint();
+    });
     read_failed = reader.failed();
   } catch (const std::bad_alloc&) {
     read_failed = true;  // a line too long to hold in memory cannot be read

@@ -79,6 +79,22 @@ bool LineReader::ReadLine(std::string& line) {
   return true;
 }
 
+bool LineReader::TakeCrLfLine(std::string_view& line) {
+  // ctrl_z_ is the end of the block's text (len_ when it has no Ctrl-Z);
+  // after a Ctrl-Z has ended the text, pos_ stays on it.
+  if (pos_ >= ctrl_z_) return false;
+  const char* begin = buffer_.data() + pos_;
+  const void* cr = std::memchr(begin, kCR, ctrl_z_ - pos_);
+  if (cr == nullptr) return false;
+  const auto end = static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_.data()) + 2;
+  // A byte of text must follow in this block: then the line is not the
+  // last, and telling so needs no read.
+  if (end >= ctrl_z_ || buffer_[end - 1] != kLF) return false;
+  line = std::string_view(begin, end - pos_);
+  pos_ = end;
+  return true;
+}
+
 LineWriter::LineWriter(platform::File& file, std::size_t block_bytes)
     : file_(file), block_bytes_(std::max<std::size_t>(block_bytes, 1)) {
   buffer_.reserve(block_bytes_);
@@ -100,10 +116,46 @@ bool LineWriter::WriteLine(std::string_view line) {
   return Put("\r\n");
 }
 
+bool LineWriter::WriteLines(std::string_view lines) { return Put(lines); }
+
 bool LineWriter::Flush() {
   if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
   buffer_.clear();
   return !failed_;
+}
+
+std::int64_t CopyLines(LineReader& reader, LineWriter& writer, std::int64_t mark_every,
+                       const std::function<void(std::int64_t copied_bytes)>& at_mark) {
+  std::int64_t lines = 0;
+  std::int64_t bytes = 0;
+  std::string line;
+  for (;;) {
+    // Lines taken in a row lie next to each other in the reader's block:
+    // they go to the writer as one run, cut only where a mark falls.
+    std::string_view taken;
+    const char* run = nullptr;
+    std::size_t run_size = 0;
+    while (reader.TakeCrLfLine(taken)) {
+      if (run_size == 0) run = taken.data();
+      run_size += taken.size();
+      ++lines;
+      bytes += static_cast<std::int64_t>(taken.size());
+      if (bytes % mark_every == 0) {
+        if (!writer.WriteLines({run, run_size})) return lines;
+        run_size = 0;
+        at_mark(bytes);
+      }
+    }
+    if (run_size != 0 && !writer.WriteLines({run, run_size})) return lines;
+
+    // Any other line (a lone CR, no line end, across blocks, the last one)
+    // goes by the full rules.
+    if (!reader.ReadLine(line)) return lines;
+    ++lines;
+    bytes += static_cast<std::int64_t>(line.size()) + 2;
+    if (!writer.WriteLine(line)) return lines;
+    if (bytes % mark_every == 0 || reader.AtEnd()) at_mark(bytes);
+  }
 }
 
 }  // namespace quillet

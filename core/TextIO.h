@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ class LineReader {
   // end of the text or on a read failure; `line` is then empty. Sets
   // failed() when the underlying read fails.
   bool ReadLine(std::string& line);
+
+  // Takes the next line without copying it, when it lies whole in the
+  // current block, ends there in CR LF and is followed there by more text
+  // (so it is not the last line): `line` then holds the line with its CR LF
+  // and stays valid until the next call of ReadLine or AtEnd. Otherwise
+  // returns false and takes nothing; ReadLine then reads the line.
+  bool TakeCrLfLine(std::string_view& line);
 
   // True once the text has ended (no further line will be returned).
   bool AtEnd();
@@ -59,6 +67,9 @@ class LineWriter {
 
   // Queues `line` followed by CR LF. Returns false once a write has failed.
   bool WriteLine(std::string_view line);
+  // Queues `lines` as they are: whole lines with their own line ends.
+  // Returns false once a write has failed.
+  bool WriteLines(std::string_view lines);
   // Writes out what is buffered. Returns false when any write failed.
   bool Flush();
   bool failed() const { return failed_; }
@@ -71,5 +82,15 @@ class LineWriter {
   std::size_t block_bytes_;
   bool failed_ = false;
 };
+
+// Copies the text of `reader` to `writer` line by line, exactly as ReadLine
+// and WriteLine would (every line followed by CR LF, the text ending at a
+// Ctrl-Z), but passes runs of lines that already end in CR LF through as
+// they are. After each line whose running byte total (line ends included)
+// is a multiple of `mark_every`, and after the last line, calls `at_mark`
+// with that total. Stops after a failed write; returns the number of lines
+// taken. The caller checks reader.failed() and writer.Flush().
+std::int64_t CopyLines(LineReader& reader, LineWriter& writer, std::int64_t mark_every,
+                       const std::function<void(std::int64_t copied_bytes)>& at_mark);
 
 }  // namespace quillet

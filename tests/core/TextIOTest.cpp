@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -64,6 +65,67 @@ INSTANTIATE_TEST_SUITE_P(
                           ReadCase{"ab\r\ncd\x1Alost", {"ab", "cd"}, 6},
                           ReadCase{"xxxxxxxxx\x1A", {"xxxxxxxxx"}, 9}, ReadCase{"\x1A", {}, 0}),
         ::testing::Values(1, 7, 65536)));
+
+// A text of CR LF lines with a few lone CRs and LFs, deterministic.
+std::string MixedText(std::size_t size, bool ctrl_z) {
+  std::minstd_rand random(7);
+  std::string text;
+  while (text.size() < size) {
+    const auto pick = random() % 16;
+    text += pick == 0 ? "\r" : pick == 1 ? "\n" : pick < 6 ? "\r\n" : "ab";
+  }
+  if (ctrl_z) text[size * 3 / 4] = '\x1A';
+  return text;
+}
+
+class CopyLinesBlocks : public TextIO,
+                        public ::testing::WithParamInterface<std::tuple<std::string, std::size_t>> {
+};
+
+// The copy must equal, byte for byte and mark for mark, what ReadLine and
+// WriteLine give line by line, wherever the block edges fall.
+TEST_P(CopyLinesBlocks, WritesAndMarksAsTheLineLoopDoes) {
+  const auto& [text, block] = GetParam();
+  constexpr std::int64_t kMarkEvery = 4;
+  auto in = Open("in.txt", text);
+  auto expected_out = Open("expected.txt", "", platform::OpenMode::kCreateTruncate);
+  LineReader expected_reader(*in, block);
+  LineWriter expected_writer(*expected_out, block);
+  std::vector<std::int64_t> expected_marks;
+  std::int64_t expected_lines = 0;
+  std::int64_t bytes = 0;
+  std::string line;
+  while (expected_reader.ReadLine(line)) {
+    ++expected_lines;
+    bytes += static_cast<std::int64_t>(line.size()) + 2;
+    expected_writer.WriteLine(line);
+    if (bytes % kMarkEvery == 0 || expected_reader.AtEnd()) expected_marks.push_back(bytes);
+  }
+  ASSERT_TRUE(expected_writer.Flush());
+
+  auto again = fs_.Open(dir_.Windows("in.txt"), platform::OpenMode::kRead);
+  auto out = Open("out.txt", "", platform::OpenMode::kCreateTruncate);
+  LineReader reader(*again, block);
+  LineWriter writer(*out, block);
+  std::vector<std::int64_t> marks;
+  EXPECT_EQ(CopyLines(reader, writer, kMarkEvery, [&](std::int64_t b) { marks.push_back(b); }),
+            expected_lines);
+  ASSERT_TRUE(writer.Flush());
+  EXPECT_EQ(testing::ReadFile(dir_.Native("out.txt")),
+            testing::ReadFile(dir_.Native("expected.txt")));
+  EXPECT_EQ(marks, expected_marks);
+  EXPECT_EQ(reader.ctrl_z_offset(), expected_reader.ctrl_z_offset());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, CopyLinesBlocks,
+                         ::testing::Combine(::testing::Values("ab\r\ncd\r\nef\r\n\r\n",
+                                                              "a\r\nbb\rccc\r\nd\ne\r\n\r\n\rf",
+                                                              "ab\r\ncd\r\n\x1A"
+                                                              "ef\r\n",
+                                                              "ab\r\ncd\x1A\r\n", "abcdefghij\r\nk",
+                                                              MixedText(3000, false),
+                                                              MixedText(3000, true)),
+                                            ::testing::Values(1, 7, 64, 65536)));
 
 TEST_F(TextIO, ReadFailureEndsWithFailed) {
   for (std::size_t block : {1, 7, 65536}) {
