@@ -151,7 +151,11 @@ PatternLiterals RequiredLiterals(std::string_view pattern) {
 DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
     : groups_(kGroupCount), pending_(kGroupCount) {
   patterns_.reserve(entries.size());
-  for (const DefinitionEntry& entry : entries) patterns_.push_back(entry.Pattern);
+  compiled_.reserve(entries.size());
+  for (const DefinitionEntry& entry : entries) {
+    patterns_.push_back(entry.Pattern);
+    compiled_.emplace_back(entry.Pattern);
+  }
   std::vector<std::string> keys(entries.size());
   std::vector<bool> use_prefix(entries.size(), false);
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -355,7 +359,9 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
   }
   std::sort(candidates_.begin(), candidates_.end());
 
-  // Both lists ascend: try them merged, in table order.
+  // Both lists ascend: try them merged, in table order. Matching sees the
+  // line up to its first zero byte only.
+  const std::string_view text = line.substr(0, line.find('\0'));
   auto found = candidates_.begin();
   auto always = always_.begin();
   while (found != candidates_.end() || always != always_.end()) {
@@ -365,7 +371,7 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
     } else {
       entry = *always++;
     }
-    if (MatchPattern(line, patterns_[static_cast<std::size_t>(entry)]) == 0) return entry;
+    if (compiled_[static_cast<std::size_t>(entry)].Matches(text)) return entry;
   }
   return -1;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/DefinitionIndex.h"
+#include "core/StrUnit.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet {
@@ -101,6 +102,7 @@ class Generator {
   std::minstd_rand random_;
 };
 
+// Compares the index, and each pattern's compiled form, with MatchPattern.
 // Sizes keep the suite fast under the sanitizers while covering about a
 // quarter of a million definitions and as many lines.
 TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
@@ -115,10 +117,13 @@ TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
     const std::vector<DefinitionEntry> entries = Table(patterns);
     DefinitionIndex index(entries);
     for (int n = 0; n < 80; ++n) {
-      std::string line = generate.Below(10) == 0
-                             ? generate.Noise(40)
-                             : generate.LineFor(patterns[static_cast<std::size_t>(
-                                   generate.Below(static_cast<int>(patterns.size())))]);
+      const std::string& source =
+          patterns[static_cast<std::size_t>(generate.Below(static_cast<int>(patterns.size())))];
+      std::string line = generate.Below(10) == 0 ? generate.Noise(40) : generate.LineFor(source);
+      // The compiled form on its own, also where the index would not ask it.
+      ASSERT_EQ(CompiledPattern(source).Matches(line.substr(0, line.find('\0'))),
+                MatchPattern(line, source) == 0)
+          << "line \"" << line << "\", pattern \"" << source << '"';
       const int expected = FindFirstMatchPlain(entries, line);
       ASSERT_EQ(index.FindFirstMatch(line), expected)
           << "table " << t << ", line \"" << line << "\", pattern \""

@@ -1,0 +1,120 @@
+#include "core/CompiledPattern.h"
+
+#include <cstring>
+
+#include "core/Ctype.h"
+
+namespace quillet {
+
+CompiledPattern::CompiledPattern(std::string_view pattern) {
+  pattern = pattern.substr(0, pattern.find('\0'));
+  std::size_t pos = 0;
+  ByteState previous = ByteState::kSingle;
+
+  // Anchored part, up to the first '*', read as the matcher reads it: the
+  // '*' test comes before any escape or double-byte classification.
+  for (;;) {
+    if (pos == pattern.size()) return;  // End::kExact
+    auto byte = static_cast<unsigned char>(pattern[pos]);
+    ByteState state = NextByteState(previous, byte);
+    if (byte == '*') {
+      end_ = End::kFloating;
+      previous = state;
+      break;
+    }
+    bool escaped = false;
+    if (byte == '\\' && state == ByteState::kSingle) {
+      if (++pos == pattern.size()) {
+        end_ = End::kLoneBackslash;
+        return;
+      }
+      byte = static_cast<unsigned char>(pattern[pos]);
+      state = ByteState::kSingle;
+      escaped = true;
+    }
+    const bool any = byte == '?' && !escaped;
+    anchored_.push_back(static_cast<char>(byte));
+    any_.push_back(any);
+    has_any_ = has_any_ || any;
+    previous = state;
+    ++pos;
+  }
+
+  // Floating part: '*' and '?' are taken as they stand and leave the
+  // double-byte state alone; every other stretch is one literal run, which
+  // ends early (and empty, when nothing came before) at a lone final '\'.
+  while (pos < pattern.size()) {
+    if (pattern[pos] == '*' || pattern[pos] == '?') {
+      steps_.push_back({pattern[pos] == '*' ? Step::kStar : Step::kAny});
+      ++pos;
+      continue;
+    }
+    const auto offset = static_cast<std::uint32_t>(runs_.size());
+    while (pos < pattern.size() && pattern[pos] != '*' && pattern[pos] != '?') {
+      const auto byte = static_cast<unsigned char>(pattern[pos++]);
+      const ByteState state = NextByteState(previous, byte);
+      if (byte == '\\' && state == ByteState::kSingle) {
+        if (pos == pattern.size()) break;
+        runs_.push_back(pattern[pos++]);
+        previous = ByteState::kSingle;
+      } else {
+        runs_.push_back(static_cast<char>(byte));
+        previous = state;
+      }
+    }
+    steps_.push_back({Step::kRun, offset, static_cast<std::uint32_t>(runs_.size() - offset)});
+  }
+}
+
+bool CompiledPattern::Matches(std::string_view line) const {
+  const std::size_t anchored_size = anchored_.size();
+  switch (end_) {
+    case End::kExact:
+      // An empty pattern matches nothing, not even an empty line.
+      if (anchored_size == 0 || line.size() != anchored_size) return false;
+      break;
+    case End::kLoneBackslash:
+      if (line.size() != anchored_size) return false;
+      break;
+    case End::kFloating:
+      if (line.size() < anchored_size) return false;
+      break;
+  }
+  if (!has_any_) {
+    if (std::memcmp(line.data(), anchored_.data(), anchored_size) != 0) return false;
+  } else {
+    for (std::size_t i = 0; i < anchored_size; ++i)
+      if (!any_[i] && line[i] != anchored_[i]) return false;
+  }
+  if (end_ != End::kFloating) return true;
+
+  std::size_t at = anchored_size;
+  bool floating = false;
+  for (const FloatingStep& step : steps_) {
+    if (step.kind == Step::kStar) {
+      floating = true;
+      continue;
+    }
+    // '?' and a run both need a byte left, even a run that is empty.
+    if (at == line.size()) return false;
+    if (step.kind == Step::kAny) {
+      ++at;  // a '?' leaves a preceding '*' in force
+      continue;
+    }
+    const std::string_view run(runs_.data() + step.offset, step.size);
+    if (floating) {
+      // The leftmost occurrence; an empty run is never found.
+      const std::size_t found = run.empty() ? std::string_view::npos : line.find(run, at);
+      if (found == std::string_view::npos) return false;
+      at = found + run.size();
+    } else {
+      if (line.size() - at < run.size() || std::memcmp(line.data() + at, run.data(), run.size()))
+        return false;
+      at += run.size();
+    }
+    floating = false;
+  }
+  return floating || at == line.size();
+}
+
+}  // namespace quillet

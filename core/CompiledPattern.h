@@ -1,0 +1,49 @@
+#pragma once
+
+// A definition pattern read once into literal runs and wild cards, so that
+// matching it against many lines no longer decodes escapes and double-byte
+// states byte by byte on every line.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// Gives, for every line, exactly the answer of MatchPattern(line, pattern)
+// == 0: the anchored part compared in place ('?' any one byte), then from
+// the first '*' on each literal run after a '*' taken at its leftmost
+// occurrence, nothing retried; both texts end at their first zero byte; a
+// '\' that ends the pattern stands for nothing. Holds its own copy of what
+// it needs; allocates nothing while matching.
+class CompiledPattern {
+ public:
+  explicit CompiledPattern(std::string_view pattern);
+
+  // `line` must already end at its first zero byte (callers cut it once
+  // for all patterns).
+  bool Matches(std::string_view line) const;
+
+ private:
+  enum class End : std::uint8_t {
+    kExact,          // no '*': the line is exactly the anchored part
+    kLoneBackslash,  // the same, reached through a trailing lone '\'
+    kFloating,       // a '*' follows the anchored part
+  };
+  enum class Step : std::uint8_t { kStar, kAny, kRun };
+  struct FloatingStep {
+    Step kind;
+    std::uint32_t offset = 0;  // kRun: its bytes in runs_
+    std::uint32_t size = 0;
+  };
+
+  std::string anchored_;   // anchored bytes; '?' positions hold any value
+  std::vector<bool> any_;  // per anchored byte: an unescaped '?'
+  bool has_any_ = false;
+  End end_ = End::kExact;
+  std::vector<FloatingStep> steps_;
+  std::string runs_;
+};
+
+}  // namespace quillet
