@@ -52,7 +52,7 @@ int Rarity(unsigned char byte) {
 }
 
 // The largest stride that a literal of `size` bytes supports, as an index
-// into kStrides.
+// into kStrides; any smaller one works too.
 std::size_t GroupFor(std::size_t size) {
   std::size_t group = 0;
   while (group + 1 < kStrideGroups && size >= kWindowBytes + kStrides[group + 1] - 1) ++group;
@@ -183,12 +183,18 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
       sharing.push_back(LoadWindow(key.data() + at));
   }
   std::sort(sharing.begin(), sharing.end());
+  // All literals go into the group of the shortest: a line is then scanned
+  // once, at that stride, rather than once more for every longer stride.
+  std::size_t group = kStrideGroups - 1;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!keys[i].empty() && !use_prefix[i]) group = std::min(group, GroupFor(keys[i].size()));
+  }
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (keys[i].empty()) continue;
     if (use_prefix[i]) {
       AddPrefix(static_cast<std::uint32_t>(i), keys[i], sharing);
     } else {
-      AddLiteral(static_cast<std::uint32_t>(i), keys[i], sharing);
+      AddLiteral(static_cast<std::uint32_t>(i), keys[i], group, sharing);
     }
   }
   BuildGroups(pending_);
@@ -198,9 +204,8 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
   marked_at_.assign(entries.size(), 0);
 }
 
-void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal,
+void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
                                  const std::vector<std::uint32_t>& sharing) {
-  const std::size_t group = GroupFor(literal.size());
   const std::size_t stride = kStrides[group];
   // Of the possible runs of `stride` consecutive windows, take the one whose
   // windows the fewest other literals share, then the one over the rarest

@@ -34,8 +34,9 @@ PatternLiterals RequiredLiterals(std::string_view pattern);
 // From each Pattern it takes one required literal: the prefix when it is
 // long, else the longest run; a line can only match an entry whose literal
 // it contains (at its start, for a prefix). Four-byte windows of those
-// literals are looked up in hash sets at sampled line positions (prefixes
-// at a few fixed ones), a hit is confirmed by comparing the whole literal,
+// literals are looked up in one hash set at every k-th line position, k the
+// largest stride the shortest literal allows (prefixes in another set, at a
+// few fixed positions); a hit is confirmed by comparing the whole literal,
 // and the candidates only are matched, in table order, with each Pattern
 // read once into a CompiledPattern (the same answers as MatchPattern).
 // Entries without a literal of at least four bytes are tried on every line.
@@ -81,7 +82,8 @@ class DefinitionIndex {
     std::vector<Posting> postings;
   };
 
-  void AddLiteral(std::uint32_t entry, std::string_view literal,
+  // Adds `literal` to the stride group `group`, which its size must support.
+  void AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
                   const std::vector<std::uint32_t>& sharing);
   void AddPrefix(std::uint32_t entry, std::string_view prefix,
                  const std::vector<std::uint32_t>& sharing);
