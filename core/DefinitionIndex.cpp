@@ -311,8 +311,6 @@ void DefinitionIndex::Mark(std::uint32_t entry) {
 void DefinitionIndex::LookUp(const WindowGroup& group, std::uint32_t key, std::string_view line,
                              std::size_t at) {
   const std::uint32_t hash = Hash(key);
-  const std::uint32_t bit = hash >> group.shift;
-  if ((group.bloom[bit / 64] >> (bit % 64) & 1) == 0) return;
   const std::size_t slot_mask = group.slots.size() - 1;
   for (std::size_t slot = (hash >> group.slot_shift) & slot_mask;; slot = (slot + 1) & slot_mask) {
     const WindowGroup::Slot& s = group.slots[slot];
@@ -334,17 +332,20 @@ void DefinitionIndex::LookUp(const WindowGroup& group, std::uint32_t key, std::s
 void DefinitionIndex::ScanGroup(const WindowGroup& group, std::string_view line) {
   const char* const data = line.data();
   const std::size_t size = line.size();
+  // The bloom filter turns most positions away; it is tested here, inline,
+  // and LookUp runs only for the positions that pass.
+  const int shift = group.shift;
+  const std::uint64_t* const bloom = group.bloom.data();
   if (!group.offsets.empty()) {
     for (const std::size_t at : group.offsets) {
       if (at + kWindowBytes > size) break;
-      LookUp(group, PrefixKey(LoadWindow(data + at), at), line, at);
+      const std::uint32_t key = PrefixKey(LoadWindow(data + at), at);
+      const std::uint32_t bit = Hash(key) >> shift;
+      if ((bloom[bit / 64] >> (bit % 64) & 1) != 0) LookUp(group, key, line, at);
     }
     return;
   }
-  // The bloom filter turns most positions away; test it inline.
   const std::size_t stride = group.stride;
-  const int shift = group.shift;
-  const std::uint64_t* const bloom = group.bloom.data();
   for (std::size_t at = 0; at + kWindowBytes <= size; at += stride) {
     const std::uint32_t window = LoadWindow(data + at);
     const std::uint32_t bit = Hash(window) >> shift;
@@ -362,6 +363,7 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
   for (const WindowGroup& group : groups_) {
     if (!group.postings.empty()) ScanGroup(group, line);
   }
+  if (candidates_.empty() && always_.empty()) return -1;
   std::sort(candidates_.begin(), candidates_.end());
 
   // Both lists ascend: try them merged, in table order. Matching sees the

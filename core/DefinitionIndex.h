@@ -89,6 +89,9 @@ class DefinitionIndex {
                  const std::vector<std::uint32_t>& sharing);
   void BuildGroups(std::vector<std::vector<std::pair<std::uint32_t, Posting>>>& windows);
   void ScanGroup(const WindowGroup& group, std::string_view line);
+  // Finds `key` (found at line position `at`) in the group, whose bloom
+  // filter has already let it pass, and marks the entries whose literal
+  // stands there in full.
   void LookUp(const WindowGroup& group, std::uint32_t key, std::string_view line, std::size_t at);
   void Mark(std::uint32_t entry);
 
