@@ -112,6 +112,13 @@ bool LineWriter::Put(std::string_view bytes) {
 }
 
 bool LineWriter::WriteLine(std::string_view line) {
+  // The common case, a line that fits the block with its line end, in one
+  // step; the block is written out at the same points as by Put.
+  if (!failed_ && block_bytes_ - buffer_.size() >= line.size() + 2) {
+    buffer_.append(line).append("\r\n", 2);
+    if (buffer_.size() == block_bytes_) Flush();
+    return !failed_;
+  }
   Put(line);
   return Put("\r\n");
 }
