@@ -177,21 +177,6 @@ TEST_F(ProcessFileSafety, RunKilledDuringRewriteLeavesCopyThatTheNextRunKeeps) {
   EXPECT_EQ(ReadFile(Native("app.log")), partial);
 }
 
-// Two runs over one folder: while the first has the file, the second
-// reports it in use and leaves the first one's copy alone.
-TEST_F(ProcessFileSafety, SecondRunDuringFirstGetsOpenErrorAndLeavesCopyAlone) {
-  WriteFile(Native("app.log"), kText);
-  testing::StatusRecorder second_status;
-  Engine second{g_, fs_, second_status, dir_.windows() + "\\"};
-  int second_code = -1;
-  rec_.on_yield = [&] {
-    if (second_code < 0 && FileExists(Native("app.qu$"))) second_code = Process(second);
-  };
-  EXPECT_EQ(Process(), frDone);
-  EXPECT_EQ(second_code, frOpenError);
-  EXPECT_EQ(ReadFile(Native("app.log")), kDone);
-}
-
 TEST_F(ProcessFileSafety, RestoredLogKeepsItsOwnerAndMode) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the log file to another user";
   WriteFile(Native("app.log"), kText);

@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <thread>
 
 #include "platform/FileSystem.h"
 #include "tests/support/TestUtil.h"
@@ -92,36 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Others, HoldRefused,
                                            HoldCase{"OpenWriter", Other::kWriter, EWOULDBLOCK},
                                            HoldCase{"HardLink", Other::kHardLink, EMLINK}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A writer that opens the held file waits in its open; its line lands
-// after the holder's rewrite, once the holder closes.
-TEST(HeldFile, WriterOpeningDuringHoldWaitsAndAppendsAfterTheRewrite) {
-  ScratchDir dir;
-  if (!LeasesGranted(dir)) GTEST_SKIP() << "no file leases here";
-  FileSystem& fs = PosixFileSystem();
-  WriteFile(dir.Native("a.log"), "old text\r\n");
-  std::unique_ptr<File> held = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
-  ASSERT_TRUE(held);
-  // A started program, so that it shares none of this process's files.
-  const std::string script = "printf 'late\\r\\n' >> " + dir.Native("a.log");
-  char sh[] = "/bin/sh", dash_c[] = "-c";
-  char* argv[] = {sh, dash_c, const_cast<char*>(script.c_str()), nullptr};
-  pid_t writer = 0;
-  ASSERT_EQ(posix_spawn(&writer, sh, nullptr, nullptr, argv, environ), 0);
-  // Another open through the layer never waits: it is refused at once.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  errno = 0;
-  EXPECT_FALSE(fs.Open(dir.Windows("a.log"), OpenMode::kRead));
-  EXPECT_EQ(errno, EWOULDBLOCK);
-  int status = 0;
-  EXPECT_EQ(waitpid(writer, &status, WNOHANG), 0) << "the writer was not held";
-  ASSERT_TRUE(held->Truncate(0) && held->Seek(0) && held->Write("new\r\n", 5));
-  ASSERT_TRUE(held->Close());
-  ASSERT_EQ(waitpid(writer, &status, 0), writer);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(ReadFile(dir.Native("a.log")), "new\r\nlate\r\n");
-  EXPECT_TRUE(fs.Open(dir.Windows("a.log"), OpenMode::kHold));
-}
 
 // Temporary and increment files beside a log file: refused when they have
 // other names or a foreign owner, never more open than the log file.
