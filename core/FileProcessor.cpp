@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,13 +20,9 @@ namespace quillet {
 
 namespace file_processing {
 
-std::uint32_t ReadStamp(platform::FileSystem& fs, std::string_view path) {
-  std::unique_ptr<platform::File> file = fs.Open(path, platform::OpenMode::kRead);
-  if (!file) return platform::kBadDosTime;
+std::uint32_t ReadStamp(platform::File& file) {
   std::uint32_t stamp = 0;
-  const bool ok = file->GetTime(stamp);
-  file->Close();
-  return ok ? stamp : platform::kBadDosTime;
+  return file.GetTime(stamp) ? stamp : platform::kBadDosTime;
 }
 
 bool WriteStamp(platform::FileSystem& fs, std::string_view path, platform::Links links,
@@ -65,10 +62,10 @@ std::string Caption(const char* format, Counts... counts) {
   return text;
 }
 
-// The size of an existing file, taken through an open for reading and
-// writing as the other opens of the same file do. -1 on failure.
-std::int64_t TakeSize(platform::FileSystem& fs, std::string_view path, Links links) {
-  std::unique_ptr<File> file = fs.Open(path, OpenMode::kReadWrite, links);
+// The size of an existing temporary file, taken through an open for
+// reading and writing. -1 on failure.
+std::int64_t TakeSize(platform::FileSystem& fs, std::string_view path) {
+  std::unique_ptr<File> file = fs.Open(path, OpenMode::kReadWrite, Links::kRefuse);
   if (!file) return -1;
   const std::int64_t size = file->Size();
   file->Close();
@@ -88,11 +85,13 @@ class FileProcessor {
 
  private:
   int CheckName();
+  int HoldLog();
   int SniffBinary();
+  int CheckLeftTemp();
   int CopyPass(std::int64_t& copy_lines);
   int CheckCopy(std::int64_t& SizeBefore);
   int FilterPass(std::int64_t copy_size, std::int64_t progress_step);
-  int Restore();
+  int Restore(File& temp);
   int SetStamp(file_processing::StampPlan& plan);
   void ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
                           std::int64_t copy_size);
@@ -102,6 +101,10 @@ class FileProcessor {
   StatusView& status_;
   const ProcessingOptions& options_;
   const std::string path_;
+  // The log file, held from the binary sniff to the end: every read, the
+  // rewrite, the sizes and stamps go through this one descriptor.
+  std::unique_ptr<File> log_;
+  platform::FileInfo log_info_;
   std::string ext_;
   std::string temp_path_;
   std::uint32_t prior_stamp_ = platform::kBadDosTime;
@@ -113,6 +116,7 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   SizeBefore = 0;
   SizeAfter = 0;
   if (const int code = CheckName(); code != frDone) return code;
+  if (const int code = HoldLog(); code != frDone) return code;
   if (const int code = SniffBinary(); code != frDone) return code;
 
   status_.Yield();
@@ -123,16 +127,18 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (ext_ == UpperAscii(options_.BackExt)) return frTempExtConflict;
   if (options_.Inc && ext_ == UpperAscii(options_.IncExt)) return frIncExtConflict;
 
+  temp_path_ = ChangeExt(path_, options_.BackExt);
+  if (const int code = CheckLeftTemp(); code != frDone) return code;
+
   // An unreadable stamp stays kBadDosTime, which is never midnight.
-  prior_stamp_ = file_processing::ReadStamp(fs_, path_);
+  prior_stamp_ = file_processing::ReadStamp(*log_);
   if (options_.Skip && platform::IsMidnight(prior_stamp_)) return frAutoSkipped;
 
   status_.SetSizeCaption("");
   status_.SetGauge(0);
   status_.Repaint();
 
-  temp_path_ = ChangeExt(path_, options_.BackExt);
-  const std::int64_t file_size = TakeSize(fs_, path_, Links::kFollow);
+  const std::int64_t file_size = log_->Size();
   if (file_size < 0) return frOpenError;
   if (file_size == 0) return frEmptySkipped;
   SizeBefore = file_size;
@@ -144,7 +150,7 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (const int code = CheckCopy(SizeBefore); code != frDone) return code;
   if (const int code = FilterPass(SizeBefore, progress_step); code != frDone) return code;
 
-  const std::int64_t processed_size = TakeSize(fs_, path_, Links::kFollow);
+  const std::int64_t processed_size = log_->Size();
   if (processed_size < 0) return frOpenError;
   SizeAfter = processed_size;
 
@@ -152,7 +158,7 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (const int code = SetStamp(plan); code != frDone) return code;
 
   if (!options_.Inc) return frDone;
-  return file_processing::MoveToIncrement(engine_, path_, plan);
+  return file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan);
 }
 
 int FileProcessor::CheckName() {
@@ -166,36 +172,55 @@ int FileProcessor::CheckName() {
   return frDone;
 }
 
+int FileProcessor::HoldLog() {
+  // A log file with more than one link, in use by another program or held
+  // by another run is refused here, untouched.
+  log_ = fs_.Open(path_, OpenMode::kHold);
+  if (!log_ || !log_->GetInfo(log_info_)) return frOpenError;
+  return frDone;
+}
+
 int FileProcessor::SniffBinary() {
-  std::unique_ptr<File> file = fs_.Open(path_, OpenMode::kReadWrite);
-  if (!file) return frOpenError;
   char head[kSniffBytes];
   std::size_t got = 0;
   while (got < kSniffBytes) {
-    const ssize_t n = file->Read(head + got, kSniffBytes - got);
+    const ssize_t n = log_->Read(head + got, kSniffBytes - got);
     if (n < 0) return frOpenError;
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  file->Close();
   // Only 0x00..0x03 mark a binary file; a Ctrl-Z does not.
   const bool binary =
       std::any_of(head, head + got, [](char c) { return static_cast<unsigned char>(c) <= 0x03; });
   return binary ? frBinaryFile : frDone;
 }
 
-int FileProcessor::CopyPass(std::int64_t& copy_lines) {
-  std::unique_ptr<File> log = fs_.Open(path_, OpenMode::kRead);
-  if (!log) return frOpenError;
-  // An existing file of that name is overwritten, but never through a link:
-  // a planted link must not turn the copy into a write elsewhere.
-  std::unique_ptr<File> temp = fs_.Open(temp_path_, OpenMode::kCreateTruncate, Links::kRefuse);
-  if (!temp) {
-    log->Close();
-    return frTempOpenError;
+// A temporary file that carries the pending mark was left by a rewrite that
+// never finished: it may hold the only complete text of the log file, so
+// neither file is touched.
+int FileProcessor::CheckLeftTemp() {
+  std::unique_ptr<File> left = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
+  if (!left) return errno == ENOENT ? frDone : frTempOpenError;
+  bool pending = false;
+  if (!left->GetPending(pending)) {
+    // Without marks such a leftover looks like any other file. After a
+    // finished run none is left unless Back keeps it as the backup, which
+    // is then overwritten as before.
+    if (errno != ENOTSUP || !options_.Back) return frTempOpenError;
   }
+  left->Close();
+  return pending ? frTempOpenError : frDone;
+}
 
-  LineReader reader(*log, engine_.block_bytes);
+int FileProcessor::CopyPass(std::int64_t& copy_lines) {
+  if (!log_->Seek(0)) return frOpenError;
+  // An existing file of that name is overwritten, but never through a link,
+  // nor when another user owns it or it has other names; it gets no more
+  // access than the log file has.
+  std::unique_ptr<File> temp = fs_.OpenBeside(temp_path_, OpenMode::kCreateTruncate, log_info_);
+  if (!temp) return frTempOpenError;
+
+  LineReader reader(*log_, engine_.block_bytes);
   LineWriter writer(*temp, engine_.block_bytes);
   bool read_failed = false;
   try {
@@ -210,12 +235,15 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
     read_failed = true;  // a line too long to hold in memory cannot be read
   }
 
-  // The copy goes to stable storage before the log file may be truncated,
-  // so that a power loss during the rewrite cannot take both texts.
+  // The copy and its pending mark go to stable storage before the log file
+  // may be truncated: a power loss or a kill during the rewrite cannot take
+  // both texts, and the next run sees that the copy must not be replaced.
+  // Without marks (ENOTSUP) see CheckLeftTemp.
   bool temp_ok = writer.Flush();
+  if (temp_ok && !read_failed) temp_ok = temp->SetPending(true) || errno == ENOTSUP;
   if (temp_ok && !read_failed) temp_ok = temp->Sync();
+  if (!temp_ok) temp->SetPending(false);
   temp_ok = temp->Close() && temp_ok;
-  log->Close();
   if (read_failed) return frOpenError;
   if (!temp_ok) return frTempOpenError;
   if (reader.stopped_at_ctrl_z()) ctrl_z_offset_ = reader.ctrl_z_offset();
@@ -223,7 +251,7 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
 }
 
 int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
-  const std::int64_t copy_size = TakeSize(fs_, temp_path_, Links::kRefuse);
+  const std::int64_t copy_size = TakeSize(fs_, temp_path_);
   if (copy_size < 0) return frTempOpenError;
   // A copy one byte shorter is a text ending in a single Ctrl-Z. A Ctrl-Z
   // anywhere else hides text that the rewrite would drop, even when line
@@ -257,16 +285,17 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
 
   std::unique_ptr<File> temp = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
   if (!temp) return frTempOpenError;
-  // The log file is rewritten in place, keeping its inode, owner and mode.
-  std::unique_ptr<File> log = fs_.Open(path_, OpenMode::kCreateTruncate);
-  if (!log) {
+  // The log file is rewritten in place, keeping its inode, owner and mode,
+  // through the held descriptor: a new open would let other programs in.
+  if (!log_->Seek(0) || !log_->Truncate(0)) {
+    temp->SetPending(false);
     temp->Close();
     if (!options_.Back) fs_.Delete(temp_path_);
     return frWriteError;
   }
 
   LineReader reader(*temp, engine_.block_bytes);
-  LineWriter writer(*log, engine_.block_bytes);
+  LineWriter writer(*log_, engine_.block_bytes);
   file_processing::LineFilter filter(options_, engine_.globals.definitions);
   std::int64_t read_bytes = 0;
   std::int64_t written_bytes = 0;
@@ -290,20 +319,30 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
     ok = false;
   }
 
-  // The rewritten text reaches the disk before its copy may be deleted.
-  ok = ok && writer.Flush() && log->Sync();
-  ok = log->Close() && ok;
-  temp->Close();
-  if (!ok) return Restore();
+  // The rewritten text reaches the disk before its copy may be deleted or
+  // lose its mark.
+  ok = ok && writer.Flush() && log_->Sync();
+  if (!ok) return Restore(*temp);
 
-  if (!options_.Back) fs_.Delete(temp_path_);
+  if (options_.Back) {
+    temp->SetPending(false);
+  } else {
+    fs_.Delete(temp_path_);
+  }
+  temp->Close();
   return frDone;
 }
 
-int FileProcessor::Restore() {
-  // Both files are closed already. The copy holds the whole former text:
-  // put it back under the log file's name.
-  if (!fs_.Delete(path_) || !fs_.Rename(temp_path_, path_)) return frRecoveryFailed;
+int FileProcessor::Restore(File& temp) {
+  // The copy holds the whole former text, with the log file's owner and
+  // mode: put it back under the log file's name. It keeps its mark until it
+  // is there, so that a run killed in between still finds it marked.
+  if (!fs_.Delete(path_) || !fs_.Rename(temp_path_, path_)) {
+    temp.Close();
+    return frRecoveryFailed;
+  }
+  temp.SetPending(false);
+  temp.Close();
   // The former text is back, but the file was not processed.
   return frWriteError;
 }
@@ -311,11 +350,11 @@ int FileProcessor::Restore() {
 int FileProcessor::SetStamp(file_processing::StampPlan& plan) {
   if (!options_.Time && !options_.TimeZ) return frDone;
   // Time off: the stamp of the rewriting, as the file carries it now.
-  std::uint32_t stamp = options_.Time ? prior_stamp_ : file_processing::ReadStamp(fs_, path_);
+  std::uint32_t stamp = options_.Time ? prior_stamp_ : file_processing::ReadStamp(*log_);
   if (options_.TimeZ && stamp != platform::kBadDosTime) stamp = platform::AtMidnight(stamp);
   plan.apply = true;
   plan.stamp = stamp;
-  if (!file_processing::WriteStamp(fs_, path_, Links::kFollow, stamp)) return frTimeStampError;
+  if (stamp == platform::kBadDosTime || !log_->SetTime(stamp)) return frTimeStampError;
   return frDone;
 }
 

@@ -46,9 +46,9 @@ class LineFilter {
   std::int64_t blank_run_ = 0;
 };
 
-// The file's stamp as it is now: open for reading, read the last-write time,
-// close. kBadDosTime when the file cannot be opened or has no readable stamp.
-std::uint32_t ReadStamp(platform::FileSystem& fs, std::string_view path);
+// The open file's stamp as it is now. kBadDosTime when it has no readable
+// stamp.
+std::uint32_t ReadStamp(platform::File& file);
 
 // Opens `path` for reading and writing and sets its last-write time to
 // `stamp`. Returns false when the open or the setting fails; a stamp of
@@ -63,16 +63,20 @@ struct StampPlan {
   std::uint32_t stamp = 0;
 };
 
-// Moves the processed log file at `path` into its increment file (the path
-// with IncExt). With no increment file the log file is renamed to it;
-// otherwise the increment file is cut at a Ctrl-Z in its last 128 bytes,
-// the log file's lines are appended and flushed to stable storage, the log
-// file is deleted and, with `plan.apply`, the increment file gets the stamp.
+// Moves the processed log file at `path`, held as `log` and described by
+// `log_info`, into its increment file (the path with IncExt). With no
+// increment file the log file is renamed to it; otherwise the increment
+// file (refused when it has other links or a foreign owner, and narrowed to
+// the log file's permission bits) is cut at a Ctrl-Z in its last 128
+// bytes, the log file's lines are read through `log` and appended and
+// flushed to stable storage, the log file is deleted and, with
+// `plan.apply`, the increment file gets the stamp. `log` stays open.
 // Returns frDone, frIncOpenError (nothing changed, the log file stays),
 // frOpenError (the log file could not be read again; it stays),
 // frIncrementError (the append failed; the log file stays and part of its
 // text may be in the increment file) or frTimeStampError (the text has
 // moved, the increment file's stamp could not be set).
-int MoveToIncrement(Engine& engine, std::string_view path, const StampPlan& plan);
+int MoveToIncrement(Engine& engine, std::string_view path, platform::File& log,
+                    const platform::FileInfo& log_info, const StampPlan& plan);
 
 }  // namespace quillet::file_processing

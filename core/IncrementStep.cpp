@@ -45,7 +45,7 @@ bool CutAtTailCtrlZ(File& file) {
 }
 
 // Appends every line of `in` to `out` (opened for appending), flushes it to
-// stable storage and closes both. False on any failure.
+// stable storage and closes `out`. False on any failure.
 bool AppendLines(File& in, File& out, std::size_t block_bytes) {
   LineReader reader(in, block_bytes);
   LineWriter writer(out, block_bytes);
@@ -61,13 +61,13 @@ bool AppendLines(File& in, File& out, std::size_t block_bytes) {
   // increment file first.
   ok = ok && writer.Flush() && out.Sync();
   ok = out.Close() && ok;
-  in.Close();
   return ok;
 }
 
 }  // namespace
 
-int MoveToIncrement(Engine& engine, std::string_view path, const StampPlan& plan) {
+int MoveToIncrement(Engine& engine, std::string_view path, File& log,
+                    const platform::FileInfo& log_info, const StampPlan& plan) {
   platform::FileSystem& fs = engine.fs;
   const std::string inc_path = ChangeExt(path, engine.globals.options.IncExt);
 
@@ -75,18 +75,17 @@ int MoveToIncrement(Engine& engine, std::string_view path, const StampPlan& plan
   // that appears in the meantime makes the rename fail: nothing is replaced.
   if (!fs.Exists(inc_path)) return fs.Rename(path, inc_path) ? frDone : frIncOpenError;
 
-  std::unique_ptr<File> inc = fs.Open(inc_path, OpenMode::kAppend, Links::kRefuse);
+  std::unique_ptr<File> inc = fs.OpenBeside(inc_path, OpenMode::kAppend, log_info);
   if (!inc) return frIncOpenError;
   if (!CutAtTailCtrlZ(*inc)) {
     inc->Close();
     return frIncOpenError;
   }
-  std::unique_ptr<File> log = fs.Open(path, OpenMode::kRead);
-  if (!log) {
+  if (!log.Seek(0)) {
     inc->Close();
     return frOpenError;
   }
-  if (!AppendLines(*log, *inc, engine.block_bytes)) return frIncrementError;
+  if (!AppendLines(log, *inc, engine.block_bytes)) return frIncrementError;
 
   fs.Delete(path);
   if (plan.apply && !WriteStamp(fs, inc_path, Links::kRefuse, plan.stamp)) return frTimeStampError;

@@ -46,12 +46,22 @@ enum class OpenMode {
   kReadWrite,       // existing file, read and write, not truncated
   kCreateTruncate,  // created if missing, truncated to 0, write only
   kAppend,          // existing file, read and write, positioned at its end
+  kHold,            // existing file, read and write, held against other openers
 };
 
 // Whether the final path component may be a symbolic link.
 enum class Links {
   kFollow,  // a user's log file or definition file, taken as given
   kRefuse,  // temporary and increment files: a link fails with ELOOP
+};
+
+// Owner, group, permission bits (the low 12 bits of the mode) and link
+// count of an open file.
+struct FileInfo {
+  uid_t owner = 0;
+  gid_t group = 0;
+  mode_t mode = 0;
+  nlink_t links = 0;
 };
 
 // An open file. Reads and writes go straight to the descriptor; callers
@@ -79,8 +89,20 @@ class File {
   virtual bool GetTime(std::uint32_t& dos_time) = 0;
   // Sets the last-write time from an MS-DOS stamp in local time.
   virtual bool SetTime(std::uint32_t dos_time) = 0;
+  // Owner, group, mode and link count of the open file. False on failure.
+  virtual bool GetInfo(FileInfo& info) = 0;
+  // Sets or clears the file's pending mark, a flag stored with the file on
+  // disk (the extended attribute user.quillet.pending) that says "this file
+  // holds the only complete copy of a text". Setting it becomes durable with
+  // the next Sync(). Clearing an unmarked file succeeds. Fails with ENOTSUP
+  // where the file system keeps no such flags.
+  virtual bool SetPending(bool pending) = 0;
+  // Reads the pending mark into `pending`. False on failure, with ENOTSUP
+  // where the file system keeps no such flags.
+  virtual bool GetPending(bool& pending) = 0;
   // Closes the descriptor. Returns false when the close reports an error
   // (for example a delayed write failure). Calling it twice is harmless.
+  // Closing a held file releases it.
   virtual bool Close() = 0;
 };
 
@@ -96,8 +118,41 @@ class FileSystem {
   //   (EACCES), also when running as root, as the original platform would.
   // - kCreateTruncate checks both rules before anything is truncated.
   // - Links::kRefuse fails with ELOOP when the last component is a link.
+  // - No open ever waits for another process: where another holder has the
+  //   file, the open fails with EWOULDBLOCK.
+  // - kHold takes the file for one whole processing, through this one
+  //   descriptor: it fails with EMLINK when the file has more than one hard
+  //   link, and with EWOULDBLOCK when another holder (of any process) has
+  //   it, or when any other descriptor of the file is open anywhere (a
+  //   writer or a reader such as `tail -f`). While held, another process
+  //   that opens the file waits in its open until the file is closed, for
+  //   at most /proc/sys/fs/lease-break-time seconds (45 by default); after
+  //   that the system lets it in. The wait and the check for other
+  //   descriptors need a write lease: it is taken where the system grants
+  //   one (the file's owner, or root, on a local file system); elsewhere
+  //   only other holders are kept out. A writer that keeps the file open
+  //   from before the hold is refused; one that opens it again while it is
+  //   held and then writes is not stopped once the break time is over.
+  //   Signals the system sends when a holder's file is opened (SIGIO) are
+  //   caught and ignored, so they never end the process.
   virtual std::unique_ptr<File> Open(std::string_view path, OpenMode mode,
                                      Links links = Links::kFollow) = 0;
+
+  // Opens a file that belongs to a log file described by `log` (its
+  // temporary, backup or increment file) for kCreateTruncate or kAppend, never through a link
+  // (ELOOP) and under the rules of Open. An existing file is refused before anything in it changes
+  // when it has more than one hard link (EMLINK) or is owned by neither `log.owner` nor the running
+  // user (EPERM). Then, before anything is truncated or written:
+  // - kCreateTruncate: the file gets the log file's permission bits
+  //   (`log.mode & 0777`) and, when running as root, its owner and group;
+  //   other users keep the file but give it the log file's group where
+  //   they may, else drop its group bits. A file created here is never
+  //   more open than that, not even for a moment.
+  // - kAppend: the file keeps its owner and loses every permission bit the
+  //   log file does not have.
+  // Returns null on failure with errno set.
+  virtual std::unique_ptr<File> OpenBeside(std::string_view path, OpenMode mode,
+                                           const FileInfo& log) = 0;
 
   // True when a directory entry of that name exists (a link counts, even a
   // dangling one).

@@ -9,6 +9,7 @@
 #include "core/Ctype.h"
 #include "platform/DosAttrib.h"
 #include "platform/DosTime.h"
+#include "platform/FileGuards.h"
 #include "platform/FileSystem.h"
 #include "platform/NameCodec.h"
 #include "platform/Path.h"
@@ -103,6 +104,16 @@ class PosixFile : public File {
     return futimens(fd_, times) == 0;
   }
 
+  bool GetInfo(FileInfo& info) override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return false;
+    info = FileInfo{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777), st.st_nlink};
+    return true;
+  }
+
+  bool SetPending(bool pending) override { return SetPendingMark(fd_, pending); }
+  bool GetPending(bool& pending) override { return GetPendingMark(fd_, pending); }
+
   bool Close() override {
     if (fd_ < 0) return true;
     int fd = fd_;
@@ -142,6 +153,7 @@ int OpenFlags(OpenMode mode, Links links) {
       flags |= O_RDONLY;
       break;
     case OpenMode::kReadWrite:
+    case OpenMode::kHold:
       flags |= O_RDWR;
       break;
     case OpenMode::kCreateTruncate:
@@ -156,9 +168,8 @@ int OpenFlags(OpenMode mode, Links links) {
   return flags;
 }
 
-// Refuses what the open descriptor must not be, and prepares the rest.
-bool CheckOpened(int fd, OpenMode mode) {
-  struct stat st;
+// Refuses what the open descriptor must not be.
+bool CheckKind(int fd, OpenMode mode, struct stat& st) {
   if (fstat(fd, &st) != 0) return false;
   if (!S_ISREG(st.st_mode)) {
     errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
@@ -170,11 +181,25 @@ bool CheckOpened(int fd, OpenMode mode) {
     errno = EACCES;
     return false;
   }
+  return true;
+}
+
+// Makes the checked descriptor ready for use in `mode`.
+bool Prepare(int fd, OpenMode mode) {
   int status = fcntl(fd, F_GETFL);
   if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) return false;
   if (mode == OpenMode::kCreateTruncate && ftruncate(fd, 0) != 0) return false;
   if (mode == OpenMode::kAppend && lseek(fd, 0, SEEK_END) < 0) return false;
   return true;
+}
+
+// Opens `native` with `flags`, retrying when interrupted. -1 on failure.
+int OpenNative(const std::string& native, int flags, mode_t create_mode) {
+  int fd;
+  do {
+    fd = open(native.c_str(), flags, create_mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
 }
 
 // Splits a listing pattern into its folder (with the separator, or a bare
@@ -202,12 +227,30 @@ class PosixFileSystemImpl : public FileSystem {
   std::unique_ptr<File> Open(std::string_view path, OpenMode mode, Links links) override {
     std::string native;
     if (!ToNative(path, native)) return nullptr;
-    int fd;
-    do {
-      fd = open(native.c_str(), OpenFlags(mode, links), 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = OpenNative(native, OpenFlags(mode, links), 0666);
     if (fd < 0) return nullptr;
-    if (!CheckOpened(fd, mode)) {
+    struct stat st;
+    if (!CheckKind(fd, mode, st) || (mode == OpenMode::kHold && !HoldFile(fd, st)) ||
+        !Prepare(fd, mode)) {
+      CloseKeepingErrno(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  std::unique_ptr<File> OpenBeside(std::string_view path, OpenMode mode,
+                                   const FileInfo& log) override {
+    if (mode != OpenMode::kCreateTruncate && mode != OpenMode::kAppend) {
+      errno = EINVAL;
+      return nullptr;
+    }
+    std::string native;
+    if (!ToNative(path, native)) return nullptr;
+    // Created owner-only: it is opened up to the log file's bits, never more.
+    const int fd = OpenNative(native, OpenFlags(mode, Links::kRefuse), 0600);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (!CheckKind(fd, mode, st) || !PrepareBeside(fd, st, mode, log) || !Prepare(fd, mode)) {
       CloseKeepingErrno(fd);
       return nullptr;
     }

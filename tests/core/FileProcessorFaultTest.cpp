@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 #include <map>
@@ -23,8 +24,8 @@ const std::string kOriginal = "noise\r\n" + std::string(600, 'k') + "\r\n";
 const std::string kProcessed = std::string(600, 'k') + "\r\n";
 const std::string kOldInc = "old\r\n";
 
-Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1) {
-  Fault fault{Op::kOpen, suffix, nth};
+Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1, int error = EIO) {
+  Fault fault{Op::kOpen, suffix, nth, error};
   fault.any_mode = false;
   fault.mode = mode;
   return fault;
@@ -40,7 +41,7 @@ struct FaultCase {
   int code;
   // app.log, app.qu$, app.inc afterwards: o original, p processed, e empty,
   // i old increment (also there before), j old increment then processed,
-  // ? present, - absent.
+  // ? present, - absent; then m when app.qu$ keeps the pending mark.
   const char* files;
   Setup setup = kPlain;
 };
@@ -57,44 +58,56 @@ void ExpectFile(const std::string& path, char state) {
   }
 }
 
-// Opens of app.log in order: sniff (read-write 1), prior stamp (read 1),
-// size before (read-write 2), copy source (read 2), rewrite, size after
-// (read-write 3), stamp (read-write 4), increment source (read 3).
+bool Marked(const std::string& path) {
+  return getxattr(path.c_str(), "user.quillet.pending", nullptr, 0) >= 0;
+}
+
+// Calls on app.log, all through the one held descriptor: hold, info, sniff
+// read, prior stamp, size before, seek 1 and reads of the copy, seek 2,
+// truncate, writes and sync of the rewrite, size after, stamp, and
+// seek 3 and reads of the increment step. On app.qu$: the open that looks
+// for a left copy (read 1), the create, mark, sync, the size check (read-
+// write) and the filter source (read 2).
 const FaultCase kFaults[] = {
-    {"SniffOpen", {Open(".log", kReadWrite)}, frOpenError, "o--"},
+    {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--"},
+    {"LogInfo", {Fail(Op::kGetInfo, ".log")}, frOpenError, "o--"},
     {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--"},
-    {"PriorStampOpen", {Open(".log", kRead)}, frTimeStampError, "p--"},  // nothing to write back
-    {"SizeBeforeOpen", {Open(".log", kReadWrite, 2)}, frOpenError, "o--"},
-    {"CopySourceOpen", {Open(".log", kRead, 2)}, frOpenError, "o--"},
+    {"PriorStampRead", {Fail(Op::kGetTime, ".log")}, frTimeStampError, "p--"},  // nothing to set
+    {"SizeBefore", {Fail(Op::kSize, ".log")}, frOpenError, "o--"},
+    {"CopySeek", {Fail(Op::kSeek, ".log")}, frOpenError, "o--"},
+    {"LeftCopyUnreadable", {Open(".qu$", kRead)}, frTempOpenError, "o--"},
     {"TempCreate", {Open(".qu$", kCreateTruncate)}, frTempOpenError, "o--"},
     {"LogReadInCopy", {Fail(Op::kRead, ".log", 2)}, frOpenError, "o?-"},
     {"TempWriteNoSpace", {Fail(Op::kWrite, ".qu$", 1, ENOSPC)}, frTempOpenError, "o?-"},
-    {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-"},
+    {"TempMark", {Fail(Op::kSetPending, ".qu$", 1, EDQUOT)}, frTempOpenError, "oo-"},
+    // Without marks the run goes on; a later run then refuses a left copy.
+    {"TempMarkUnsupported", {Fail(Op::kSetPending, ".qu$", 1, ENOTSUP)}, frDone, "p--"},
     {"TempSync", {Fail(Op::kSync, ".qu$")}, frTempOpenError, "oo-"},
-    {"CopyCheckOpen", {Open(".qu$", kReadWrite)}, frTempOpenError, "oo-"},
-    {"FilterSourceOpen", {Open(".qu$", kRead)}, frTempOpenError, "oo-"},
-    {"LogRewriteOpen", {Open(".log", kCreateTruncate)}, frWriteError, "o--"},
-    {"LogRewriteOpenWithBack", {Open(".log", kCreateTruncate)}, frWriteError, "oo-", kBack},
+    // The log file is whole, but a marked copy can no longer be told apart
+    // from one left by a killed rewrite: the next run refuses the file.
+    {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-m"},
+    {"CopyCheckOpen", {Open(".qu$", kReadWrite)}, frTempOpenError, "oo-m"},
+    {"FilterSourceOpen", {Open(".qu$", kRead, 2)}, frTempOpenError, "oo-m"},
+    {"LogTruncate", {Fail(Op::kTruncate, ".log")}, frWriteError, "o--"},
+    {"LogTruncateWithBack", {Fail(Op::kTruncate, ".log")}, frWriteError, "oo-", kBack},
     // Failures after the truncation: the copy is put back under the log's name.
     {"LogWriteRestored", {Fail(Op::kWrite, ".log", 1, ENOSPC)}, frWriteError, "o--"},
     {"TempReadRestored", {Fail(Op::kRead, ".qu$")}, frWriteError, "o--"},
     {"LogSyncRestored", {Fail(Op::kSync, ".log")}, frWriteError, "o--"},
-    // The 5th close of app.log ends the rewrite.
-    {"LogCloseRestored", {Fail(Op::kClose, ".log", 5)}, frWriteError, "o--"},
     {"RestoreDeleteFails",
      {Fail(Op::kWrite, ".log"), Fail(Op::kDelete, ".log")},
      frRecoveryFailed,
-     "eo-"},
+     "eo-m"},
     {"RestoreRenameFails",
      {Fail(Op::kWrite, ".log"), Fail(Op::kRename, ".qu$")},
      frRecoveryFailed,
-     "-o-"},
-    {"SizeAfterOpen", {Open(".log", kReadWrite, 3)}, frOpenError, "p--"},
+     "-o-m"},
+    {"SizeAfter", {Fail(Op::kSize, ".log", 2)}, frOpenError, "p--"},
     {"StampSet", {Fail(Op::kSetTime, ".log")}, frTimeStampError, "p--"},
-    {"StampOpen", {Open(".log", kReadWrite, 4)}, frTimeStampError, "p--"},
+    {"BackKeepsNoMark", {}, frDone, "po-", kBack},
     {"IncRename", {Fail(Op::kRename, ".log")}, frIncOpenError, "p--", kInc},
     {"IncOpen", {Open(".inc", kAppend)}, frIncOpenError, "p-i", kInc},
-    {"IncSourceOpen", {Open(".log", kRead, 3)}, frOpenError, "p-i", kInc},
+    {"IncSourceSeek", {Fail(Op::kSeek, ".log", 3)}, frOpenError, "p-i", kInc},
     {"IncWrite", {Fail(Op::kWrite, ".inc", 1, ENOSPC)}, frIncrementError, "p-i", kInc},
     // The log file goes only once its text is on disk in the increment file.
     {"IncSync", {Fail(Op::kSync, ".inc")}, frIncrementError, "p-j", kInc},
@@ -127,6 +140,8 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   ExpectFile(dir_.Native("app.log"), c.files[0]);
   ExpectFile(dir_.Native("app.qu$"), c.files[1]);
   ExpectFile(dir_.Native("app.inc"), c.files[2]);
+  EXPECT_EQ(Marked(dir_.Native("app.qu$")), c.files[3] == 'm');
+  EXPECT_FALSE(Marked(dir_.Native("app.log")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),

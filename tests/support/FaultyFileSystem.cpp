@@ -30,6 +30,15 @@ class FaultyFile : public platform::File {
   bool SetTime(std::uint32_t dos_time) override {
     return !Fails(FsOp::kSetTime) && real_->SetTime(dos_time);
   }
+  bool GetInfo(platform::FileInfo& info) override {
+    return !Fails(FsOp::kGetInfo) && real_->GetInfo(info);
+  }
+  bool SetPending(bool pending) override {
+    return !Fails(FsOp::kSetPending) && real_->SetPending(pending);
+  }
+  bool GetPending(bool& pending) override {
+    return !Fails(FsOp::kGetPending) && real_->GetPending(pending);
+  }
   // A failing close still releases the file, as a real one does.
   bool Close() override {
     if (!Fails(FsOp::kClose)) return real_->Close();
@@ -70,6 +79,15 @@ std::unique_ptr<platform::File> FaultyFileSystem::Open(std::string_view path,
                                                        platform::Links links) {
   if (ShouldFail(FsOp::kOpen, path, &mode)) return nullptr;
   auto real = real_.Open(path, mode, links);
+  if (!real) return nullptr;
+  return std::make_unique<FaultyFile>(std::move(real), std::string(path), *this);
+}
+
+std::unique_ptr<platform::File> FaultyFileSystem::OpenBeside(std::string_view path,
+                                                             platform::OpenMode mode,
+                                                             const platform::FileInfo& log) {
+  if (ShouldFail(FsOp::kOpen, path, &mode)) return nullptr;
+  auto real = real_.OpenBeside(path, mode, log);
   if (!real) return nullptr;
   return std::make_unique<FaultyFile>(std::move(real), std::string(path), *this);
 }

@@ -23,6 +23,9 @@ enum class FsOp {
   kSync,
   kGetTime,
   kSetTime,
+  kGetInfo,
+  kSetPending,
+  kGetPending,
   kExists,
   kGetAttributes,
   kRename,  // matched against the source path
@@ -39,7 +42,8 @@ struct Fault {
   int nth = 1;
   int error = EIO;
   bool sticky = false;
-  // For kOpen only: restrict to one mode; otherwise any mode.
+  // For kOpen (which also covers OpenBeside) only: restrict to one mode;
+  // otherwise any mode.
   bool any_mode = true;
   platform::OpenMode mode = platform::OpenMode::kRead;
 };
@@ -56,6 +60,8 @@ class FaultyFileSystem : public platform::FileSystem {
 
   std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,
                                        platform::Links links = platform::Links::kFollow) override;
+  std::unique_ptr<platform::File> OpenBeside(std::string_view path, platform::OpenMode mode,
+                                             const platform::FileInfo& log) override;
   bool Exists(std::string_view path) override;
   bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
   bool Rename(std::string_view from, std::string_view to) override;

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "core/Engine.h"
+#include "core/ResultCodes.h"
+#include "tests/support/FaultyFileSystem.h"
+#include "tests/support/StatusRecorder.h"
+#include "tests/support/TestUtil.h"
+
+extern char** environ;
+
+namespace quillet {
+namespace {
+
+using testing::FileExists;
+using testing::ReadFile;
+using testing::WriteFile;
+
+constexpr char kMark[] = "user.quillet.pending";
+const std::string kText = "a\r\nnoise\r\nb\r\n";
+const std::string kDone = "a\r\nb\r\n";
+
+bool Marked(const std::string& native) { return getxattr(native.c_str(), kMark, nullptr, 0) >= 0; }
+
+class ProcessFileSafety : public ::testing::Test {
+ protected:
+  ProcessFileSafety() {
+    g_.options.Skip = false;
+    g_.definitions.Entries = {{"noise*", ""}};
+  }
+  int Process(Engine& engine) {
+    std::int64_t before = 0, after = 0;
+    return ProcessFile(engine, dir_.Windows("app.log"), before, after);
+  }
+  int Process() { return Process(engine_); }
+  std::string Native(const char* name) const { return dir_.Native(name); }
+
+  testing::ScratchDir dir_;
+  Globals g_;
+  testing::StatusRecorder rec_;
+  testing::FaultyFileSystem fs_;
+  Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
+};
+
+// What is found beside or at the log file before the run.
+enum class Found {
+  kMarkedCopy,    // app.qu$ holds the whole text and the mark; app.log is partial
+  kStaleCopy,     // app.qu$ without the mark, left by a failed copy pass
+  kCopyNoMarks,   // app.qu$ on a file system without marks
+  kCopyLinked,    // app.qu$ has a second name
+  kIncLinked,     // app.inc has a second name
+  kLogLinked,     // app.log has a second name
+  kLogHeldByRun,  // another run holds app.log
+};
+struct GuardCase {
+  const char* name;
+  Found found;
+  bool back;
+  int code;
+  const char* log;   // app.log afterwards; "" = as before
+  const char* temp;  // app.qu$ afterwards; null = absent
+};
+void PrintTo(const GuardCase& c, std::ostream* os) { *os << c.name; }
+
+class ProcessFileGuards : public ProcessFileSafety,
+                          public ::testing::WithParamInterface<GuardCase> {};
+
+TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
+  const GuardCase& c = GetParam();
+  g_.options.Back = c.back;
+  g_.options.Inc = c.found == Found::kIncLinked;
+  const std::string partial = "a\r\n";
+  WriteFile(Native("app.log"), c.found == Found::kMarkedCopy ? partial : kText);
+  std::unique_ptr<platform::File> other_run;
+  switch (c.found) {
+    case Found::kMarkedCopy:
+      WriteFile(Native("app.qu$"), kText);
+      ASSERT_EQ(setxattr(Native("app.qu$").c_str(), kMark, "1", 1, 0), 0);
+      break;
+    case Found::kCopyNoMarks:
+      fs_.Add(testing::Fault{testing::FsOp::kGetPending, ".qu$", 1, ENOTSUP});
+      [[fallthrough]];
+    case Found::kStaleCopy:
+    case Found::kCopyLinked:
+      WriteFile(Native("app.qu$"), "stale");
+      break;
+    case Found::kIncLinked:
+      WriteFile(Native("app.inc"), "stale");
+      break;
+    case Found::kLogLinked:
+    case Found::kLogHeldByRun:
+      break;
+  }
+  if (c.found == Found::kCopyLinked || c.found == Found::kIncLinked ||
+      c.found == Found::kLogLinked) {
+    const char* target = c.found == Found::kCopyLinked  ? "app.qu$"
+                         : c.found == Found::kIncLinked ? "app.inc"
+                                                        : "app.log";
+    ASSERT_EQ(link(Native(target).c_str(), Native("other").c_str()), 0);
+  }
+  if (c.found == Found::kLogHeldByRun) {
+    other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold);
+    ASSERT_TRUE(other_run);
+  }
+
+  EXPECT_EQ(Process(), c.code);
+  other_run.reset();
+  const std::string log_before = c.found == Found::kMarkedCopy ? partial : kText;
+  EXPECT_EQ(ReadFile(Native("app.log")), *c.log ? std::string(c.log) : log_before);
+  if (c.temp) {
+    EXPECT_EQ(ReadFile(Native("app.qu$")), c.temp);
+  } else {
+    EXPECT_FALSE(FileExists(Native("app.qu$")));
+  }
+  if (c.found == Found::kMarkedCopy) {
+    EXPECT_TRUE(Marked(Native("app.qu$")));
+  }
+  if (FileExists(Native("other"))) {
+    EXPECT_EQ(ReadFile(Native("other")), c.found == Found::kLogLinked ? kText : "stale");
+  }
+}
+
+const GuardCase kGuards[] = {
+    {"MarkedCopyIsKept", Found::kMarkedCopy, false, frTempOpenError, "", kText.c_str()},
+    {"MarkedCopyIsKeptWithBack", Found::kMarkedCopy, true, frTempOpenError, "", kText.c_str()},
+    {"StaleCopyIsReplaced", Found::kStaleCopy, false, frDone, kDone.c_str(), nullptr},
+    // Without marks a left copy cannot be told from a killed run's, unless
+    // Back keeps copies anyway.
+    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", "stale"},
+    {"UnmarkableBackupIsReplaced", Found::kCopyNoMarks, true, frDone, kDone.c_str(), kText.c_str()},
+    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", "stale"},
+    {"LinkedIncrementFileIsRefused", Found::kIncLinked, false, frIncOpenError, kDone.c_str(),
+     nullptr},
+    {"LinkedLogIsRefused", Found::kLogLinked, false, frOpenError, "", nullptr},
+    {"LogHeldByAnotherRunIsRefused", Found::kLogHeldByRun, false, frOpenError, "", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Found, ProcessFileGuards, ::testing::ValuesIn(kGuards),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A run killed in the middle of the rewrite leaves a partial log file and
+// the marked copy; the next run must not replace the copy.
+TEST_F(ProcessFileSafety, RunKilledDuringRewriteLeavesCopyThatTheNextRunKeeps) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + "\r\nnoise\r\n";
+  WriteFile(Native("app.log"), text);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Engine engine{g_, platform::PosixFileSystem(), rec_, dir_.windows() + "\\", 7};
+    // The first progress point of the filter pass shows "written/total".
+    rec_.on_yield = [this] {
+      if (rec_.size_caption.find('/') != std::string::npos) raise(SIGKILL);
+    };
+    Process(engine);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const std::string partial = ReadFile(Native("app.log"));
+  ASSERT_LT(partial.size(), text.size());
+  EXPECT_EQ(ReadFile(Native("app.qu$")), text);
+  EXPECT_EQ(Process(), frTempOpenError);
+  EXPECT_EQ(ReadFile(Native("app.qu$")), text);
+  EXPECT_EQ(ReadFile(Native("app.log")), partial);
+}
+
+TEST_F(ProcessFileSafety, RestoredLogKeepsItsOwnerAndMode) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give the log file to another user";
+  WriteFile(Native("app.log"), kText);
+  ASSERT_EQ(chown(Native("app.log").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(Native("app.log").c_str(), 0640), 0);
+  fs_.Add(testing::Fault{testing::FsOp::kWrite, ".log", 1, ENOSPC});
+  EXPECT_EQ(Process(), frWriteError);
+  struct stat st {};
+  ASSERT_EQ(stat(Native("app.log").c_str(), &st), 0);
+  EXPECT_EQ(ReadFile(Native("app.log")), kText);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_FALSE(Marked(Native("app.log")));
+}
+
+}  // namespace
+}  // namespace quillet

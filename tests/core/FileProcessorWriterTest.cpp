@@ -1,0 +1,121 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "core/Engine.h"
+#include "core/ResultCodes.h"
+#include "tests/support/StatusRecorder.h"
+#include "tests/support/TestUtil.h"
+
+extern char** environ;
+
+namespace quillet {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+// Processing runs over and over while another program writes to the log
+// file; afterwards every line the writer wrote is there exactly once.
+class ProcessFileWithWriter : public ::testing::Test {
+ protected:
+  ProcessFileWithWriter() {
+    g_.options.Skip = false;
+    g_.definitions.Entries = {{"noise*", ""}};
+  }
+
+  // Without a write lease only other runs are kept out, and these writers
+  // would lose lines: nothing to prove here then.
+  bool LeasesGranted() {
+    WriteFile(dir_.Native("probe"), "");
+    const int fd = open(dir_.Native("probe").c_str(), O_RDWR | O_CLOEXEC);
+    const bool granted = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    if (fd >= 0) close(fd);
+    return granted;
+  }
+
+  // Starts `sh -c script` with LOG set to the log file's native path.
+  pid_t StartWriter(const std::string& script) {
+    const std::string log = "LOG=" + dir_.Native("app.log");
+    char sh[] = "/bin/sh", dash_c[] = "-c";
+    char* argv[] = {sh, dash_c, const_cast<char*>(script.c_str()), nullptr};
+    char* env[] = {const_cast<char*>(log.c_str()), nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, sh, nullptr, nullptr, argv, env), 0);
+    return pid;
+  }
+
+  // Processes the log file until the writer ends, or while `size_below`
+  // is more than the file's size; returns the codes seen.
+  std::string ProcessWhileRunning(pid_t writer, std::uintmax_t size_below = UINTMAX_MAX) {
+    std::string codes;
+    int status = 0;
+    while (waitpid(writer, &status, WNOHANG) == 0 &&
+           std::filesystem::file_size(dir_.Native("app.log")) < size_below) {
+      std::int64_t before = 0, after = 0;
+      const int code = ProcessFile(engine_, dir_.Windows("app.log"), before, after);
+      codes += code == frDone ? 'd' : code == frOpenError ? 'o' : '?';
+    }
+    if (WIFEXITED(status) == 0) waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return codes;
+  }
+
+  static std::string Lines(const char* word, int first, int last) {
+    std::string text;
+    for (int i = first; i <= last; ++i) text += word + std::to_string(i) + "\r\n";
+    return text;
+  }
+
+  testing::ScratchDir dir_;
+  Globals g_;
+  testing::StatusRecorder rec_;
+  Engine engine_{g_, platform::PosixFileSystem(), rec_, dir_.windows() + "\\"};
+};
+
+constexpr int kLines = 3000;
+const std::string kLoop = "i=1; while [ $i -le " + std::to_string(kLines) +
+                          " ]; do printf 'keep %d\\r\\nnoise %d\\r\\n' $i $i";
+
+// A logger that opens the file for every line waits while the file is held
+// and appends after the rewrite.
+TEST_F(ProcessFileWithWriter, WriterReopeningForEveryLineLosesNothing) {
+  if (!LeasesGranted()) GTEST_SKIP() << "no file leases here";
+  WriteFile(dir_.Native("app.log"), "keep 0\r\n");
+  const std::string codes =
+      ProcessWhileRunning(StartWriter(kLoop + " >> \"$LOG\"; i=$((i+1)); done"));
+  std::int64_t before = 0, after = 0;
+  ASSERT_EQ(ProcessFile(engine_, dir_.Windows("app.log"), before, after), frDone);
+  EXPECT_TRUE(ReadFile(dir_.Native("app.log")) == Lines("keep ", 0, kLines));
+  EXPECT_NE(codes.find('d'), std::string::npos) << "never processed while the writer ran";
+  EXPECT_EQ(codes.find('?'), std::string::npos) << codes;
+}
+
+// A writer that keeps the file open makes it "in use": it is refused and
+// holds nothing but the writer's lines.
+TEST_F(ProcessFileWithWriter, FileHeldOpenByWriterIsRefusedAndUnchanged) {
+  if (!LeasesGranted()) GTEST_SKIP() << "no file leases here";
+  WriteFile(dir_.Native("app.log"), "noise 0\r\n");
+  const pid_t writer = StartWriter("exec 3>> \"$LOG\"; " + kLoop +
+                                   " >&3; [ $((i % 500)) -eq 0 ] && sleep 0.05; i=$((i+1)); done");
+  // Processing starts once the writer has the file open.
+  while (std::filesystem::file_size(dir_.Native("app.log")) <= 9) std::this_thread::yield();
+  std::string expected = "noise 0\r\n";
+  for (int i = 1; i <= kLines; ++i)
+    expected += "keep " + std::to_string(i) + "\r\nnoise " + std::to_string(i) + "\r\n";
+  // Until its last line: after that it closes the file at its exit.
+  const std::string codes = ProcessWhileRunning(writer, expected.size());
+  EXPECT_TRUE(ReadFile(dir_.Native("app.log")) == expected);
+  EXPECT_NE(codes.find('o'), std::string::npos);
+  EXPECT_EQ(codes.find_first_not_of('o'), std::string::npos) << codes;
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,203 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "tests/support/TestUtil.h"
+
+extern char** environ;
+
+namespace quillet::platform {
+namespace {
+
+using quillet::testing::ReadFile;
+using quillet::testing::ScratchDir;
+using quillet::testing::WriteFile;
+
+constexpr uid_t kOther = 65534;  // nobody
+
+bool LeasesGranted(const ScratchDir& dir) {
+  WriteFile(dir.Native("probe"), "");
+  const int fd = open(dir.Native("probe").c_str(), O_RDWR | O_CLOEXEC);
+  const bool granted = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+  if (fd >= 0) close(fd);
+  unlink(dir.Native("probe").c_str());
+  return granted;
+}
+
+FileInfo InfoOf(const std::string& native) {
+  struct stat st {};
+  EXPECT_EQ(stat(native.c_str(), &st), 0) << native;
+  return FileInfo{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777), st.st_nlink};
+}
+
+// What makes a hold fail; the file is left as it was.
+enum class Other { kHolder, kReader, kWriter, kHardLink };
+struct HoldCase {
+  const char* name;
+  Other other;
+  int error;
+};
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
+
+class HoldRefused : public ::testing::TestWithParam<HoldCase> {};
+
+TEST_P(HoldRefused, LeavesTheFileAlone) {
+  const HoldCase& c = GetParam();
+  ScratchDir dir;
+  FileSystem& fs = PosixFileSystem();
+  if ((c.other == Other::kReader || c.other == Other::kWriter) && !LeasesGranted(dir))
+    GTEST_SKIP() << "no file leases here: only other holders are kept out";
+  WriteFile(dir.Native("a.log"), "text");
+  std::unique_ptr<File> holder;
+  int fd = -1;
+  switch (c.other) {
+    case Other::kHolder:
+      holder = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+      ASSERT_TRUE(holder);
+      break;
+    case Other::kReader:
+      fd = open(dir.Native("a.log").c_str(), O_RDONLY | O_CLOEXEC);
+      break;
+    case Other::kWriter:
+      fd = open(dir.Native("a.log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+      break;
+    case Other::kHardLink:
+      ASSERT_EQ(link(dir.Native("a.log").c_str(), dir.Native("b.log").c_str()), 0);
+      break;
+  }
+  errno = 0;
+  EXPECT_FALSE(fs.Open(dir.Windows("a.log"), OpenMode::kHold));
+  EXPECT_EQ(errno, c.error);
+  // Released first: a plain open would wait for the holder.
+  holder.reset();
+  if (fd >= 0) close(fd);
+  EXPECT_EQ(ReadFile(dir.Native("a.log")), "text");
+}
+
+INSTANTIATE_TEST_SUITE_P(Others, HoldRefused,
+                         ::testing::Values(HoldCase{"AnotherHolder", Other::kHolder, EWOULDBLOCK},
+                                           HoldCase{"OpenReader", Other::kReader, EWOULDBLOCK},
+                                           HoldCase{"OpenWriter", Other::kWriter, EWOULDBLOCK},
+                                           HoldCase{"HardLink", Other::kHardLink, EMLINK}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Temporary and increment files beside a log file: refused when they have
+// other names or a foreign owner, never more open than the log file.
+struct BesideCase {
+  const char* name;
+  OpenMode mode;
+  mode_t log_mode;
+  std::optional<mode_t> existing;  // mode of a file already there
+  mode_t expected_mode = 0;
+  int error = 0;
+  bool extra_link = false;
+  bool foreign_owner = false;  // existing file owned by another user (root only)
+  bool log_of_other = false;   // log file owned by another user (root only)
+};
+void PrintTo(const BesideCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenBeside : public ::testing::TestWithParam<BesideCase> {};
+
+TEST_P(OpenBeside, RefusesOrNarrowsAccess) {
+  const BesideCase& c = GetParam();
+  if ((c.foreign_owner || c.log_of_other) && geteuid() != 0) GTEST_SKIP() << "needs root";
+  ScratchDir dir;
+  const std::string log = dir.Native("a.log"), beside = dir.Native("a.qu$");
+  WriteFile(log, "log");
+  ASSERT_EQ(chmod(log.c_str(), c.log_mode), 0);
+  if (c.log_of_other) {
+    ASSERT_EQ(chown(log.c_str(), kOther, kOther), 0);
+  }
+  if (c.existing) {
+    WriteFile(beside, "old");
+    ASSERT_EQ(chmod(beside.c_str(), *c.existing), 0);
+    if (c.extra_link) {
+      ASSERT_EQ(link(beside.c_str(), dir.Native("other").c_str()), 0);
+    }
+    if (c.foreign_owner) {
+      ASSERT_EQ(chown(beside.c_str(), kOther, kOther), 0);
+    }
+  }
+  errno = 0;
+  auto file = PosixFileSystem().OpenBeside(dir.Windows("a.qu$"), c.mode, InfoOf(log));
+  if (c.error != 0) {
+    EXPECT_FALSE(file);
+    EXPECT_EQ(errno, c.error);
+    EXPECT_EQ(ReadFile(beside), "old");
+    EXPECT_EQ(InfoOf(beside).mode, *c.existing);
+    return;
+  }
+  ASSERT_TRUE(file) << std::strerror(errno);
+  EXPECT_TRUE(file->Write("new", 3) && file->Close());
+  const FileInfo info = InfoOf(beside);
+  EXPECT_EQ(info.mode, c.expected_mode);
+  EXPECT_EQ(ReadFile(beside), c.mode == OpenMode::kAppend ? "oldnew" : "new");
+  if (c.mode == OpenMode::kCreateTruncate) {
+    EXPECT_EQ(info.owner, InfoOf(log).owner);
+    EXPECT_EQ(info.group, InfoOf(log).group);
+  }
+}
+
+constexpr auto kCreate = OpenMode::kCreateTruncate;
+constexpr auto kAppend = OpenMode::kAppend;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenBeside,
+    ::testing::Values(
+        BesideCase{"NewTakesLogMode", kCreate, 0640, std::nullopt, 0640},
+        BesideCase{"NewOwnerOnly", kCreate, 0600, std::nullopt, 0600},
+        BesideCase{"ExistingNarrowedToLogMode", kCreate, 0640, 0666, 0640},
+        BesideCase{"AppendNarrowed", kAppend, 0640, 0604, 0600},
+        BesideCase{"ExtraLink", kCreate, 0644, 0644, 0, EMLINK, true},
+        BesideCase{"ExtraLinkAppend", kAppend, 0644, 0644, 0, EMLINK, true},
+        BesideCase{"ForeignOwner", kCreate, 0644, 0644, 0, EPERM, false, true},
+        BesideCase{"NewTakesLogOwner", kCreate, 0640, std::nullopt, 0640, 0, false, false, true},
+        BesideCase{"ExistingOfLogOwner", kCreate, 0600, 0644, 0600, 0, false, true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A started program sees none of the files the layer holds open.
+TEST(FileLayer, StartedProgramInheritsNoDescriptor) {
+  ScratchDir dir;
+  FileSystem& fs = PosixFileSystem();
+  for (const char* name : {"a.log", "b.def", "control"}) WriteFile(dir.Native(name), "text");
+  auto held = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+  FileInfo log_info;
+  ASSERT_TRUE(held && held->GetInfo(log_info));
+  auto temp = fs.OpenBeside(dir.Windows("a.qu$"), OpenMode::kCreateTruncate, log_info);
+  auto definitions = fs.Open(dir.Windows("b.def"), OpenMode::kRead);
+  ASSERT_TRUE(temp && definitions);
+  // Proves that the listing below shows an inherited file.
+  const int control = open(dir.Native("control").c_str(), O_RDONLY);
+  int out[2];
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  char ls[] = "/bin/ls", l[] = "-l", fds[] = "/proc/self/fd";
+  char* argv[] = {ls, l, fds, nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, ls, &actions, nullptr, argv, environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  close(control);
+  std::string listing;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) listing.append(buffer, n);
+  close(out[0]);
+  waitpid(child, nullptr, 0);
+  EXPECT_NE(listing.find(dir.Native("control")), std::string::npos) << listing;
+  for (const char* name : {"a.log", "a.qu$", "b.def"})
+    EXPECT_EQ(listing.find(dir.Native(name)), std::string::npos) << listing;
+}
+
+}  // namespace
+}  // namespace quillet::platform
