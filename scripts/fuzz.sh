@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 build=build/fuzz
+echo "=== fuzz (${seconds} s per target) ==="
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLET_BUILD_FUZZ=ON -DQUILLET_BUILD_TESTS=OFF -DQUILLET_BUILD_BENCH=OFF >/dev/null
@@ -22,12 +23,15 @@ mkdir -p "$build/artifacts"
 
 declare -A max_len=([MatchPatternFuzz]=1024 [DefinitionLoaderFuzz]=8192 [FileProcessorFuzz]=4096)
 for target in "${targets[@]}"; do
-  echo "=== $target (${seconds} s) ==="
   mkdir -p "$build/corpus/$target"
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  log="$build/$target.log"
+  if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
     -timeout=20 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
-    "$build/corpus/$target" "tests/fuzz/corpus/$target" 2>&1 |
-    grep -v -E '^#[0-9]+\s+(NEW|REDUCE|pulse)' || true
-  test "${PIPESTATUS[0]}" -eq 0
+    "$build/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz: $target failed; the input is in $build/artifacts/, the log in $log" >&2
+    exit 1
+  fi
+  echo "fuzz: $target: $(grep -E "^Done [0-9]+ runs" "$log"), corpus $(ls "$build/corpus/$target" | wc -l) inputs"
 done
