@@ -10,8 +10,9 @@
 // - with frDone, the log file holds exactly the lines a reference filter
 //   writes (reference line split and matcher, first matching definition
 //   deletes or replaces, trailing blanks cut and blank runs as the options
-//   say), each followed by CR LF; with no definition matching, that is the
-//   input text with its line ends made CR LF;
+//   say), each followed by CR LF; so with no definition matching, Trim off
+//   and SpLine -1 it is the input text up to a final Ctrl-Z with every
+//   line end made CR LF (a last line without one gains one);
 // - SizeAfter is the log file's size, SizeBefore the size of the copy (the
 //   input lines with CR LF); with Back the copy stays and holds exactly
 //   that text; without Back, and after any failure, no copy remains.
