@@ -24,8 +24,8 @@ ScratchFolder::ScratchFolder() {
       std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quillet-fuzz-XXXXXX";
   Check(mkdtemp(name.data()) != nullptr, "cannot make the scratch folder");
   native_ = name;
-  // libFuzzer ends with exit(), which runs this handler but no destructor
-  // of a function-local object in every case; keep one cleanup path.
+  // libFuzzer ends a bounded run with exit(), which runs this handler. After
+  // a crash the folder stays, holding the files of the failing input.
   static std::string to_remove;
   to_remove = native_;
   std::atexit([] {

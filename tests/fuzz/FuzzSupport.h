@@ -19,7 +19,7 @@ namespace quillet::fuzzing {
 void Check(bool ok, const char* what);
 
 // One folder for the life of the process, under $TMPDIR (else /tmp),
-// removed with its files at exit.
+// removed with its files at a normal exit.
 class ScratchFolder {
  public:
   ScratchFolder();
