@@ -6,12 +6,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -53,16 +50,6 @@ Snapshot Take(const std::string& folder) {
                                        file ? ReadFile(entry.path()) : ""};
   }
   return snapshot;
-}
-
-void MakeSocket(const std::string& path) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(path.size(), sizeof address.sun_path);
-  std::strcpy(address.sun_path, path.c_str());
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
-  close(fd);  // the socket file stays
 }
 
 // A file layer that acts once, right after the folder's files have been
@@ -191,7 +178,7 @@ const HostileCase kHostile[] = {
     {"FifoAndSocketNamedLikeLogs",
      [](Tree& t) {
        ASSERT_EQ(mkfifo(t.Root("fifo.log").c_str(), 0644), 0);
-       MakeSocket(t.Root("sock.log"));
+       testing::MakeSocket(t.Root("sock.log"));
      },
      nullptr,
      {{"a.log", frDone}},
