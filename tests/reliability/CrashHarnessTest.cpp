@@ -40,7 +40,7 @@ using Clock = std::chrono::steady_clock;
 constexpr bool kRerunCheckByDefault = false;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kDefaultKills = 16;
+constexpr int kDefaultKills = 24;
 #else
 constexpr int kDefaultKills = 64;
 #endif
@@ -233,9 +233,8 @@ class CrashHarness : public ::testing::TestWithParam<Scenario> {
     const std::string refused =
         log.name + "\t" + *platform::SjisToUtf8(texts::ReportText(frTempOpenError)) + "\n";
     if (after_rerun && only_in_temp && out.find(refused) == std::string::npos)
-      return where +
-             "the text is only in the temporary file, but the run did not report the file as "
-             "refused";
+      return where + "the original text is only in the temporary file (the log file: " +
+             FirstMissing(log.original, text) + "), but the run did not report the file as refused";
     return "";
   }
 
