@@ -30,13 +30,12 @@ namespace {
 using testing::ProgramRun;
 using testing::ReadFile;
 using testing::ScratchDir;
-using testing::Sjis;
 using testing::WriteFile;
 using Clock = std::chrono::steady_clock;
 
-// The following run is checked only where a run refuses to overwrite a
-// temporary file that a killed run left behind; without that refusal it
-// copies a truncated log file over the only complete copy.
+// Off while a following run copies a truncated log file over the temporary
+// file that a killed run left behind, the only complete copy of the text:
+// QUILLET_CRASH_RERUN=1 shows that loss. On once runs refuse such a file.
 constexpr bool kRerunCheckByDefault = false;
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -215,7 +214,7 @@ class CrashHarness : public ::testing::TestWithParam<Scenario> {
       const bool whole =
           added.ends_with(p) && p.starts_with(added.substr(0, added.size() - p.size()));
       if (!whole && !p.starts_with(added))
-        return where + "the increment file holds text that is not the processed text: " +
+        return where + "the increment file lost or altered the processed text: " +
                FirstMissing(old + p, inc);
       in_inc = whole;
       complete = complete || whole;
