@@ -101,10 +101,12 @@ void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry
 
 // True when `path` is a folder itself and not a link to one, so that a link
 // put in a listed subfolder's place cannot lead the run out of the tree.
-// Opened without following a link, only a folder fails with EISDIR.
+// Opened without following a link, a folder fails with EISDIR, or with
+// EACCES when it cannot be read (it is visited and shows no files); a link
+// fails with ELOOP.
 bool IsFolderNotLink(Engine& engine, const std::string& path) {
   if (engine.fs.Open(path, platform::OpenMode::kRead, platform::Links::kRefuse)) return false;
-  return errno == EISDIR;
+  return errno == EISDIR || errno == EACCES;
 }
 
 void ShowRunControls(StatusView& status) {
