@@ -192,9 +192,10 @@ class CrashHarness : public ::testing::TestWithParam<Scenario> {
   std::string Lost(const LogFile& log, bool after_rerun, const std::string& out) const {
     const std::optional<std::string> text = ReadIfThere(Tree(log.rel));
     const std::optional<std::string> temp = ReadIfThere(Tree(WithExt(log.rel, "qu$")));
-    const std::string where = log.rel + " (seed " + std::to_string(seed_) + ", kill " +
-                              std::to_string(kill_) + " after " + std::to_string(delay_.count()) +
-                              " us" + (after_rerun ? ", then a full run" : "") + "): ";
+    const std::string where = std::string(GetParam().name) + ", " + log.rel + " (seed " +
+                              std::to_string(seed_) + ", kill " + std::to_string(kill_) +
+                              " after " + std::to_string(delay_.count()) + " us" +
+                              (after_rerun ? ", then a full run" : "") + "): ";
     // A restored log file holds the copy, which ends its last line.
     const auto holds_original = [&](const std::optional<std::string>& file) {
       return file == log.original || file == log.copied;
