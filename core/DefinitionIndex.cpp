@@ -28,6 +28,11 @@ constexpr std::size_t kPrefixReach = 32;
 // A prefix is used when it is at least this long, or the longest literal.
 constexpr std::size_t kLongPrefix = 8;
 constexpr std::uint32_t kHashFactor = 0x9E3779B1u;
+// At most this much of a literal is indexed. A line holding the literal holds
+// every piece of it, and MatchPattern has the last word, so a piece serves as
+// well; it keeps a definition line of many megabytes from costing time and
+// memory in proportion to its length every time an index is built.
+constexpr std::size_t kMaxKeyBytes = 256;
 
 std::uint32_t LoadWindow(const char* at) {
   std::uint32_t window;
@@ -172,6 +177,7 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
           literals.prefix.size() >= kWindowBytes &&
           (literals.prefix.size() >= kLongPrefix || literals.prefix.size() >= longest->size());
       keys[i] = use_prefix[i] ? std::move(literals.prefix) : std::move(*longest);
+      if (keys[i].size() > kMaxKeyBytes) keys[i].resize(kMaxKeyBytes);
     }
   }
   // How many literals hold each window: a window that many definitions

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -98,6 +99,16 @@ void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry
   status.ReplaceLastLine(name + "\t" + report);
 }
 
+// True when `path` is a folder itself and not a link to one, so that a link
+// put in a listed subfolder's place cannot lead the run out of the tree.
+// Opened without following a link, a folder fails with EISDIR, or with
+// EACCES when it cannot be read (it is visited and shows no files); a link
+// fails with ELOOP.
+bool IsFolderNotLink(Engine& engine, const std::string& path) {
+  if (engine.fs.Open(path, platform::OpenMode::kRead, platform::Links::kRefuse)) return false;
+  return errno == EISDIR || errno == EACCES;
+}
+
 void ShowRunControls(StatusView& status) {
   status.ShowDialog();
   status.SetEnabled(StatusControl::kCancelBttn, true);
@@ -188,13 +199,9 @@ int ProcessFolder(Engine& engine, std::string_view folder, std::string_view patt
   for (const DirEntry& entry : entries) {
     if (g.run.CancelRequested) break;
     if (entry.name == "." || entry.name == "..") continue;
-    // The listing never yields links; the attributes are read again because
-    // the entry may have changed since it was listed.
-    platform::Attributes attributes;
-    if (!entry.attributes.directory || !engine.fs.GetAttributes(F + entry.name, attributes) ||
-        !attributes.directory) {
-      continue;
-    }
+    // The listing never yields links; the entry is looked at again because
+    // it may have changed since it was listed.
+    if (!entry.attributes.directory || !IsFolderNotLink(engine, F + entry.name)) continue;
     result = ProcessFolder(engine, F + entry.name, pattern, true);
     if (result != 0) {
       g.shell.AutoExit = false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <tuple>
 
 #include "config/Settings.h"
@@ -99,6 +100,29 @@ TEST_F(Settings, BooleansAndTextsReadAsStored) {
   ASSERT_TRUE(SaveSettings(options, ini_));
   EXPECT_NE(Saved().find("[Option]\r\nTrim=1\r\n"), std::string::npos);
   EXPECT_NE(Saved().find("\r\nF5=\r\n"), std::string::npos);
+}
+
+// Junk, numbers out of range, megabyte values and keys outside the
+// section: every key reads as its default or as its value cut to 1023 bytes.
+TEST_F(Settings, OddFilesGiveDefaultsOrCutValues) {
+  std::mt19937 rng(5);
+  std::string junk;
+  for (int i = 0; i < (1 << 16); ++i) junk += static_cast<char>(rng());
+  const std::string mega(1 << 20, 'x');
+  ProcessingOptions cut;
+  cut.BackExt = cut.Editor = std::string(1023, 'x');
+  const std::pair<std::string, ProcessingOptions> cases[] = {
+      {junk, {}},
+      {"[Option]\r\n" + junk +
+           "\r\nSpLine=99999999999999999999\r\nSyoriH=-2147483649\r\n"
+           "SyoriW=0x100000000\r\nTrim=" +
+           mega + "\r\nBackExt=" + mega + "\r\nEditor=\"" + mega + "\"\r\n",
+       cut},
+      {"SpLine=-1\r\n[Options]\r\nTrim=0\r\n[Option\r\nSkip=0\r\n", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(Fields(Load(text)), Fields(expected)) << text.substr(0, 60);
+  }
 }
 
 TEST_F(Settings, SaveKeepsForeignSectionsKeysAndComments) {

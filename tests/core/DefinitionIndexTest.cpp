@@ -176,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"LineEndsAtNul", {"*wxyz*"}, std::string("ab\0wxyz", 7), -1},
         LookupCase{"LongRunOverBufferSize", {"*" + kLongRun + "*"}, "a" + kLongRun + "b", 0},
         LookupCase{"LongRunOneByteShort", {"*" + kLongRun + "*"}, "a" + kLongRun.substr(1), -1},
+        LookupCase{"LongPrefix", {kLongRun + "r*"}, kLongRun + "r.", 0},
+        LookupCase{"LongPrefixLastByteDiffers", {kLongRun + "r*"}, kLongRun + "s.", -1},
         LookupCase{"LiteralAtLineEnd", {"*0123456789abcdef"}, "xx0123456789abcdef", 0},
         LookupCase{"LiteralAtLineStart", {"0123456789abcdef*"}, "0123456789abcdefxx", 0}));
 

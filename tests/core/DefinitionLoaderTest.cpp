@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +92,38 @@ TEST_F(DefinitionLoader, RejectsFilesWithoutUsableDefinitions) {
   ASSERT_EQ(Load(max), 0);
   EXPECT_EQ(g_.definitions.Count(), 2000);
   EXPECT_EQ(status_.log, Lines{LoadLine(2000)});
+}
+
+// Bytes of every value from a fixed seed; without Ctrl-Z the whole file is
+// text, with it the text ends at the first one.
+std::string Junk(std::size_t size, bool with_ctrl_z) {
+  std::mt19937 rng(11);
+  std::string junk;
+  while (junk.size() < size) {
+    const char c = static_cast<char>(rng());
+    if (with_ctrl_z || c != '\x1A') junk += c;
+  }
+  return junk;
+}
+const std::string kJunk = Junk(1 << 16, false);
+const std::string kJunkWithCtrlZ = Junk(1 << 16, true);
+
+// Junk loads, and a 100 MB definition line loads as one entry; either
+// table then serves a run in bounded time and memory, matching nothing here.
+TEST_F(DefinitionLoader, JunkAndHugeLinesLoadAndServeARun) {
+  const std::string huge = "*" + std::string(100 << 20, 'x') + "*";
+  const std::string log = "keep\r\n\x82\xA0 xx\r\n" + std::string(300, 'x') + "\r\n";
+  g_.options.Skip = false;
+  for (const std::string* text : {&kJunk, &kJunkWithCtrlZ, &huge}) {
+    g_.definitions.LoadedFrom = kLoadedFromDummy;
+    ASSERT_EQ(Load(*text), 0);
+    testing::WriteFile(dir_.Native("logs/a.log"), log);
+    std::int64_t before = 0;
+    std::int64_t after = 0;
+    EXPECT_EQ(ProcessFile(engine_, logs_ + "a.log", before, after), frDone);
+    EXPECT_EQ(testing::ReadFile(dir_.Native("logs/a.log")), log);
+  }
+  EXPECT_TRUE(g_.definitions.Count() == 1 && g_.definitions.Entries[0].Pattern == huge);
 }
 
 TEST_F(DefinitionLoader, MissingUnopenableAndUnreadableFiles) {
