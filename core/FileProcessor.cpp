@@ -174,8 +174,10 @@ int FileProcessor::CheckName() {
 
 int FileProcessor::HoldLog() {
   // A log file with more than one link, in use by another program or held
-  // by another run is refused here, untouched.
-  log_ = fs_.Open(path_, OpenMode::kHold);
+  // by another run is refused here, untouched. Listings never yield links,
+  // so a link at the log file's name was put there after the listing: it is
+  // refused rather than followed to a file outside the tree.
+  log_ = fs_.Open(path_, OpenMode::kHold, Links::kRefuse);
   if (!log_ || !log_->GetInfo(log_info_)) return frOpenError;
   return frDone;
 }

@@ -33,10 +33,10 @@ using testing::ScratchDir;
 using testing::WriteFile;
 using Clock = std::chrono::steady_clock;
 
-// Off while a following run copies a truncated log file over the temporary
-// file that a killed run left behind, the only complete copy of the text:
-// QUILLET_CRASH_RERUN=1 shows that loss. On once runs refuse such a file.
-constexpr bool kRerunCheckByDefault = false;
+// After the kills, a run to completion with the same settings must not
+// destroy the copy that a killed run left as the only complete text.
+// QUILLET_CRASH_RERUN=0 leaves that run out.
+constexpr bool kRerunCheckByDefault = true;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kDefaultKills = 24;
