@@ -282,9 +282,11 @@ void DefinitionIndex::BuildGroups(
     for (std::size_t i = 0; i < list.size(); ++i)
       if (i == 0 || list[i].first != list[i - 1].first) ++distinct;
 
-    // About 1 in 16 bits set keeps false hits rare; the slot table is half
-    // full at most, so probes stay short.
-    const int bloom_bits = std::clamp(Log2Ceil(distinct * 16), 12, 22);
+    // About 1 in 64 bits set keeps false hits rare: a false hit costs a
+    // probe of the slot table, which for 2000 definitions no longer sits in
+    // the first-level cache, while the filter still does. The slot table is
+    // half full at most, so probes stay short.
+    const int bloom_bits = std::clamp(Log2Ceil(distinct * 64), 12, 22);
     const int slot_bits = std::max(Log2Ceil(distinct * 2), 1);
     group.shift = 32 - bloom_bits;
     group.slot_shift = 32 - slot_bits;
