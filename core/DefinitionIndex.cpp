@@ -210,6 +210,18 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
   marked_at_.assign(entries.size(), 0);
 }
 
+DefinitionIndex::Posting DefinitionIndex::MakePosting(std::uint32_t entry,
+                                                      std::size_t window_offset,
+                                                      std::uint32_t literal_offset,
+                                                      std::string_view literal) {
+  return Posting{entry,
+                 static_cast<std::uint32_t>(window_offset),
+                 literal_offset,
+                 static_cast<std::uint32_t>(literal.size()),
+                 LoadWindow(literal.data()),
+                 LoadWindow(literal.data() + literal.size() - kWindowBytes)};
+}
+
 void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
                                  const std::vector<std::uint32_t>& sharing) {
   const std::size_t stride = kStrides[group];
@@ -238,9 +250,8 @@ void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, 
   literals_.append(literal);
   for (std::size_t k = 0; k < stride; ++k) {
     const std::size_t at = best_start + k;
-    pending_[group].push_back({LoadWindow(literal.data() + at),
-                               Posting{entry, static_cast<std::uint32_t>(at), literal_offset,
-                                       static_cast<std::uint32_t>(literal.size())}});
+    pending_[group].push_back(
+        {LoadWindow(literal.data() + at), MakePosting(entry, at, literal_offset, literal)});
   }
 }
 
@@ -259,10 +270,8 @@ void DefinitionIndex::AddPrefix(std::uint32_t entry, std::string_view prefix,
   }
   const auto literal_offset = static_cast<std::uint32_t>(literals_.size());
   literals_.append(prefix);
-  pending_[kPrefixGroup].push_back(
-      {PrefixKey(LoadWindow(prefix.data() + best_at), best_at),
-       Posting{entry, static_cast<std::uint32_t>(best_at), literal_offset,
-               static_cast<std::uint32_t>(prefix.size())}});
+  pending_[kPrefixGroup].push_back({PrefixKey(LoadWindow(prefix.data() + best_at), best_at),
+                                    MakePosting(entry, best_at, literal_offset, prefix)});
   auto& offsets = groups_[kPrefixGroup].offsets;
   if (std::find(offsets.begin(), offsets.end(), best_at) == offsets.end()) {
     offsets.insert(std::upper_bound(offsets.begin(), offsets.end(), best_at), best_at);
@@ -329,8 +338,14 @@ void DefinitionIndex::LookUp(const WindowGroup& group, std::uint32_t key, std::s
       if (at < posting.window_offset) continue;
       const std::size_t start = at - posting.window_offset;
       if (line.size() - start < posting.literal_size) continue;
-      if (std::memcmp(line.data() + start, literals_.data() + posting.literal_offset,
-                      posting.literal_size) == 0)
+      // Windows are shared by literals that differ elsewhere: the literal's
+      // first and last four bytes, kept in the posting, turn most of them
+      // away before the whole literal is compared.
+      const char* const found = line.data() + start;
+      if (LoadWindow(found) != posting.head ||
+          LoadWindow(found + posting.literal_size - kWindowBytes) != posting.tail)
+        continue;
+      if (std::memcmp(found, literals_.data() + posting.literal_offset, posting.literal_size) == 0)
         Mark(posting.entry);
     }
     return;
