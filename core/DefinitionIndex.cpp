@@ -204,6 +204,11 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
     }
   }
   BuildGroups(pending_);
+  // Only groups that hold windows are scanned: the per-line loop then
+  // tests nothing for the others.
+  groups_.erase(std::remove_if(groups_.begin(), groups_.end(),
+                               [](const WindowGroup& g) { return g.postings.empty(); }),
+                groups_.end());
   pending_.clear();
   pending_.shrink_to_fit();
   candidates_.reserve(entries.size());
@@ -383,9 +388,7 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
     line_number_ = 1;
   }
   candidates_.clear();
-  for (const WindowGroup& group : groups_) {
-    if (!group.postings.empty()) ScanGroup(group, line);
-  }
+  for (const WindowGroup& group : groups_) ScanGroup(group, line);
   if (candidates_.empty() && always_.empty()) return -1;
   std::sort(candidates_.begin(), candidates_.end());
 

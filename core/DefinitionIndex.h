@@ -102,8 +102,8 @@ class DefinitionIndex {
   std::vector<std::string> patterns_;
   std::vector<CompiledPattern> compiled_;
   std::string literals_;
-  std::vector<WindowGroup> groups_;
-  std::vector<int> always_;  // entries tried on every line, ascending
+  std::vector<WindowGroup> groups_;  // after building, those with windows only
+  std::vector<int> always_;          // entries tried on every line, ascending
   // Per-line scratch: entries whose literal was found, and the line number
   // at which each entry was last marked, so a repeated hit adds it once.
   std::vector<int> candidates_;
