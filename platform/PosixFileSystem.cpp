@@ -130,21 +130,22 @@ class PosixFile : public File {
 
  private:
   // Asks the system to start writing out what has been written so far, up
-  // to the last whole page before the position (the page being filled is
-  // left alone), without waiting for it. A large file then goes to the disk
-  // while the rest is being produced, and the Sync at its end waits only
-  // for the tail. Only a hint: a failure here shows in Sync, if anywhere.
+  // to the last 64 KiB boundary before the position (a multiple of any page
+  // size, so the page being filled is left alone), without waiting for it.
+  // A large file then goes to the disk while the rest is being produced,
+  // and the Sync at its end waits only for the tail. Only a hint: a
+  // failure here shows in Sync, if anywhere.
   void StartWriteback() {
     unflushed_ = 0;
     const off_t position = lseek(fd_, 0, SEEK_CUR);
     if (position <= 0) return;
-    const off_t whole_pages = position - position % kPageBytes;
-    if (whole_pages > 0) sync_file_range(fd_, 0, whole_pages, SYNC_FILE_RANGE_WRITE);
+    const off_t whole = position - position % kWritebackAlign;
+    if (whole > 0) sync_file_range(fd_, 0, whole, SYNC_FILE_RANGE_WRITE);
   }
 
   // Writeback is started after every this many bytes written.
   static constexpr std::size_t kWritebackBytes = 4 * 1024 * 1024;
-  static constexpr off_t kPageBytes = 4096;
+  static constexpr off_t kWritebackAlign = 64 * 1024;
 
   int fd_;
   std::size_t unflushed_ = 0;
