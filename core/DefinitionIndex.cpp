@@ -204,10 +204,27 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
     }
   }
   BuildGroups(pending_);
+  // Only groups that hold windows are scanned: the per-line loop then
+  // tests nothing for the others.
+  groups_.erase(std::remove_if(groups_.begin(), groups_.end(),
+                               [](const WindowGroup& g) { return g.postings.empty(); }),
+                groups_.end());
   pending_.clear();
   pending_.shrink_to_fit();
   candidates_.reserve(entries.size());
   marked_at_.assign(entries.size(), 0);
+}
+
+DefinitionIndex::Posting DefinitionIndex::MakePosting(std::uint32_t entry,
+                                                      std::size_t window_offset,
+                                                      std::uint32_t literal_offset,
+                                                      std::string_view literal) {
+  return Posting{entry,
+                 static_cast<std::uint32_t>(window_offset),
+                 literal_offset,
+                 static_cast<std::uint32_t>(literal.size()),
+                 LoadWindow(literal.data()),
+                 LoadWindow(literal.data() + literal.size() - kWindowBytes)};
 }
 
 void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
@@ -238,9 +255,8 @@ void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, 
   literals_.append(literal);
   for (std::size_t k = 0; k < stride; ++k) {
     const std::size_t at = best_start + k;
-    pending_[group].push_back({LoadWindow(literal.data() + at),
-                               Posting{entry, static_cast<std::uint32_t>(at), literal_offset,
-                                       static_cast<std::uint32_t>(literal.size())}});
+    pending_[group].push_back(
+        {LoadWindow(literal.data() + at), MakePosting(entry, at, literal_offset, literal)});
   }
 }
 
@@ -259,10 +275,8 @@ void DefinitionIndex::AddPrefix(std::uint32_t entry, std::string_view prefix,
   }
   const auto literal_offset = static_cast<std::uint32_t>(literals_.size());
   literals_.append(prefix);
-  pending_[kPrefixGroup].push_back(
-      {PrefixKey(LoadWindow(prefix.data() + best_at), best_at),
-       Posting{entry, static_cast<std::uint32_t>(best_at), literal_offset,
-               static_cast<std::uint32_t>(prefix.size())}});
+  pending_[kPrefixGroup].push_back({PrefixKey(LoadWindow(prefix.data() + best_at), best_at),
+                                    MakePosting(entry, best_at, literal_offset, prefix)});
   auto& offsets = groups_[kPrefixGroup].offsets;
   if (std::find(offsets.begin(), offsets.end(), best_at) == offsets.end()) {
     offsets.insert(std::upper_bound(offsets.begin(), offsets.end(), best_at), best_at);
@@ -282,9 +296,11 @@ void DefinitionIndex::BuildGroups(
     for (std::size_t i = 0; i < list.size(); ++i)
       if (i == 0 || list[i].first != list[i - 1].first) ++distinct;
 
-    // About 1 in 16 bits set keeps false hits rare; the slot table is half
-    // full at most, so probes stay short.
-    const int bloom_bits = std::clamp(Log2Ceil(distinct * 16), 12, 22);
+    // About 1 in 64 bits set keeps false hits rare: a false hit costs a
+    // probe of the slot table, which for 2000 definitions no longer sits in
+    // the first-level cache, while the filter still does. The slot table is
+    // half full at most, so probes stay short.
+    const int bloom_bits = std::clamp(Log2Ceil(distinct * 64), 12, 22);
     const int slot_bits = std::max(Log2Ceil(distinct * 2), 1);
     group.shift = 32 - bloom_bits;
     group.slot_shift = 32 - slot_bits;
@@ -327,8 +343,14 @@ void DefinitionIndex::LookUp(const WindowGroup& group, std::uint32_t key, std::s
       if (at < posting.window_offset) continue;
       const std::size_t start = at - posting.window_offset;
       if (line.size() - start < posting.literal_size) continue;
-      if (std::memcmp(line.data() + start, literals_.data() + posting.literal_offset,
-                      posting.literal_size) == 0)
+      // Windows are shared by literals that differ elsewhere: the literal's
+      // first and last four bytes, kept in the posting, turn most of them
+      // away before the whole literal is compared.
+      const char* const found = line.data() + start;
+      if (LoadWindow(found) != posting.head ||
+          LoadWindow(found + posting.literal_size - kWindowBytes) != posting.tail)
+        continue;
+      if (std::memcmp(found, literals_.data() + posting.literal_offset, posting.literal_size) == 0)
         Mark(posting.entry);
     }
     return;
@@ -366,9 +388,7 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
     line_number_ = 1;
   }
   candidates_.clear();
-  for (const WindowGroup& group : groups_) {
-    if (!group.postings.empty()) ScanGroup(group, line);
-  }
+  for (const WindowGroup& group : groups_) ScanGroup(group, line);
   if (candidates_.empty() && always_.empty()) return -1;
   std::sort(candidates_.begin(), candidates_.end());
 

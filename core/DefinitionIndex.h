@@ -63,7 +63,9 @@ class DefinitionIndex {
     std::uint32_t entry;
     std::uint32_t window_offset;   // of the window inside the literal
     std::uint32_t literal_offset;  // of the literal in literals_
-    std::uint32_t literal_size;
+    std::uint32_t literal_size;    // at least the window's four bytes
+    std::uint32_t head;            // the literal's first four bytes
+    std::uint32_t tail;            // and its last four
   };
   // A hash set of windows, looked up at every `stride`-th line position,
   // or for prefixes only at the positions in `offsets`.
@@ -83,6 +85,8 @@ class DefinitionIndex {
   };
 
   // Adds `literal` to the stride group `group`, which its size must support.
+  static Posting MakePosting(std::uint32_t entry, std::size_t window_offset,
+                             std::uint32_t literal_offset, std::string_view literal);
   void AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
                   const std::vector<std::uint32_t>& sharing);
   void AddPrefix(std::uint32_t entry, std::string_view prefix,
@@ -98,8 +102,8 @@ class DefinitionIndex {
   std::vector<std::string> patterns_;
   std::vector<CompiledPattern> compiled_;
   std::string literals_;
-  std::vector<WindowGroup> groups_;
-  std::vector<int> always_;  // entries tried on every line, ascending
+  std::vector<WindowGroup> groups_;  // after building, those with windows only
+  std::vector<int> always_;          // entries tried on every line, ascending
   // Per-line scratch: entries whose literal was found, and the line number
   // at which each entry was last marked, so a repeated hit adds it once.
   std::vector<int> candidates_;

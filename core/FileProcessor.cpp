@@ -304,8 +304,18 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
   std::int64_t lines_done = 0;
   bool ok = true;
   try {
-    std::string line;
-    while (ok && reader.ReadLine(line)) {
+    std::string copied;
+    while (ok) {
+      // A line that lies whole in the reader's block is filtered where it
+      // stands; any other goes through the copying read.
+      std::string_view line;
+      if (reader.TakeCrLfLine(line)) {
+        line.remove_suffix(2);
+      } else if (reader.ReadLine(copied)) {
+        line = copied;
+      } else {
+        break;
+      }
       read_bytes += static_cast<std::int64_t>(line.size()) + 2;
       std::string_view out;
       if (filter.Apply(line, out)) {

@@ -79,22 +79,6 @@ bool LineReader::ReadLine(std::string& line) {
   return true;
 }
 
-bool LineReader::TakeCrLfLine(std::string_view& line) {
-  // ctrl_z_ is the end of the block's text (len_ when it has no Ctrl-Z);
-  // after a Ctrl-Z has ended the text, pos_ stays on it.
-  if (pos_ >= ctrl_z_) return false;
-  const char* begin = buffer_.data() + pos_;
-  const void* cr = std::memchr(begin, kCR, ctrl_z_ - pos_);
-  if (cr == nullptr) return false;
-  const auto end = static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_.data()) + 2;
-  // A byte of text must follow in this block: then the line is not the
-  // last, and telling so needs no read.
-  if (end >= ctrl_z_ || buffer_[end - 1] != kLF) return false;
-  line = std::string_view(begin, end - pos_);
-  pos_ = end;
-  return true;
-}
-
 LineWriter::LineWriter(platform::File& file, std::size_t block_bytes)
     : file_(file), block_bytes_(std::max<std::size_t>(block_bytes, 1)) {
   buffer_.reserve(block_bytes_);

@@ -56,7 +56,9 @@ class PosixFile : public File {
       }
       data += count;
       size -= static_cast<std::size_t>(count);
+      unflushed_ += static_cast<std::size_t>(count);
     }
+    if (unflushed_ >= kWritebackBytes) StartWriteback();
     return true;
   }
 
@@ -76,7 +78,10 @@ class PosixFile : public File {
     return rc == 0;
   }
 
-  bool Sync() override { return fsync(fd_) == 0; }
+  bool Sync() override {
+    unflushed_ = 0;
+    return fsync(fd_) == 0;
+  }
 
   bool GetTime(std::uint32_t& dos_time) override {
     struct stat st;
@@ -124,7 +129,26 @@ class PosixFile : public File {
   }
 
  private:
+  // Asks the system to start writing out what has been written so far, up
+  // to the last 64 KiB boundary before the position (a multiple of any page
+  // size, so the page being filled is left alone), without waiting for it.
+  // A large file then goes to the disk while the rest is being produced,
+  // and the Sync at its end waits only for the tail. Only a hint: a
+  // failure here shows in Sync, if anywhere.
+  void StartWriteback() {
+    unflushed_ = 0;
+    const off_t position = lseek(fd_, 0, SEEK_CUR);
+    if (position <= 0) return;
+    const off_t whole = position - position % kWritebackAlign;
+    if (whole > 0) sync_file_range(fd_, 0, whole, SYNC_FILE_RANGE_WRITE);
+  }
+
+  // Writeback is started after every this many bytes written.
+  static constexpr std::size_t kWritebackBytes = 4 * 1024 * 1024;
+  static constexpr off_t kWritebackAlign = 64 * 1024;
+
   int fd_;
+  std::size_t unflushed_ = 0;
 };
 
 bool ToNative(std::string_view path, std::string& native) {
