@@ -17,10 +17,7 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 using Lines = std::vector<std::string>;
-
-std::string LoadLine(int count) {
-  return testing::Sjis("定義ファイルから " + std::to_string(count) + "行読み込みました.");
-}
+using testing::LoadLine;
 
 // A program folder "prog" and a log folder "logs" in a scratch folder.
 class DefinitionLoader : public ::testing::TestWithParam<std::size_t> {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/xattr.h>
 
 #include <cerrno>
 #include <map>
@@ -56,10 +55,6 @@ void ExpectFile(const std::string& path, char state) {
   } else {
     EXPECT_EQ(testing::ReadFile(path), texts.at(state)) << path;
   }
-}
-
-bool Marked(const std::string& path) {
-  return getxattr(path.c_str(), "user.quillet.pending", nullptr, 0) >= 0;
 }
 
 // Calls on app.log, all through the one held descriptor: hold, info, sniff
@@ -140,8 +135,8 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   ExpectFile(dir_.Native("app.log"), c.files[0]);
   ExpectFile(dir_.Native("app.qu$"), c.files[1]);
   ExpectFile(dir_.Native("app.inc"), c.files[2]);
-  EXPECT_EQ(Marked(dir_.Native("app.qu$")), c.files[3] == 'm');
-  EXPECT_FALSE(Marked(dir_.Native("app.log")));
+  EXPECT_EQ(testing::HasPendingMark(dir_.Native("app.qu$")), c.files[3] == 'm');
+  EXPECT_FALSE(testing::HasPendingMark(dir_.Native("app.log")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),

@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
-#include <thread>
 
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
@@ -18,20 +13,16 @@
 #include "tests/support/StatusRecorder.h"
 #include "tests/support/TestUtil.h"
 
-extern char** environ;
-
 namespace quillet {
 namespace {
 
 using testing::FileExists;
+using testing::HasPendingMark;
 using testing::ReadFile;
 using testing::WriteFile;
 
-constexpr char kMark[] = "user.quillet.pending";
 const std::string kText = "a\r\nnoise\r\nb\r\n";
 const std::string kDone = "a\r\nb\r\n";
-
-bool Marked(const std::string& native) { return getxattr(native.c_str(), kMark, nullptr, 0) >= 0; }
 
 class ProcessFileSafety : public ::testing::Test {
  protected:
@@ -39,11 +30,10 @@ class ProcessFileSafety : public ::testing::Test {
     g_.options.Skip = false;
     g_.definitions.Entries = {{"noise*", ""}};
   }
-  int Process(Engine& engine) {
+  int Process() {
     std::int64_t before = 0, after = 0;
-    return ProcessFile(engine, dir_.Windows("app.log"), before, after);
+    return ProcessFile(engine_, dir_.Windows("app.log"), before, after);
   }
-  int Process() { return Process(engine_); }
   std::string Native(const char* name) const { return dir_.Native(name); }
 
   testing::ScratchDir dir_;
@@ -86,7 +76,7 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
   switch (c.found) {
     case Found::kMarkedCopy:
       WriteFile(Native("app.qu$"), kText);
-      ASSERT_EQ(setxattr(Native("app.qu$").c_str(), kMark, "1", 1, 0), 0);
+      ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
       break;
     case Found::kCopyNoMarks:
       fs_.Add(testing::Fault{testing::FsOp::kGetPending, ".qu$", 1, ENOTSUP});
@@ -124,7 +114,7 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
     EXPECT_FALSE(FileExists(Native("app.qu$")));
   }
   if (c.found == Found::kMarkedCopy) {
-    EXPECT_TRUE(Marked(Native("app.qu$")));
+    EXPECT_TRUE(HasPendingMark(Native("app.qu$")));
   }
   if (FileExists(Native("other"))) {
     EXPECT_EQ(ReadFile(Native("other")), c.found == Found::kLogLinked ? kText : "stale");
@@ -149,34 +139,6 @@ const GuardCase kGuards[] = {
 INSTANTIATE_TEST_SUITE_P(Found, ProcessFileGuards, ::testing::ValuesIn(kGuards),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A run killed in the middle of the rewrite leaves a partial log file and
-// the marked copy; the next run must not replace the copy.
-TEST_F(ProcessFileSafety, RunKilledDuringRewriteLeavesCopyThatTheNextRunKeeps) {
-  std::string text;
-  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + "\r\nnoise\r\n";
-  WriteFile(Native("app.log"), text);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    Engine engine{g_, platform::PosixFileSystem(), rec_, dir_.windows() + "\\", 7};
-    // The first progress point of the filter pass shows "written/total".
-    rec_.on_yield = [this] {
-      if (rec_.size_caption.find('/') != std::string::npos) raise(SIGKILL);
-    };
-    Process(engine);
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  const std::string partial = ReadFile(Native("app.log"));
-  ASSERT_LT(partial.size(), text.size());
-  EXPECT_EQ(ReadFile(Native("app.qu$")), text);
-  EXPECT_EQ(Process(), frTempOpenError);
-  EXPECT_EQ(ReadFile(Native("app.qu$")), text);
-  EXPECT_EQ(ReadFile(Native("app.log")), partial);
-}
-
 TEST_F(ProcessFileSafety, RestoredLogKeepsItsOwnerAndMode) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the log file to another user";
   WriteFile(Native("app.log"), kText);
@@ -190,7 +152,7 @@ TEST_F(ProcessFileSafety, RestoredLogKeepsItsOwnerAndMode) {
   EXPECT_EQ(st.st_uid, 65534u);
   EXPECT_EQ(st.st_gid, 65534u);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_FALSE(Marked(Native("app.log")));
+  EXPECT_FALSE(HasPendingMark(Native("app.log")));
 }
 
 }  // namespace

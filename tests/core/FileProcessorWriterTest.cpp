@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -29,16 +28,6 @@ class ProcessFileWithWriter : public ::testing::Test {
   ProcessFileWithWriter() {
     g_.options.Skip = false;
     g_.definitions.Entries = {{"noise*", ""}};
-  }
-
-  // Without a write lease only other runs are kept out, and these writers
-  // would lose lines: nothing to prove here then.
-  bool LeasesGranted() {
-    WriteFile(dir_.Native("probe"), "");
-    const int fd = open(dir_.Native("probe").c_str(), O_RDWR | O_CLOEXEC);
-    const bool granted = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
-    if (fd >= 0) close(fd);
-    return granted;
   }
 
   // Starts `sh -c script` with LOG set to the log file's native path.
@@ -87,7 +76,9 @@ const std::string kLoop = "i=1; while [ $i -le " + std::to_string(kLines) +
 // A logger that opens the file for every line waits while the file is held
 // and appends after the rewrite.
 TEST_F(ProcessFileWithWriter, WriterReopeningForEveryLineLosesNothing) {
-  if (!LeasesGranted()) GTEST_SKIP() << "no file leases here";
+  // Without a write lease only other runs are kept out, and these writers
+  // would lose lines: nothing to prove here then.
+  if (!testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
   WriteFile(dir_.Native("app.log"), "keep 0\r\n");
   const std::string codes =
       ProcessWhileRunning(StartWriter(kLoop + " >> \"$LOG\"; i=$((i+1)); done"));
@@ -101,7 +92,7 @@ TEST_F(ProcessFileWithWriter, WriterReopeningForEveryLineLosesNothing) {
 // A writer that keeps the file open makes it "in use": it is refused and
 // holds nothing but the writer's lines.
 TEST_F(ProcessFileWithWriter, FileHeldOpenByWriterIsRefusedAndUnchanged) {
-  if (!LeasesGranted()) GTEST_SKIP() << "no file leases here";
+  if (!testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
   WriteFile(dir_.Native("app.log"), "noise 0\r\n");
   const pid_t writer = StartWriter("exec 3>> \"$LOG\"; " + kLoop +
                                    " >&3; [ $((i % 500)) -eq 0 ] && sleep 0.05; i=$((i+1)); done");

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 #include <string>
 #include <utility>
@@ -18,30 +17,16 @@
 namespace quillet {
 namespace {
 
+using testing::LoadLine;
 using testing::ReadFile;
 using testing::ScratchDir;
+using testing::SetLocalTimeOfDay;
 using testing::Sjis;
 using testing::WriteFile;
 using Lines = std::vector<std::string>;
 
 const std::string kLog = "DEBUG\r\nkeep\r\n";
 const std::string kLogDone = "a.log\t(13 to 6 bytes / 46%)";
-
-// Sets a file's last-write time to today at the given local time of day.
-void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second) {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  testing::SetFileTime(native_path, mktime(&tm));
-}
-
-std::string LoadLine(int count) {
-  return Sjis("定義ファイルから " + std::to_string(count) + "行読み込みました.");
-}
 
 // The status log cut into one block per visited folder, in visiting order:
 // the folder as its header shows it, and the lines after the header.

@@ -25,71 +25,11 @@ using quillet::testing::WriteFile;
 
 constexpr uid_t kOther = 65534;  // nobody
 
-bool LeasesGranted(const ScratchDir& dir) {
-  WriteFile(dir.Native("probe"), "");
-  const int fd = open(dir.Native("probe").c_str(), O_RDWR | O_CLOEXEC);
-  const bool granted = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
-  if (fd >= 0) close(fd);
-  unlink(dir.Native("probe").c_str());
-  return granted;
-}
-
 FileInfo InfoOf(const std::string& native) {
   struct stat st {};
   EXPECT_EQ(stat(native.c_str(), &st), 0) << native;
   return FileInfo{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777), st.st_nlink};
 }
-
-// What makes a hold fail; the file is left as it was.
-enum class Other { kHolder, kReader, kWriter, kHardLink };
-struct HoldCase {
-  const char* name;
-  Other other;
-  int error;
-};
-void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
-
-class HoldRefused : public ::testing::TestWithParam<HoldCase> {};
-
-TEST_P(HoldRefused, LeavesTheFileAlone) {
-  const HoldCase& c = GetParam();
-  ScratchDir dir;
-  FileSystem& fs = PosixFileSystem();
-  if ((c.other == Other::kReader || c.other == Other::kWriter) && !LeasesGranted(dir))
-    GTEST_SKIP() << "no file leases here: only other holders are kept out";
-  WriteFile(dir.Native("a.log"), "text");
-  std::unique_ptr<File> holder;
-  int fd = -1;
-  switch (c.other) {
-    case Other::kHolder:
-      holder = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
-      ASSERT_TRUE(holder);
-      break;
-    case Other::kReader:
-      fd = open(dir.Native("a.log").c_str(), O_RDONLY | O_CLOEXEC);
-      break;
-    case Other::kWriter:
-      fd = open(dir.Native("a.log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-      break;
-    case Other::kHardLink:
-      ASSERT_EQ(link(dir.Native("a.log").c_str(), dir.Native("b.log").c_str()), 0);
-      break;
-  }
-  errno = 0;
-  EXPECT_FALSE(fs.Open(dir.Windows("a.log"), OpenMode::kHold));
-  EXPECT_EQ(errno, c.error);
-  // Released first: a plain open would wait for the holder.
-  holder.reset();
-  if (fd >= 0) close(fd);
-  EXPECT_EQ(ReadFile(dir.Native("a.log")), "text");
-}
-
-INSTANTIATE_TEST_SUITE_P(Others, HoldRefused,
-                         ::testing::Values(HoldCase{"AnotherHolder", Other::kHolder, EWOULDBLOCK},
-                                           HoldCase{"OpenReader", Other::kReader, EWOULDBLOCK},
-                                           HoldCase{"OpenWriter", Other::kWriter, EWOULDBLOCK},
-                                           HoldCase{"HardLink", Other::kHardLink, EMLINK}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Temporary and increment files beside a log file: refused when they have
 // other names or a foreign owner, never more open than the log file.

@@ -65,8 +65,7 @@ bool FaultyFileSystem::ShouldFail(FsOp op, std::string_view path, const platform
     if (fault.op != op || !path.ends_with(fault.path_suffix)) continue;
     if (op == FsOp::kOpen && !fault.any_mode && (mode == nullptr || *mode != fault.mode)) continue;
     ++armed.seen;
-    bool fires = armed.seen == fault.nth || (fault.sticky && armed.seen > fault.nth);
-    if (fires && !fail) {
+    if (armed.seen == fault.nth && !fail) {
       fail = true;
       errno = fault.error;
     }

@@ -38,10 +38,9 @@ struct Fault {
   // The fault applies to paths that end with this text (Shift-JIS, Windows
   // form); empty matches every path.
   std::string path_suffix;
-  // Fails the nth matching call (1-based) and, with `sticky`, every later one.
+  // Fails the nth matching call (1-based) only.
   int nth = 1;
   int error = EIO;
-  bool sticky = false;
   // For kOpen (which also covers OpenBeside) only: restrict to one mode;
   // otherwise any mode.
   bool any_mode = true;
@@ -54,8 +53,7 @@ class FaultyFileSystem : public platform::FileSystem {
       : real_(real) {}
 
   void Add(Fault fault) { faults_.push_back({std::move(fault), 0}); }
-  // How many matching calls the fault has seen, and whether it fired.
-  int Seen(std::size_t index) const { return faults_[index].seen; }
+  // Whether the fault at `index` (in the order added) fired.
   bool Fired(std::size_t index) const { return faults_[index].seen >= faults_[index].fault.nth; }
 
   std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -24,6 +25,10 @@ std::string Sjis(std::string_view utf8) {
   auto sjis = platform::Utf8ToSjis(utf8);
   EXPECT_TRUE(sjis.has_value()) << "no CP932 form: " << utf8;
   return sjis.value_or(std::string());
+}
+
+std::string LoadLine(int count) {
+  return Sjis("定義ファイルから " + std::to_string(count) + "行読み込みました.");
 }
 
 ScratchDir::ScratchDir() {
@@ -87,6 +92,30 @@ void MakeSocket(const std::string& native_path) {
 void SetFileTime(const std::string& native_path, std::time_t time) {
   const timespec times[2] = {{time, 0}, {time, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, native_path.c_str(), times, 0), 0) << native_path;
+}
+
+void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  SetFileTime(native_path, mktime(&tm));
+}
+
+bool LeasesGranted(const ScratchDir& dir) {
+  WriteFile(dir.Native("probe"), "");
+  const int fd = open(dir.Native("probe").c_str(), O_RDWR | O_CLOEXEC);
+  const bool granted = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+  if (fd >= 0) close(fd);
+  unlink(dir.Native("probe").c_str());
+  return granted;
+}
+
+bool HasPendingMark(const std::string& native_path) {
+  return getxattr(native_path.c_str(), "user.quillet.pending", nullptr, 0) >= 0;
 }
 
 }  // namespace quillet::testing

@@ -12,6 +12,8 @@ namespace quillet::testing {
 
 // The CP932 bytes of a UTF-8 text (fails the test when it has none).
 std::string Sjis(std::string_view utf8);
+// The status line that reports `count` definitions loaded.
+std::string LoadLine(int count);
 
 // A fresh folder under the system's temporary folder, removed with all its
 // contents (read-only entries included) when the object goes.
@@ -45,6 +47,14 @@ bool FileExists(const std::string& native_path);
 void MakeSocket(const std::string& native_path);
 // Sets a native path's access and last-write times; fails the test on error.
 void SetFileTime(const std::string& native_path, std::time_t time);
+// Sets a native path's times to today at the given local time of day.
+void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second);
+
+// Whether the file system of `dir` grants a write lease on a file this
+// process holds open alone (without one, only other runs are kept out).
+bool LeasesGranted(const ScratchDir& dir);
+// Whether a native path carries the mark of a copy whose rewrite is pending.
+bool HasPendingMark(const std::string& native_path);
 
 // The DOS stamp of a local date and time (seconds rounded down to even).
 constexpr std::uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {

@@ -1,13 +1,10 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-#include <ctime>
 #include <functional>
 
 #include "tests/ui/MainFormFixture.h"
@@ -17,19 +14,10 @@ namespace {
 
 using quillet::testing::FileExists;
 using quillet::testing::ReadFile;
+using quillet::testing::SetLocalTimeOfDay;
 using quillet::testing::Sjis;
 using quillet::testing::WriteFile;
 using Lines = std::vector<std::string>;
-
-void SetMidnightStamp(const std::string& native_path) {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
-  tm.tm_isdst = -1;
-  const timespec times[2] = {{mktime(&tm), 0}, {mktime(&tm), 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, native_path.c_str(), times, 0), 0);
-}
 
 class RunControl : public MainFormFixture {
  protected:
@@ -103,7 +91,8 @@ TEST_F(RunControl, SummaryCountsErrorsAndSkips) {
   for (const char* name : {"r1.log", "r2.log", "s1.log", "s2.log", "s3.log"}) {
     WriteFile(work.Native(name), "x\r\n");
   }
-  for (const char* name : {"s1.log", "s2.log", "s3.log"}) SetMidnightStamp(work.Native(name));
+  for (const char* name : {"s1.log", "s2.log", "s3.log"})
+    SetLocalTimeOfDay(work.Native(name), 0, 0, 0);
   RunWork("s*.log");
   EXPECT_EQ(Tail(4), (Lines{"", Sjis("計 3個のファイルをスキップしました."), "", finished}));
 
