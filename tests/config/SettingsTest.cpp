@@ -75,7 +75,7 @@ TEST_P(SettingsNumber, ReadsOrFallsBackToTheDefault) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, SettingsNumber,
-                         ::testing::Values(std::pair("SpLine=0x1", 1),
+                         ::testing::Values(std::pair("SpLine=0x2", 2),
                                            std::pair("SpLine=0XfF", 255),
                                            std::pair("SpLine=$10", 16),
                                            std::pair("SpLine=-$10", -16),

@@ -23,6 +23,9 @@ using testing::WriteFile;
 
 const std::string kText = "a\r\nnoise\r\nb\r\n";
 const std::string kDone = "a\r\nb\r\n";
+// Longer than kText: a copy written over it without cutting it first would
+// keep its tail.
+const std::string kStale = "stale text left by an earlier run\r\n";
 
 class ProcessFileSafety : public ::testing::Test {
  protected:
@@ -83,10 +86,10 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
       [[fallthrough]];
     case Found::kStaleCopy:
     case Found::kCopyLinked:
-      WriteFile(Native("app.qu$"), "stale");
+      WriteFile(Native("app.qu$"), kStale);
       break;
     case Found::kIncLinked:
-      WriteFile(Native("app.inc"), "stale");
+      WriteFile(Native("app.inc"), kStale);
       break;
     case Found::kLogLinked:
     case Found::kLogHeldByRun:
@@ -117,7 +120,7 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
     EXPECT_TRUE(HasPendingMark(Native("app.qu$")));
   }
   if (FileExists(Native("other"))) {
-    EXPECT_EQ(ReadFile(Native("other")), c.found == Found::kLogLinked ? kText : "stale");
+    EXPECT_EQ(ReadFile(Native("other")), c.found == Found::kLogLinked ? kText : kStale);
   }
 }
 
@@ -127,9 +130,9 @@ const GuardCase kGuards[] = {
     {"StaleCopyIsReplaced", Found::kStaleCopy, false, frDone, kDone.c_str(), nullptr},
     // Without marks a left copy cannot be told from a killed run's, unless
     // Back keeps copies anyway.
-    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", "stale"},
+    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", kStale.c_str()},
     {"UnmarkableBackupIsReplaced", Found::kCopyNoMarks, true, frDone, kDone.c_str(), kText.c_str()},
-    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", "stale"},
+    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", kStale.c_str()},
     {"LinkedIncrementFileIsRefused", Found::kIncLinked, false, frIncOpenError, kDone.c_str(),
      nullptr},
     {"LinkedLogIsRefused", Found::kLogLinked, false, frOpenError, "", nullptr},
