@@ -139,5 +139,30 @@ TEST(FileLayer, StartedProgramInheritsNoDescriptor) {
     EXPECT_EQ(listing.find(dir.Native(name)), std::string::npos) << listing;
 }
 
+// Without a lease (a user who does not own the file gets none) the lock
+// alone must keep a second run out of a file that one run holds.
+TEST(FileLayer, WithoutALeaseTheLockKeepsASecondHolderOut) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ScratchDir dir;
+  WriteFile(dir.Native("a.log"), "text");
+  ASSERT_EQ(chmod(dir.native().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir.Native("a.log").c_str(), 0666), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(kOther) != 0 || setuid(kOther) != 0) _exit(10);
+    FileSystem& fs = PosixFileSystem();
+    auto first = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+    if (!first) _exit(11);
+    auto second = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+    _exit(second ? 12 : errno == EWOULDBLOCK ? 0 : 13);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  // 11: the first hold failed; 12: the second got the file too.
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 }  // namespace
 }  // namespace quillet::platform
