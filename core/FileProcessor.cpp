@@ -25,9 +25,9 @@ std::uint32_t ReadStamp(platform::File& file) {
   return file.GetTime(stamp) ? stamp : platform::kBadDosTime;
 }
 
-bool WriteStamp(platform::FileSystem& fs, std::string_view path, platform::Links links,
-                std::uint32_t stamp) {
-  std::unique_ptr<platform::File> file = fs.Open(path, platform::OpenMode::kReadWrite, links);
+bool WriteStamp(platform::FileSystem& fs, std::string_view path, std::uint32_t stamp) {
+  std::unique_ptr<platform::File> file =
+      fs.Open(path, platform::OpenMode::kReadWrite, platform::Links::kRefuse);
   if (!file || stamp == platform::kBadDosTime || !file->SetTime(stamp)) return false;
   file->Close();
   return true;

@@ -50,11 +50,10 @@ class LineFilter {
 // stamp.
 std::uint32_t ReadStamp(platform::File& file);
 
-// Opens `path` for reading and writing and sets its last-write time to
-// `stamp`. Returns false when the open or the setting fails; a stamp of
-// kBadDosTime is never written and fails.
-bool WriteStamp(platform::FileSystem& fs, std::string_view path, platform::Links links,
-                std::uint32_t stamp);
+// Opens `path` for reading and writing, never through a link, and sets its
+// last-write time to `stamp`. Returns false when the open or the setting
+// fails; a stamp of kBadDosTime is never written and fails.
+bool WriteStamp(platform::FileSystem& fs, std::string_view path, std::uint32_t stamp);
 
 // The stamp that the processed text carries, decided before the increment
 // step: `apply` when Time or TimeZ is on.

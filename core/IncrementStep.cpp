@@ -14,7 +14,6 @@ namespace quillet::file_processing {
 namespace {
 
 using platform::File;
-using platform::Links;
 using platform::OpenMode;
 
 // A Ctrl-Z this close to the end of the increment file is an old
@@ -88,7 +87,7 @@ int MoveToIncrement(Engine& engine, std::string_view path, File& log,
   if (!AppendLines(log, *inc, engine.block_bytes)) return frIncrementError;
 
   fs.Delete(path);
-  if (plan.apply && !WriteStamp(fs, inc_path, Links::kRefuse, plan.stamp)) return frTimeStampError;
+  if (plan.apply && !WriteStamp(fs, inc_path, plan.stamp)) return frTimeStampError;
   engine.status.Yield();
   return frDone;
 }
