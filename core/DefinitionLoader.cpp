@@ -44,7 +44,8 @@ bool IsStarOnly(std::string_view pattern) {
 // of the first fault met in file order.
 int ReadDefinitions(LineReader& reader, DefinitionTable& table) {
   std::string line;
-  while (reader.ReadLine(line)) {
+  LineEnd end;
+  while (reader.ReadLine(line, end)) {
     if (TrimBlanks(line).empty() || IsCommentLine(line)) continue;
     if (table.Count() >= MaxDefinitionLines) return frTooManyDefinitionLines;
     table.Entries.push_back(SplitDefinition(line));

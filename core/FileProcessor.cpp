@@ -308,19 +308,23 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
     while (ok) {
       // A line that lies whole in the reader's block is filtered where it
       // stands; any other goes through the copying read.
+      // Every line keeps its own line end, a replacement text included.
       std::string_view line;
-      if (reader.TakeCrLfLine(line)) {
-        line.remove_suffix(2);
-      } else if (reader.ReadLine(copied)) {
+      LineEnd end;
+      if (reader.TakeLine(line)) {
+        end = EndOfTakenLine(line);
+        line.remove_suffix(LineEndBytes(end).size());
+      } else if (reader.ReadLine(copied, end)) {
         line = copied;
       } else {
         break;
       }
-      read_bytes += static_cast<std::int64_t>(line.size()) + 2;
+      const auto end_size = static_cast<std::int64_t>(LineEndBytes(end).size());
+      read_bytes += static_cast<std::int64_t>(line.size()) + end_size;
       std::string_view out;
       if (filter.Apply(line, out)) {
-        written_bytes += static_cast<std::int64_t>(out.size()) + 2;
-        ok = writer.WriteLine(out);
+        written_bytes += static_cast<std::int64_t>(out.size()) + end_size;
+        ok = writer.WriteLine(out, end);
       }
       ++lines_done;
       if (lines_done % progress_step == 0 || reader.AtEnd())

@@ -18,6 +18,7 @@ bool LineReader::Fill() {
   if (eof_ || failed_) return false;
   buffer_start_ += static_cast<std::int64_t>(len_);
   pos_ = len_ = ctrl_z_ = 0;
+  next_cr_ = kUnknownCr;
   ssize_t got = file_.Read(buffer_.data(), buffer_.size());
   if (got < 0) {
     failed_ = true;
@@ -45,30 +46,38 @@ bool LineReader::AtEnd() {
   return false;
 }
 
-bool LineReader::ReadLine(std::string& line) {
+bool LineReader::ReadLine(std::string& line, LineEnd& end) {
   line.clear();
+  end = last_end_;
   if (AtEnd()) return false;
   for (;;) {
     const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + len_;
-    // Nothing at or after a Ctrl-Z is text: the scan for CR stops there.
+    // Nothing at or after a Ctrl-Z is text: the scan for line ends stops
+    // there.
     const char* limit = buffer_.data() + std::max(ctrl_z_, pos_);
-    const void* cr = std::memchr(begin, kCR, static_cast<std::size_t>(limit - begin));
-    const char* stop = cr == nullptr ? limit : static_cast<const char*>(cr);
+    const void* lf = std::memchr(begin, kLF, static_cast<std::size_t>(limit - begin));
+    const char* stop = lf == nullptr ? limit : static_cast<const char*>(lf);
+    const void* cr = std::memchr(begin, kCR, static_cast<std::size_t>(stop - begin));
+    if (cr != nullptr) stop = static_cast<const char*>(cr);
     line.append(begin, stop);
     pos_ += static_cast<std::size_t>(stop - begin);
-    if (stop != end) {
-      if (*stop == kCtrlZ) {
-        // The text ends here; the line read so far is its last line.
-        ctrl_z_offset_ = buffer_start_ + static_cast<std::int64_t>(pos_);
-        return true;
+    if (stop != limit) {
+      ++pos_;  // the CR or the LF
+      if (*stop == kLF) {
+        end = LineEnd::kLf;
+        break;
       }
-      ++pos_;  // the CR
       // An LF right after the CR belongs to the line end, even when it
-      // starts the next block.
+      // starts the next block. A lone CR is written as CR LF.
       if (pos_ == len_) Fill();
       if (pos_ < len_ && buffer_[pos_] == kLF) ++pos_;
+      end = LineEnd::kCrLf;
       break;
+    }
+    if (limit != buffer_.data() + len_) {
+      // A Ctrl-Z: the text ends here; the line read so far is its last line.
+      ctrl_z_offset_ = buffer_start_ + static_cast<std::int64_t>(pos_);
+      return true;
     }
     if (!Fill()) break;  // last line without a line end, or a read failure
   }
@@ -76,6 +85,7 @@ bool LineReader::ReadLine(std::string& line) {
     line.clear();
     return false;
   }
+  last_end_ = end;
   return true;
 }
 
@@ -95,16 +105,17 @@ bool LineWriter::Put(std::string_view bytes) {
   return !failed_;
 }
 
-bool LineWriter::WriteLine(std::string_view line) {
+bool LineWriter::WriteLine(std::string_view line, LineEnd end) {
   // The common case, a line that fits the block with its line end, in one
   // step; the block is written out at the same points as by Put.
-  if (!failed_ && block_bytes_ - buffer_.size() >= line.size() + 2) {
-    buffer_.append(line).append("\r\n", 2);
+  const std::string_view end_bytes = LineEndBytes(end);
+  if (!failed_ && block_bytes_ - buffer_.size() >= line.size() + end_bytes.size()) {
+    buffer_.append(line).append(end_bytes);
     if (buffer_.size() == block_bytes_) Flush();
     return !failed_;
   }
   Put(line);
-  return Put("\r\n");
+  return Put(end_bytes);
 }
 
 bool LineWriter::WriteLines(std::string_view lines) { return Put(lines); }
@@ -126,7 +137,7 @@ std::int64_t CopyLines(LineReader& reader, LineWriter& writer, std::int64_t mark
     std::string_view taken;
     const char* run = nullptr;
     std::size_t run_size = 0;
-    while (reader.TakeCrLfLine(taken)) {
+    while (reader.TakeLine(taken)) {
       if (run_size == 0) run = taken.data();
       run_size += taken.size();
       ++lines;
@@ -141,10 +152,11 @@ std::int64_t CopyLines(LineReader& reader, LineWriter& writer, std::int64_t mark
 
     // Any other line (a lone CR, no line end, across blocks, the last one)
     // goes by the full rules.
-    if (!reader.ReadLine(line)) return lines;
+    LineEnd end;
+    if (!reader.ReadLine(line, end)) return lines;
     ++lines;
-    bytes += static_cast<std::int64_t>(line.size()) + 2;
-    if (!writer.WriteLine(line)) return lines;
+    bytes += static_cast<std::int64_t>(line.size() + LineEndBytes(end).size());
+    if (!writer.WriteLine(line, end)) return lines;
     if (bytes % mark_every == 0 || reader.AtEnd()) at_mark(bytes);
   }
 }

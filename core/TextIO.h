@@ -1,11 +1,13 @@
 #pragma once
 
 // Buffered line reading and writing by the text rules:
-// - a line ends at CR; an LF right after that CR belongs to the line end;
-//   a lone LF is an ordinary byte of the line;
+// - a line ends at CR LF, at a lone LF or at a lone CR;
 // - the text ends at the physical end or at the first Ctrl-Z (0x1A);
 // - a last line without a line end is a line; an empty text has no lines;
-// - every line written is its bytes followed by CR LF; no length limit.
+// - every line keeps its own line end when it is written: CR LF stays CR LF
+//   and LF stays LF; a lone CR is written as CR LF; a last line without a
+//   line end gets the one the line before it was written with, CR LF when
+//   it is the only line. No length limit.
 // Reads and writes go through blocks of `block_bytes` (64 KiB by default),
 // never one system call per line or per byte.
 
@@ -22,21 +24,36 @@ namespace quillet {
 
 inline constexpr std::size_t kDefaultBlockBytes = 64 * 1024;
 
+// The line end a line is written with.
+enum class LineEnd : unsigned char { kCrLf, kLf };
+
+constexpr std::string_view LineEndBytes(LineEnd end) {
+  return end == LineEnd::kLf ? std::string_view("\n", 1) : std::string_view("\r\n", 2);
+}
+
+// The line end of a line taken with its end bytes (see TakeLine).
+constexpr LineEnd EndOfTakenLine(std::string_view taken) {
+  return taken.size() >= 2 && taken[taken.size() - 2] == '\r' ? LineEnd::kCrLf : LineEnd::kLf;
+}
+
 class LineReader {
  public:
   explicit LineReader(platform::File& file, std::size_t block_bytes = kDefaultBlockBytes);
 
-  // Reads one line into `line` (without its line end). Returns false at the
-  // end of the text or on a read failure; `line` is then empty. Sets
-  // failed() when the underlying read fails.
-  bool ReadLine(std::string& line);
+  // Reads one line into `line` (without its line end) and sets `end` to the
+  // line end it is to be written with. Returns false at the end of the text
+  // or on a read failure; `line` is then empty. Sets failed() when the
+  // underlying read fails.
+  bool ReadLine(std::string& line, LineEnd& end);
 
   // Takes the next line without copying it, when it lies whole in the
-  // current block, ends there in CR LF and is followed there by more text
-  // (so it is not the last line): `line` then holds the line with its CR LF
-  // and stays valid until the next call of ReadLine or AtEnd. Otherwise
-  // returns false and takes nothing; ReadLine then reads the line.
-  bool TakeCrLfLine(std::string_view& line);
+  // current block, ends there in CR LF or in a lone LF and is followed there
+  // by more text (so it is not the last line): `line` then holds the line
+  // with its line end, which is also the end it is written with
+  // (EndOfTakenLine), and stays valid until the next call of ReadLine or
+  // AtEnd. Otherwise returns false and takes nothing; ReadLine then reads
+  // the line.
+  bool TakeLine(std::string_view& line);
 
   // True once the text has ended (no further line will be returned).
   bool AtEnd();
@@ -48,6 +65,10 @@ class LineReader {
 
  private:
   bool Fill();
+  // Where the next CR at or after pos_ lies in the block (ctrl_z_ when there
+  // is none), kept between calls: in LF text it is found once per block.
+  std::size_t NextCr();
+  static constexpr std::size_t kUnknownCr = static_cast<std::size_t>(-1);
 
   platform::File& file_;
   std::string buffer_;
@@ -56,26 +77,44 @@ class LineReader {
   // Index of the first Ctrl-Z in the block, or len_ when it has none: found
   // once per block, so that the line scan looks for CR alone.
   std::size_t ctrl_z_ = 0;
+  std::size_t next_cr_ = kUnknownCr;
   std::int64_t buffer_start_ = 0;  // file offset of buffer_[0]
+  // The end the previous line was written with: a last line without a line
+  // end takes it.
+  LineEnd last_end_ = LineEnd::kCrLf;
   bool eof_ = false;
   bool failed_ = false;
   std::int64_t ctrl_z_offset_ = -1;
 };
 
 // Inline: the passes call it once per line.
-inline bool LineReader::TakeCrLfLine(std::string_view& line) {
+inline std::size_t LineReader::NextCr() {
+  if (next_cr_ < pos_ || next_cr_ == kUnknownCr) {
+    const void* cr = std::memchr(buffer_.data() + pos_, '\r', ctrl_z_ - pos_);
+    next_cr_ = cr == nullptr
+                   ? ctrl_z_
+                   : static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_.data());
+  }
+  return next_cr_;
+}
+
+inline bool LineReader::TakeLine(std::string_view& line) {
   // ctrl_z_ is the end of the block's text (len_ when it has no Ctrl-Z);
   // after a Ctrl-Z has ended the text, pos_ stays on it.
   if (pos_ >= ctrl_z_) return false;
   const char* begin = buffer_.data() + pos_;
-  const void* cr = std::memchr(begin, '\r', ctrl_z_ - pos_);
-  if (cr == nullptr) return false;
-  const auto end = static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_.data()) + 2;
+  const void* lf = std::memchr(begin, '\n', ctrl_z_ - pos_);
+  if (lf == nullptr) return false;
+  const auto lf_at = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data());
   // A byte of text must follow in this block: then the line is not the
   // last, and telling so needs no read.
-  if (end >= ctrl_z_ || buffer_[end - 1] != '\n') return false;
-  line = std::string_view(begin, end - pos_);
-  pos_ = end;
+  if (lf_at + 1 >= ctrl_z_) return false;
+  // A CR before the LF ends the line there unless it is the CR of CR LF.
+  const std::size_t cr_at = NextCr();
+  if (cr_at < lf_at && cr_at + 1 != lf_at) return false;
+  line = std::string_view(begin, lf_at + 1 - pos_);
+  last_end_ = cr_at + 1 == lf_at ? LineEnd::kCrLf : LineEnd::kLf;
+  pos_ = lf_at + 1;
   return true;
 }
 
@@ -83,8 +122,8 @@ class LineWriter {
  public:
   explicit LineWriter(platform::File& file, std::size_t block_bytes = kDefaultBlockBytes);
 
-  // Queues `line` followed by CR LF. Returns false once a write has failed.
-  bool WriteLine(std::string_view line);
+  // Queues `line` followed by `end`. Returns false once a write has failed.
+  bool WriteLine(std::string_view line, LineEnd end);
   // Queues `lines` as they are: whole lines with their own line ends.
   // Returns false once a write has failed.
   bool WriteLines(std::string_view lines);
@@ -102,12 +141,13 @@ class LineWriter {
 };
 
 // Copies the text of `reader` to `writer` line by line, exactly as ReadLine
-// and WriteLine would (every line followed by CR LF, the text ending at a
-// Ctrl-Z), but passes runs of lines that already end in CR LF through as
-// they are. After each line whose running byte total (line ends included)
-// is a multiple of `mark_every`, and after the last line, calls `at_mark`
-// with that total. Stops after a failed write; returns the number of lines
-// taken. The caller checks reader.failed() and writer.Flush().
+// and WriteLine would (each line with the end ReadLine gives it, the text
+// ending at a Ctrl-Z), but passes runs of lines that already end in CR LF or
+// LF through as they are. After each line whose running byte total as
+// written (line ends included) is a multiple of `mark_every`, and after the
+// last line, calls `at_mark` with that total. Stops after a failed write;
+// returns the number of lines taken. The caller checks reader.failed() and
+// writer.Flush().
 std::int64_t CopyLines(LineReader& reader, LineWriter& writer, std::int64_t mark_every,
                        const std::function<void(std::int64_t copied_bytes)>& at_mark);
 

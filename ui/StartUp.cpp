@@ -21,8 +21,9 @@ bool CopyLines(platform::File& from, platform::File& to) {
   LineReader reader(from);
   LineWriter writer(to);
   std::string line;
-  while (reader.ReadLine(line)) {
-    if (!writer.WriteLine(line)) return false;
+  LineEnd end;
+  while (reader.ReadLine(line, end)) {
+    if (!writer.WriteLine(line, end)) return false;
   }
   return !reader.failed() && writer.Flush();
 }

@@ -27,7 +27,7 @@ enum class DefinitionFileCreation {
 
 // When `program_folder` (ending in '\') holds no Quillet.def but holds
 // Quillet.smp, copies the sample line by line to Quillet.def, every line
-// ended by CR LF, telling the user through platform::MessageBoxes(): an
+// keeping its own line end (a lone CR becomes CR LF), telling the user through platform::MessageBoxes(): an
 // information box before the copy and one after it, or an error box when
 // the sample cannot be opened or the definition file cannot be created or
 // written. Quillet.def is never created through a symbolic link.

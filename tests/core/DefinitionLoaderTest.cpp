@@ -57,15 +57,17 @@ TEST_P(DefinitionLoader, SplitsCommentsBlanksAndMarkers) {
                               {"\x95\x5Cr", ""},
                               {"a\\", "b\\rc"},
                               {"end\\", ""},
-                              {"*\t\nx", ""}}));
-  EXPECT_EQ(status_.log, Lines{LoadLine(8)});
+                              {"*\t", ""},
+                              {"x", ""}}));
+  EXPECT_EQ(status_.log, Lines{LoadLine(9)});
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, DefinitionLoader, ::testing::Values(1, 7, 65536));
 
-TEST_F(DefinitionLoader, FileOfLfEndedLinesIsOneDefinition) {
-  ASSERT_EQ(Load("a\nb\nc\n"), 0);
-  EXPECT_EQ(Table(), (Entries{{"a\nb\nc\n", ""}}));
+// As vim writes it, then with a line added by `echo >>` and one with CR LF.
+TEST_F(DefinitionLoader, LfEndedLinesAreDefinitionsCommentsAndBlanksAlike) {
+  ASSERT_EQ(Load("; vim\n*DEBUG*\n\n \t\n*x*\\rtail\n*y*\r\nz\\R\n"), 0);
+  EXPECT_EQ(Table(), (Entries{{"*DEBUG*", ""}, {"*x*", "tail"}, {"*y*", ""}, {"z", ""}}));
 }
 
 TEST_F(DefinitionLoader, RejectsFilesWithoutUsableDefinitions) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -99,7 +100,13 @@ const TextCase kTextCases[] = {
     {"CtrlZAfterLastLineEndIsDropped", "a\r\nb\r\n\x1A", "a\r\nb\r\n", {}, 6},
     {"LastLineGainsLineEnd", "a\r\nb", "a\r\nb\r\n", {}, 6},
     {"CrOnlyLineEndsBecomeCrLf", "a\rb\r", "a\r\nb\r\n", {}, 6},
-    {"LfOnlyFileIsOneLineDeletedWhole", "noise 1\nnoise 2\nkeep\n", "", {}, 23},
+    {"LfLinesAreLinesAndKeepLf", "noise 1\nnoise 2\nkeep\n", "keep\n", {}, 21},
+    {"EachLineKeepsItsOwnEnd", "a\r\nb\nc\rd", "a\r\nb\nc\r\nd\r\n", {}, 11},
+    {"LastLineTakesTheEndBeforeIt", "a\nb", "a\nb\n", {}, 4},
+    {"OnlyLineWithoutEndGetsCrLf", "a", "a\r\n", {}, 3},
+    {"CtrlZAfterLfLine", "a\nb\x1A", "a\nb\n", {}, 4},
+    {"TailTakesTheEndOfItsLine", "rep 1\nx\r\nrep 2\r\n", " X \nx\r\n X \r\n", {1, true, kTail}},
+    {"BlankLfLinesCollapseKeepingTheirEnd", "a\n\n\r\n \nb\n", "a\n\nb\n"},
     {"SingleCtrlZIsEmptyText", "\x1A", "", {}, 0},
     {"BlankLinesAroundDeletedLineAreOneRun", "a\r\n\r\nnoise\r\n\r\nb\r\n", "a\r\n\r\nb\r\n"},
     {"FirstBlankRunAtStartKeepsOneLine", "\r\n \r\na\r\n", "\r\na\r\n"},
@@ -282,6 +289,78 @@ TEST_F(ProcessFileTest, ShowsProgressAtFixedPoints) {
       "gauge:0|yield|size:11218/14146 bytes |gauge:80|yield|size:14146/14146 bytes |gauge:101|");
   EXPECT_EQ(rec_.events.back(), "repaint");
 }
+
+TEST_F(ProcessFileTest, CopyCaptionCountsLfLinesAsWritten) {
+  // The first line makes the copy total exactly 8152 bytes with its LF.
+  std::string input = std::string(8151, 'a') + "\n";
+  for (int i = 1; i < 1000; ++i) input += "line\n";
+  ASSERT_EQ(Process("app.log", &input), frDone);
+  std::vector<std::string> captions;
+  for (const std::string& e : rec_.events)
+    if (e.rfind("size:", 0) == 0 && e.size() > 5) captions.push_back(e);
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{"size:8152 bytes ", "size:13147 bytes ",
+                                      "size:10707/13147 bytes ", "size:13147/13147 bytes "}));
+}
+
+TEST_F(ProcessFileTest, IncrementFileKeepsEachLinesEnd) {
+  g_.options.Inc = true;
+  WriteFile(Native("app.inc"), "old\n");
+  const std::string input = "new\nnoise\r\nmore\r\nlast\n";
+  ASSERT_EQ(Process("app.log", &input), frDone);
+  EXPECT_EQ(ReadFile(Native("app.inc")), "old\nnew\nmore\r\nlast\n");
+}
+
+// Random texts of LF, CR LF, lone CR, Shift-JIS bytes and a final Ctrl-Z
+// that no definition matches, Trim off, SpLine -1: the log file (and the
+// copy kept with Back) is the input with every lone CR made CR LF and a
+// last line without an end given the end of the line before it (CR LF when
+// it is the only one), the final Ctrl-Z dropped.
+std::string WithLineEndsCompleted(std::string text) {
+  if (!text.empty() && text.back() == '\x1A') text.pop_back();
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
+  }
+  if (!out.empty() && out.back() != '\n') {
+    const std::size_t lf = out.rfind('\n');
+    out += lf == std::string::npos || (lf > 0 && out[lf - 1] == '\r') ? "\r\n" : "\n";
+  }
+  return out;
+}
+
+class ProcessFileLineEnds : public ProcessFileTest,
+                            public ::testing::WithParamInterface<std::size_t> {
+ protected:
+  ProcessFileLineEnds() : ProcessFileTest(GetParam()) {}
+};
+
+TEST_P(ProcessFileLineEnds, KeepEveryLineAsItCame) {
+  const char* const pieces[] = {
+      "\n",    "\r\n", "\r", "ab", " ", "\x82\xA0" /* あ */, "\x95\x5C" /* 表 */,
+      "\x95\r" /* a lead byte, then CR */};
+  g_.options.Trim = false;
+  g_.options.SpLine = -1;
+  g_.definitions.Entries = {{"*never*", ""}};
+  std::minstd_rand random(static_cast<unsigned>(GetParam()));
+  for (int round = 0; round < 60; ++round) {
+    std::string input;
+    const auto length = random() % 40 + 1;
+    for (unsigned i = 0; i < length; ++i) input += pieces[random() % std::size(pieces)];
+    if (random() % 4 == 0) input += '\x1A';
+    g_.options.Back = round % 2 == 1;
+    ASSERT_EQ(Process("app.log", &input), frDone) << ::testing::PrintToString(input);
+    const std::string expected = WithLineEndsCompleted(input);
+    EXPECT_EQ(ReadFile(Native("app.log")), expected) << ::testing::PrintToString(input);
+    EXPECT_EQ(before_, static_cast<std::int64_t>(expected.size()));
+    if (g_.options.Back) {
+      EXPECT_EQ(ReadFile(Native("app.qu$")), expected);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, ProcessFileLineEnds, ::testing::ValuesIn(kBlockSizes));
 
 TEST_F(ProcessFileTest, LinksAtTemporaryOrIncrementNameAreRefusedAndTargetsUntouched) {
   WriteFile(Native("victim.txt"), "keep me");

@@ -32,20 +32,21 @@ class TextIO : public ::testing::Test {
 
 struct ReadCase {
   std::string text;
-  Lines lines;
+  Lines lines;               // each line with the line end it is written with
   std::int64_t ctrl_z = -1;  // offset of the Ctrl-Z that ends the text
 };
 
 class LineReaderBlocks : public TextIO,
                          public ::testing::WithParamInterface<std::tuple<ReadCase, std::size_t>> {};
 
-TEST_P(LineReaderBlocks, SplitsAtCrTakesTheLfAfterItAndEndsAtCtrlZ) {
+TEST_P(LineReaderBlocks, EndsLinesAtCrLfLfOrCrAndTheTextAtCtrlZ) {
   const auto& [c, block] = GetParam();
   auto file = Open("a.txt", c.text);
   LineReader reader(*file, block);
   Lines lines;
   std::string line;
-  while (reader.ReadLine(line)) lines.push_back(line);
+  LineEnd end;
+  while (reader.ReadLine(line, end)) lines.push_back(line + std::string(LineEndBytes(end)));
   EXPECT_EQ(lines, c.lines);
   EXPECT_TRUE(line.empty());
   EXPECT_FALSE(reader.failed());
@@ -57,22 +58,29 @@ TEST_P(LineReaderBlocks, SplitsAtCrTakesTheLfAfterItAndEndsAtCtrlZ) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, LineReaderBlocks,
     ::testing::Combine(
-        ::testing::Values(ReadCase{"a\rbc\r\nd\n\re", {"a", "bc", "d\n", "e"}},
-                          ReadCase{"x\n\ny", {"x\n\ny"}},  // lone LFs are ordinary bytes
-                          ReadCase{"\r\r\n\r", {"", "", ""}}, ReadCase{"", {}},
-                          ReadCase{"qqqqqq\r\nz", {"qqqqqq", "z"}},  // CR ends a 7-byte block
-                          ReadCase{"ab\r\n\x1A\r\nlost\r\n", {"ab"}, 4},
-                          ReadCase{"ab\r\ncd\x1Alost", {"ab", "cd"}, 6},
-                          ReadCase{"xxxxxxxxx\x1A", {"xxxxxxxxx"}, 9}, ReadCase{"\x1A", {}, 0}),
+        ::testing::Values(
+            // A lone CR is written as CR LF; a last line without an end takes
+            // the end of the line before it.
+            ReadCase{"a\rbc\r\nd\n\re", {"a\r\n", "bc\r\n", "d\n", "\r\n", "e\r\n"}},
+            ReadCase{"x\n\ny", {"x\n", "\n", "y\n"}},
+            ReadCase{"only", {"only\r\n"}},  // the only line gets CR LF
+            ReadCase{"\r\r\n\r", {"\r\n", "\r\n", "\r\n"}}, ReadCase{"", {}},
+            ReadCase{"qqqqqq\r\nz", {"qqqqqq\r\n", "z\r\n"}},          // CR ends a 7-byte block
+            ReadCase{"qqqqqq\n\nz", {"qqqqqq\n", "\n", "z\n"}},        // LF ends a 7-byte block
+            ReadCase{"qqqqq\r\n\rz", {"qqqqq\r\n", "\r\n", "z\r\n"}},  // CR LF across it
+            ReadCase{"ab\r\n\x1A\r\nlost\r\n", {"ab\r\n"}, 4},
+            ReadCase{"ab\ncd\x1Alost", {"ab\n", "cd\n"}, 5},
+            ReadCase{"abcdef\r\x1A", {"abcdef\r\n"}, 7},  // a lone CR, then the end
+            ReadCase{"xxxxxxxxx\x1A", {"xxxxxxxxx\r\n"}, 9}, ReadCase{"\x1A", {}, 0}),
         ::testing::Values(1, 7, 65536)));
 
-// A text of CR LF lines with a few lone CRs and LFs, deterministic.
-std::string MixedText(std::size_t size, bool ctrl_z) {
+// A text of CR LF or LF lines with a few lone CRs, deterministic.
+std::string MixedText(std::size_t size, bool ctrl_z, const char* usual_end) {
   std::minstd_rand random(7);
   std::string text;
   while (text.size() < size) {
     const auto pick = random() % 16;
-    text += pick == 0 ? "\r" : pick == 1 ? "\n" : pick < 6 ? "\r\n" : "ab";
+    text += pick == 0 ? "\r" : pick == 1 ? "\n" : pick < 6 ? usual_end : "ab";
   }
   if (ctrl_z) text[size * 3 / 4] = '\x1A';
   return text;
@@ -95,10 +103,11 @@ TEST_P(CopyLinesBlocks, WritesAndMarksAsTheLineLoopDoes) {
   std::int64_t expected_lines = 0;
   std::int64_t bytes = 0;
   std::string line;
-  while (expected_reader.ReadLine(line)) {
+  LineEnd end;
+  while (expected_reader.ReadLine(line, end)) {
     ++expected_lines;
-    bytes += static_cast<std::int64_t>(line.size()) + 2;
-    expected_writer.WriteLine(line);
+    bytes += static_cast<std::int64_t>(line.size() + LineEndBytes(end).size());
+    expected_writer.WriteLine(line, end);
     if (bytes % kMarkEvery == 0 || expected_reader.AtEnd()) expected_marks.push_back(bytes);
   }
   ASSERT_TRUE(expected_writer.Flush());
@@ -123,8 +132,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, CopyLinesBlocks,
                                                               "ab\r\ncd\r\n\x1A"
                                                               "ef\r\n",
                                                               "ab\r\ncd\x1A\r\n", "abcdefghij\r\nk",
-                                                              MixedText(3000, false),
-                                                              MixedText(3000, true)),
+                                                              "ab\ncd\n\nef\n", "a\nb\r\nc\rd\ne",
+                                                              MixedText(3000, false, "\r\n"),
+                                                              MixedText(3000, true, "\r\n"),
+                                                              MixedText(3000, false, "\n")),
                                             ::testing::Values(1, 7, 64, 65536)));
 
 TEST_F(TextIO, ReadFailureEndsWithFailed) {
@@ -135,7 +146,8 @@ TEST_F(TextIO, ReadFailureEndsWithFailed) {
     auto file = Open(name, "one\r\ntwo\r\nthree");
     LineReader reader(*file, block);
     std::string line = "stale";
-    while (reader.ReadLine(line)) {
+    LineEnd end;
+    while (reader.ReadLine(line, end)) {
     }
     EXPECT_TRUE(reader.failed()) << block;
     EXPECT_TRUE(line.empty());
@@ -147,9 +159,9 @@ TEST_F(TextIO, LineWriterReportsAFailedWriteFromThenOn) {
   fs_.Add({FsOp::kWrite, "a.txt", 2});
   auto file = Open("a.txt", "", platform::OpenMode::kCreateTruncate);
   LineWriter writer(*file, 4);
-  EXPECT_TRUE(writer.WriteLine("ab"));     // fills one block: written
-  EXPECT_FALSE(writer.WriteLine("cdef"));  // the second block fails
-  EXPECT_FALSE(writer.WriteLine("g"));
+  EXPECT_TRUE(writer.WriteLine("ab", LineEnd::kCrLf));   // fills one block: written
+  EXPECT_FALSE(writer.WriteLine("cdef", LineEnd::kLf));  // the second block fails
+  EXPECT_FALSE(writer.WriteLine("g", LineEnd::kLf));
   EXPECT_FALSE(writer.Flush());
   EXPECT_TRUE(writer.failed());
   EXPECT_EQ(testing::ReadFile(dir_.Native("a.txt")), "ab\r\n");

@@ -33,7 +33,8 @@ DefinitionEntry Split(const std::string& line) {
 }
 
 int ReferenceLoad(std::string_view text, std::vector<DefinitionEntry>& entries) {
-  for (const std::string& line : ReferenceLines(text)) {
+  for (const ReferenceLine& read : ReferenceLines(text)) {
+    const std::string& line = read.text;
     if (TrimBlanks(line).empty() || line.front() == ';') continue;
     if (entries.size() == MaxDefinitionLines) return frTooManyDefinitionLines;
     entries.push_back(Split(line));

@@ -10,11 +10,11 @@
 // - with frDone, the log file holds exactly the lines a reference filter
 //   writes (reference line split and matcher, first matching definition
 //   deletes or replaces, trailing blanks cut and blank runs as the options
-//   say), each followed by CR LF; so with no definition matching, Trim off
-//   and SpLine -1 it is the input text up to a final Ctrl-Z with every
-//   line end made CR LF (a last line without one gains one);
+//   say), each with its own line end; so with no definition matching, Trim
+//   off and SpLine -1 it is the input text up to a final Ctrl-Z with every
+//   lone CR made CR LF (a last line without an end gains one);
 // - SizeAfter is the log file's size, SizeBefore the size of the copy (the
-//   input lines with CR LF); with Back the copy stays and holds exactly
+//   input lines with their ends); with Back the copy stays and holds exactly
 //   that text; without Back, and after any failure, no copy remains.
 
 #include <cstddef>
@@ -52,11 +52,13 @@ int ExpectedCode(std::string_view log) {
   return frDone;
 }
 
-std::string ReferenceFilter(const std::vector<std::string>& lines, const ProcessingOptions& options,
+std::string ReferenceFilter(const std::vector<ReferenceLine>& lines,
+                            const ProcessingOptions& options,
                             const std::vector<DefinitionEntry>& entries) {
   std::string out;
   long blank_run = 0;
-  for (const std::string& line : lines) {
+  for (const ReferenceLine& read : lines) {
+    const std::string& line = read.text;
     const DefinitionEntry* match = nullptr;
     for (const DefinitionEntry& entry : entries) {
       if (!Matches(line, entry.Pattern)) continue;
@@ -77,7 +79,7 @@ std::string ReferenceFilter(const std::vector<std::string>& lines, const Process
     } else {
       out.append(options.Trim ? cut : std::string_view(line));
     }
-    out.append("\r\n");
+    out.append(read.end);
   }
   return out;
 }
@@ -128,9 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!copy_exists, "copy left behind by a refused or failed file");
     return 0;
   }
-  const std::vector<std::string> lines = fuzzing::ReferenceLines(log);
+  const std::vector<fuzzing::ReferenceLine> lines = fuzzing::ReferenceLines(log);
   std::string normalised;
-  for (const std::string& line : lines) normalised.append(line).append("\r\n");
+  for (const fuzzing::ReferenceLine& line : lines) normalised.append(line.text).append(line.end);
   Check(result == fuzzing::ReferenceFilter(lines, options, globals.definitions.Entries),
         "processed text differs from the reference filter");
   Check(size_after == static_cast<std::int64_t>(result.size()), "SizeAfter is not the file size");

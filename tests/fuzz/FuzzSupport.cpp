@@ -56,19 +56,22 @@ std::string ReadNative(const std::string& path, bool* exists) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> ReferenceLines(std::string_view text) {
+std::vector<ReferenceLine> ReferenceLines(std::string_view text) {
   text = text.substr(0, text.find('\x1A'));
-  std::vector<std::string> lines;
+  std::vector<ReferenceLine> lines;
+  std::string end = "\r\n";
   std::size_t start = 0;
   while (start < text.size()) {
-    const std::size_t cr = text.find('\r', start);
-    if (cr == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
+    std::size_t stop = start;
+    while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n') ++stop;
+    if (stop == text.size()) {
+      lines.push_back({std::string(text.substr(start)), end});
       break;
     }
-    lines.emplace_back(text.substr(start, cr - start));
-    start = cr + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
+    end = text[stop] == '\n' ? "\n" : "\r\n";
+    lines.push_back({std::string(text.substr(start, stop - start)), end});
+    start = stop + 1;
+    if (text[stop] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
   return lines;
 }

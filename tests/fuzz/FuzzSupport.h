@@ -50,9 +50,17 @@ class NullStatus : public StatusView {
   int appended = 0;
 };
 
+// A line of a text and the line end it is written with.
+struct ReferenceLine {
+  std::string text;
+  std::string end;
+};
+
 // The lines of a text: the text ends at its first Ctrl-Z; a line ends at
-// CR, and an LF right after that CR belongs to the line end.
-std::vector<std::string> ReferenceLines(std::string_view text);
+// CR LF, at a lone LF or at a lone CR. CR LF and LF are written as they
+// came, a lone CR as CR LF, and a last line without an end takes the end
+// of the line before it (CR LF when it is the only line).
+std::vector<ReferenceLine> ReferenceLines(std::string_view text);
 
 // True when `line` matches `pattern` by the wild-card rules ('*', '?', '\'
 // escapes outside double-byte characters, first occurrence only, both texts

@@ -86,8 +86,9 @@ std::string Line(std::mt19937& rng, int number) {
   }
 }
 
-// 16 files, about 1 MB, a third of them in a subfolder; one has a
-// Japanese name and one no line end after its last line.
+// 16 files, about 1 MB, a third of them in a subfolder, half with LF and
+// half with CR LF line ends; one has a Japanese name and one no line end
+// after its last line.
 std::vector<LogFile> MakeLogs() {
   static const int kSizes[] = {400, 3000, 20000, 60000, 150000, 250000};
   std::mt19937 rng(7);
@@ -98,11 +99,13 @@ std::vector<LogFile> MakeLogs() {
                       : "f" + std::to_string(i) + ".log";
     log.rel = (i % 3 == 0 ? "sub/" : "") + log.name;
     const int size = kSizes[i % 6] + static_cast<int>(rng() % 1000);
+    // Half of them with LF line ends, as Linux programs write them.
+    const char* end = i % 2 == 0 ? "\r\n" : "\n";
     for (int n = 0; static_cast<int>(log.original.size()) < size; ++n)
-      log.original += Line(rng, n) + "\r\n";
+      log.original += Line(rng, n) + end;
     log.original += "last line of " + log.name;
-    log.copied = log.original + "\r\n";
-    if (i != 5) log.original += "\r\n";
+    log.copied = log.original + end;
+    if (i != 5) log.original += end;
     if (i % 2 == 0) log.old_inc = "old increment of " + log.name + "\r\n";
     logs.push_back(std::move(log));
   }
@@ -127,7 +130,7 @@ std::string FirstMissing(const std::string& expected, const std::optional<std::s
   if (at == expected.size() && at == actual->size()) return "complete";
   const std::size_t line_start = expected.rfind('\n', at == 0 ? 0 : at - 1);
   const std::size_t from = line_start == std::string::npos || at == 0 ? 0 : line_start + 1;
-  const std::string line = expected.substr(from, expected.find('\r', from) - from);
+  const std::string line = expected.substr(from, expected.find_first_of("\r\n", from) - from);
   const long line_number = std::count(expected.begin(), expected.begin() + from, '\n') + 1;
   return std::to_string(actual->size()) + " bytes, missing from line " +
          std::to_string(line_number) + " (byte " + std::to_string(at) + "): \"" +
