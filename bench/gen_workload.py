@@ -2,12 +2,12 @@
 """Generates the benchmark workload: one log file per system, each with its
 own definition file, plus a 2000-definition stress file.
 
-Deterministic (fixed seed), standard library only. Lines end in CR LF;
+Deterministic (fixed seed), standard library only. Lines end in LF (or CR LF);
 texts are Shift-JIS (CP932). For every definition file a literal file
 beside it holds the longest literal of each definition, one per line, for
 `grep -v -F -f`.
 
-usage: gen_workload.py OUT_DIR TOTAL_MB
+usage: gen_workload.py OUT_DIR TOTAL_MB [lf|crlf]   (line ends; lf by default)
 Writes OUT_DIR/<system>.log, OUT_DIR/<system>.def, OUT_DIR/<system>.lit,
 OUT_DIR/stress.def and OUT_DIR/stress.lit.
 """
@@ -209,7 +209,7 @@ def java_system(rnd):
         if rnd.randrange(3) == 0:
             block.append("Caused by: " + EXCEPTIONS[rnd.randrange(len(EXCEPTIONS))])
             block.append("\t... %d more" % rnd.randint(5, 60))
-        pool.append("\r\n".join(block))
+        pool.append("\n".join(block))
     definitions = [
         Definition(["\tat org.apache.catalina.", "*"]),
         Definition(["\tat org.apache.tomcat.", "*"]),
@@ -275,15 +275,16 @@ def never_matching(rnd, count):
     return result
 
 
-def write_definitions(path_stem, definitions):
+def write_definitions(path_stem, definitions, eol):
     with open(path_stem + ".def", "wb") as f:
-        f.write(b"".join(d.line() + b"\r\n" for d in definitions))
+        f.write(b"".join(d.line() + eol for d in definitions))
     with open(path_stem + ".lit", "wb") as f:
         f.write(b"".join(d.longest_literal() + b"\n" for d in definitions))
 
 
-def write_log(path, pool, target_bytes, rnd):
-    encoded = [sjis(entry) + b"\r\n" for entry in pool]
+def write_log(path, pool, target_bytes, rnd, eol):
+    # An entry of several lines (a stack trace) holds "\n" between them.
+    encoded = [sjis(entry).replace(b"\n", eol) + eol for entry in pool]
     written = 0
     with open(path, "wb") as f:
         while written < target_bytes:
@@ -294,19 +295,21 @@ def write_log(path, pool, target_bytes, rnd):
 
 def main():
     out_dir, total_mb = sys.argv[1], float(sys.argv[2])
+    # LF, as Linux programs and editors write text, unless "crlf" is asked for.
+    eol = b"\r\n" if len(sys.argv) > 3 and sys.argv[3] == "crlf" else b"\n"
     rnd = random.Random(SEED)
     per_system = int(total_mb * 1024 * 1024 / len(SYSTEMS))
     own = []
     for name, make in SYSTEMS:
         pool, definitions = make(rnd)
-        write_log("%s/%s.log" % (out_dir, name), pool, per_system, rnd)
-        write_definitions("%s/%s" % (out_dir, name), definitions)
+        write_log("%s/%s.log" % (out_dir, name), pool, per_system, rnd, eol)
+        write_definitions("%s/%s" % (out_dir, name), definitions, eol)
         own.extend(definitions)
     stress = own + never_matching(rnd, MAX_DEFINITIONS - len(own))
     # Users add definitions over the years: the matching ones end up spread
     # among the rest. The order is shuffled once, deterministically.
     rnd.shuffle(stress)
-    write_definitions("%s/stress" % out_dir, stress)
+    write_definitions("%s/stress" % out_dir, stress, eol)
 
 
 if __name__ == "__main__":

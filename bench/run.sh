@@ -6,6 +6,8 @@
 #
 # usage: bench/run.sh [size_mb]        (default 256; e.g. 16 for a quick try)
 # environment:
+#   BENCH_EOL=lf         line ends of the generated logs and definition
+#                        files: lf (as Linux writes them) or crlf
 #   BENCH_RUNS=3         timed runs per row (the median is shown)
 #   BENCH_MEM_MB=1024    size of the single-file memory check; 0 skips it
 #   BENCH_TMP=/tmp       where the temporary folder goes (its file system is
@@ -16,6 +18,7 @@ cd "$(dirname "$0")/.."
 
 size_mb=${1:-256}
 runs=${BENCH_RUNS:-3}
+eol=${BENCH_EOL:-lf}
 mem_mb=${BENCH_MEM_MB:-1024}
 
 if [ -z "${QUILLET_BIN:-}" ]; then
@@ -33,7 +36,7 @@ data=$work/data
 mkdir -p "$data" "$work/home" "$work/own" "$work/stress" "$work/copy" "$work/grep"
 
 echo "generating ${size_mb} MB in $work ..."
-python3 bench/gen_workload.py "$data" "$size_mb"
+python3 bench/gen_workload.py "$data" "$size_mb" "$eol"
 systems=$(cd "$data" && ls ./*.log | sed 's|^\./||; s|\.log$||')
 
 # Auto skip off, so that a file stamped at 00:00 is still processed.
@@ -159,7 +162,7 @@ cpus=$(nproc)
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 fs=$(df -T "$work" | awk 'NR == 2 {print $2}')
 echo
-echo "Workload: $(mb "$total_bytes") MB in $(echo "$systems" | wc -w) logs; median of $runs runs;"
+echo "Workload: $(mb "$total_bytes") MB in $(echo "$systems" | wc -w) logs with $eol line ends; median of $runs runs;"
 echo "$cpus cores ($model), $fs file system under ${BENCH_TMP:-/tmp}."
 echo
 echo "| Run | Median s | MB/s | Bytes left | Peak RSS |"

@@ -2,7 +2,8 @@
 # The main job on the bundled example: installs what is missing, builds the
 # release preset, copies examples/ to a fresh temporary folder (so the
 # example stays as it is), runs Quillet unattended over the copy and shows
-# one file before and after.
+# two files before and after: app.log with CR LF line ends and service.log
+# with LF line ends, as Linux programs write them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,12 +17,15 @@ cp -r examples "$work/logs"
 # example folder's own Quillet.def is the one that applies.
 mkdir "$work/home"
 
-show() {  # a Shift-JIS file with CR LF lines, as UTF-8 on the terminal
-  iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | sed 's/^/    /'
+# A Shift-JIS file as UTF-8 on the terminal, each line marked with its line
+# end: every line keeps its own.
+show() {
+  echo "=== $1: $2 ($(wc -c <"$work/logs/$2") bytes)"
+  iconv -f CP932 -t UTF-8 "$work/logs/$2" | sed 's/\r$/ [CR LF]/; /\[CR LF\]$/!s/$/ [LF]/; s/^/    /'
 }
 
-echo "=== before: app.log"
-show "$work/logs/app.log"
+show before app.log
+show before service.log
 echo
 echo "=== QUILLET_HEADLESS=1 quillet /A /R '$work/logs/*.log'"
 status=0
@@ -29,8 +33,8 @@ QUILLET_HEADLESS=1 QUILLET_HOME="$work/home" build/release/ui/quillet /A /R "$wo
   status=$?
 echo "=== exit status $status"
 echo
-echo "=== after: app.log"
-show "$work/logs/app.log"
+show after app.log
+show after service.log
 echo
 echo "The processed copy stays in $work/logs."
 echo "The window: build/release/ui/quillet (on a desktop; QUILLET_HEADLESS=0 forces it)."
