@@ -102,7 +102,7 @@ void CopyNewFile(const std::string& from, const std::string& to) {
   if (!copied) unlink(to.c_str());
 }
 
-std::optional<std::string> ConfigFolder(const std::string& executable_folder) {
+std::optional<std::string> ConfigFolder(const std::string& executable_folder, FolderLookup lookup) {
   std::string base;
   const char* config_home = getenv("XDG_CONFIG_HOME");
   const char* user_home = getenv("HOME");
@@ -114,6 +114,12 @@ std::optional<std::string> ConfigFolder(const std::string& executable_folder) {
     return std::nullopt;
   }
   const std::string folder = base + "/quillet";
+  if (lookup == FolderLookup::kLookOnly) {
+    struct stat info;
+    const bool missing = lstat(folder.c_str(), &info) != 0 && errno == ENOENT;
+    if (missing || IsWritableFolder(folder)) return folder;
+    return std::nullopt;
+  }
   mkdir(base.c_str(), 0700);  // an existing one is fine; MakeFolder checks
   if (!MakeFolder(folder)) return std::nullopt;
   const std::string sample = folder + "/Quillet.smp";
@@ -139,18 +145,20 @@ std::string FallbackFolder() {
 
 }  // namespace
 
-std::string ProgramFolderFor(const std::string& executable_folder) {
+std::string ProgramFolderFor(const std::string& executable_folder, FolderLookup lookup) {
   if (auto home = QuilletHome()) return *home;
   if (!IsWritableFolder(executable_folder)) {
-    if (auto folder = WindowsFolder(ConfigFolder(executable_folder))) return *folder;
+    if (auto folder = WindowsFolder(ConfigFolder(executable_folder, lookup))) return *folder;
   }
   if (auto folder = WindowsFolder(executable_folder)) return *folder;
   return FallbackFolder();
 }
 
-std::string ProgramFolder() {
+std::string ProgramFolder(FolderLookup lookup) {
   if (auto home = QuilletHome()) return *home;
-  if (auto executable_folder = ExecutableFolder()) return ProgramFolderFor(*executable_folder);
+  if (auto executable_folder = ExecutableFolder()) {
+    return ProgramFolderFor(*executable_folder, lookup);
+  }
   return FallbackFolder();
 }
 

@@ -12,10 +12,16 @@
 
 namespace quillet::platform {
 
+// Whether finding the program folder may make the configuration folder.
+enum class FolderLookup {
+  kCreate,    // make it, with its sample, as a start of the program does
+  kLookOnly,  // touch nothing: a configuration folder not made yet counts as made
+};
+
 // Windows form, Shift-JIS, ending in '\' ("Z:\opt\quillet\"). Read once per
 // call; never empty (falls back to the current directory when the
 // executable's folder cannot be found).
-std::string ProgramFolder();
+std::string ProgramFolder(FolderLookup lookup = FolderLookup::kCreate);
 
 // The program folder for an executable that lies in `executable_folder`
 // (native path). When it falls back to the configuration folder, that
@@ -23,6 +29,7 @@ std::string ProgramFolder();
 // executable's folder does, the sample is copied there so that the first
 // start can make Quillet.def from it. A configuration folder that cannot be
 // made leaves the executable's folder in use.
-std::string ProgramFolderFor(const std::string& executable_folder);
+std::string ProgramFolderFor(const std::string& executable_folder,
+                             FolderLookup lookup = FolderLookup::kCreate);
 
 }  // namespace quillet::platform

@@ -8,6 +8,7 @@
 // any other argument is the file name or wild-card pattern, and of several
 // the last one wins.
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,17 +25,45 @@ struct CommandLineRequest {
 };
 
 // One argument as the shell passed it (UTF-8) in the program's form
-// (Shift-JIS). An argument that begins with '/' and holds a second '/' is a
-// Unix path and becomes the same path on drive Z: ("/var/log/*.log" gives
-// "Z:\var\log\*.log"; wild cards are kept). Returns nullopt when the
-// argument has no Shift-JIS form that reads back as the same text, or when
-// such a Unix path holds a '\', which would turn into a separator: either
-// way it could name other files than the ones meant.
-std::optional<std::string> ArgumentFromNative(std::string_view utf8);
+// (Shift-JIS). A path given the Unix way becomes the same path on drive Z:,
+// wild cards kept:
+// - an argument that begins with '/' and holds a second '/' is absolute
+//   ("/var/log/*.log" gives "Z:\var\log\*.log");
+// - one that holds a '/' elsewhere, and no drive letter, is relative to
+//   `current_dir` (a native absolute path): in "/home/me", "logs/*.log" and
+//   "./logs/*.log" give "Z:\home\me\logs\*.log", "../x/*.log" gives
+//   "Z:\home\x\*.log".
+// In the folder part "." and empty parts are dropped, and a ".." steps back
+// over the current directory's own parts only (that path holds no links, so
+// it goes where the system would); after a named part it is kept for the
+// system to resolve, since that part may be a link. Returns nullopt when the
+// argument has no Shift-JIS form that reads back as the same text, when such
+// a path holds a '\', which would turn into a separator (either way it could
+// name other files than the ones meant), or when a relative path meets an
+// empty `current_dir`.
+std::optional<std::string> ArgumentFromNative(std::string_view utf8, std::string_view current_dir);
 
-// Converts argv[1..argc) with ArgumentFromNative. An argument without a
-// Shift-JIS form is left out, with a note on standard error.
+// Converts argv[1..argc) with ArgumentFromNative, relative to the process's
+// current directory. An argument without a Shift-JIS form is left out, with
+// a note on standard error.
 std::vector<std::string> ArgumentsFromNative(int argc, char* const argv[]);
+
+// The arguments of argv[1..argc) that ReadCommandLine takes as file names,
+// as given (UTF-8), in order. Only the last one is used; several almost
+// always mean that the shell expanded an unquoted pattern.
+std::vector<std::string> FileNameArguments(int argc, char* const argv[]);
+
+// With two or more `file_names`, writes to `out` which one is used, which
+// were ignored and that a pattern should be quoted; otherwise nothing. At
+// most kListedIgnoredNames ignored names are listed, then how many more.
+inline constexpr std::size_t kListedIgnoredNames = 5;
+void WriteOverriddenNote(std::FILE* out, const std::vector<std::string>& file_names);
+
+// The text of the folder box in the form a run uses: a Unix path ("/var/log/app",
+// Shift-JIS bytes) becomes the same folder on drive Z: ending in '\'
+// ("Z:\var\log\app\"). Any other text, and a Unix path holding a '\'
+// (it would split a name), comes back unchanged; the run then checks it.
+std::string FolderFromUnixPath(std::string_view sjis_folder);
 
 // Reads the arguments (Shift-JIS) in order. A letter other than A, R or S
 // shows the error box that names it (caption "Quillet", error icon) through

@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Path.h"
+#include "platform/ProgramFolder.h"
 #include "ui/MainWnd.h"
 #include "ui/QtText.h"
 #include "ui/StatusDlg.h"
+#include "ui/Usage.h"
 
 namespace quillet::ui {
 
@@ -40,29 +43,6 @@ void WriteStatusLine(std::string_view sjis) {
 }
 
 }  // namespace
-
-const char kUsage[] =
-    "Usage: quillet [/A] [/R] [/S] FILE\n"
-    "\n"
-    "Compacts the log files named by FILE in place with the definitions of\n"
-    "Quillet.def. FILE is a file name or wild-card pattern with its folder,\n"
-    "either in Windows form on drive Z: (Z:\\var\\log\\app\\*.log) or as a Unix\n"
-    "path ('/var/log/app/*.log'; quote it so that the shell leaves the\n"
-    "pattern to Quillet).\n"
-    "\n"
-    "  /A  run at once and end the program after the run\n"
-    "  /S  run at once\n"
-    "  /R  process the subfolders too\n"
-    "\n"
-    "Without a display (neither DISPLAY nor WAYLAND_DISPLAY set), or with\n"
-    "QUILLET_HEADLESS=1, the run is unattended: status lines go to standard\n"
-    "output, messages to standard error, SIGINT or SIGTERM cancels after the\n"
-    "file in progress, and the program ends with the run. QUILLET_HEADLESS=0\n"
-    "opens the window even then. QUILLET_HOME names the folder of Quillet.ini\n"
-    "and Quillet.def (default: the folder of the program).\n"
-    "\n"
-    "Exit status: 0 clean run; 1 files with errors, or cancelled; 2 folder\n"
-    "refused, run stopped (no file found included), or nothing to do.\n";
 
 DisplayMode PrepareDisplay() {
   const char* forced = std::getenv("QUILLET_HEADLESS");
@@ -102,7 +82,8 @@ void InstallCancelSignals() {
 
 int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg) {
   if (!globals.shell.AutoStart) {
-    std::fputs(kUsage, stderr);
+    const std::string folder = platform::ProgramFolder(platform::FolderLookup::kLookOnly);
+    std::fputs(UsageText(platform::ToNativePath(folder).value_or(std::string())).c_str(), stderr);
     return kUsageStatus;
   }
   status_dlg.SetLineSink(WriteStatusLine);

@@ -36,13 +36,11 @@ std::string TerminalLine(std::string_view sjis);
 // of rewriting a file.
 void InstallCancelSignals();
 
-// The usage text shown when the command line gives nothing to do.
-extern const char kUsage[];
-
 // Runs the run that the command line asked for and ends it as a close
 // does (Quillet.ini saved). Returns the exit status (ui/RunOutcome.h);
-// without /A or /S and a file name, writes kUsage to standard error and
-// returns 2. The message-box service must already write to standard error.
+// without /A or /S and a file name, writes the usage (ui/Usage.h) to
+// standard error and returns 2. The message-box service must already write
+// to standard error.
 int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg);
 
 }  // namespace quillet::ui

@@ -170,6 +170,7 @@ void TMainForm::CreateControls() {
 
   connect(EditFolder, &QLineEdit::textChanged, this, &TMainForm::EditFFChange);
   connect(EditFName, &QLineEdit::textChanged, this, &TMainForm::EditFFChange);
+  connect(EditFolder, &QLineEdit::editingFinished, this, &TMainForm::EditFolderExit);
   connect(StartButton, &QPushButton::clicked, this, &TMainForm::StartButtonClick);
   connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
   connect(FolderBrowseSB, &QToolButton::clicked, this, &TMainForm::FolderBrowseSBClick);
@@ -266,6 +267,12 @@ void TMainForm::EditFFChange() {
   const bool filled = !TrimmedText(EditFName).empty() && !TrimmedText(EditFolder).empty();
   StartButton->setEnabled(filled);
   SetDefault(filled ? DefaultButton::kStart : DefaultButton::kNone);
+}
+
+void TMainForm::EditFolderExit() {
+  const std::string typed = FromQString(EditFolder->text());
+  const std::string folder = FolderFromUnixPath(typed);
+  if (folder != typed) EditFolder->setText(ToQString(folder));
 }
 
 void TMainForm::DisplayHint(const QString& hint) { StatusLine->setText(hint); }

@@ -77,6 +77,11 @@ class TMainForm : public QMainWindow {
   // while a run is going on.
   void EditFFChange();
 
+  // When the folder box is left (or Enter pressed in it), and before a run:
+  // a Unix path typed there ("/var/log/app") is replaced by the folder the
+  // run uses, on drive Z: ("Z:\var\log\app\"). Other texts stay as typed.
+  void EditFolderExit();
+
   // Shows the current hint (of the control under the pointer, or of the
   // highlighted menu item) in StatusLine.
   void DisplayHint(const QString& hint);

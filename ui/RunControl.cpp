@@ -43,6 +43,7 @@ void TMainForm::StartButtonClick() {
   }
   last_run_ = RunOutcome{};
   last_run_.started = true;
+  EditFolderExit();
   // The folder text is taken as typed, not trimmed.
   const std::string folder = AddBackslash(FromQString(EditFolder->text()));
   if (!CheckFolder(folder)) {

@@ -3,12 +3,15 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 #include "config/OptDlg.h"
 #include "core/Global.h"
 #include "platform/FileDialogs.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Path.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ProgramStarter.h"
 #include "ui/Aboutdlg.h"
 #include "ui/AppIcon.h"
@@ -23,9 +26,30 @@
 #include "ui/Screenshots.h"
 #include "ui/StatusDlg.h"
 #include "ui/UiTexts.h"
+#include "ui/Usage.h"
+
+namespace {
+
+// --help and --version: printed before anything else exists, so they work
+// without a display and touch no file. A failed write is status 2.
+int PrintInfo(quillet::ui::InfoRequest request) {
+  using namespace quillet;
+  std::string text = ui::VersionText();
+  if (request == ui::InfoRequest::kHelp) {
+    const std::string folder = platform::ProgramFolder(platform::FolderLookup::kLookOnly);
+    text = ui::UsageText(platform::ToNativePath(folder).value_or(std::string()));
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+  return std::fflush(stdout) == 0 && written ? 0 : 2;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace quillet;
+  if (const auto info = ui::InfoRequested(argc, argv); info != ui::InfoRequest::kNone) {
+    return PrintInfo(info);
+  }
   const ui::DisplayMode mode = ui::PrepareDisplay();
   QApplication app(argc, argv);
   // The application's name, not its display name: Qt would append a display
@@ -34,6 +58,9 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(ui::AppIcon());
   // Read after QApplication has taken its own options out of argv.
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
+  if (mode == ui::DisplayMode::kHeadless) {
+    ui::WriteOverriddenNote(stderr, ui::FileNameArguments(argc, argv));
+  }
 
   platform::StderrMessageBoxes stderr_boxes;
   ui::QtMessageBoxes qt_boxes;

@@ -41,6 +41,9 @@ TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToTheConfigurationFolder)
   EXPECT_EQ(ProgramFolderFor(installed), scratch.Windows("lib") + "\\");  // writable: itself
   chmod(installed.c_str(), 0555);
   const std::string expected = scratch.Windows("config/quillet") + "\\";
+  // What --help tells the user: the same folder, not made yet.
+  EXPECT_EQ(ProgramFolderFor(installed, FolderLookup::kLookOnly), expected);
+  EXPECT_FALSE(quillet::testing::FileExists(scratch.Native("config")));
   EXPECT_EQ(ProgramFolderFor(installed), expected);
   EXPECT_EQ(ReadFile(scratch.Native("config/quillet/Quillet.smp")), "sample\r\n");
   WriteFile(scratch.Native("config/quillet/Quillet.smp"), "mine\r\n");

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/TestUtil.h"
 #include "ui/CommandLine.h"
@@ -51,14 +55,80 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{
                           {"a.log", "/S", "C:\\b.LOG"}, true, false, false, "C:\\b.LOG", ""}));
 
-TEST(ArgumentFromNative, TakesUnixPathsOnDriveZAndRefusesInexactForms) {
-  EXPECT_EQ(ArgumentFromNative("/var/log/app/*.log"), "Z:\\var\\log\\app\\*.log");
-  EXPECT_EQ(ArgumentFromNative("/tmp/表?.log"), "Z:\\tmp\\" + Sjis("表") + "?.log");
-  EXPECT_EQ(ArgumentFromNative("/RS"), "/RS");
-  EXPECT_EQ(ArgumentFromNative("logs\\*.log"), "logs\\*.log");
-  EXPECT_EQ(ArgumentFromNative("/var/a\\b.log"), std::nullopt);  // '\' would split the name
-  EXPECT_EQ(ArgumentFromNative("caf\u00E9.log"), std::nullopt);  // no Shift-JIS form
-  EXPECT_EQ(ArgumentFromNative("\u00A5.log"), std::nullopt);     // CP932 makes it 0x5C
+struct ArgumentCase {
+  const char* argument;  // UTF-8, as the shell passes it
+  const char* current_dir;
+  std::optional<std::string> expected;  // UTF-8 of the Shift-JIS result
+};
+
+class ArgumentFromNativeTable : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(ArgumentFromNativeTable, TakesUnixPathsOnDriveZAndRefusesInexactForms) {
+  const ArgumentCase& c = GetParam();
+  const auto expected = c.expected ? std::optional(Sjis(*c.expected)) : std::nullopt;
+  EXPECT_EQ(ArgumentFromNative(c.argument, c.current_dir), expected) << c.argument;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ArgumentFromNativeTable,
+    ::testing::Values(
+        ArgumentCase{"/var/log/app/*.log", "/home/me", "Z:\\var\\log\\app\\*.log"},
+        ArgumentCase{"/tmp/表?.log", "/home/me", "Z:\\tmp\\表?.log"},
+        ArgumentCase{"/var/./log//*.log", "/home/me", "Z:\\var\\log\\*.log"},
+        ArgumentCase{"/RS", "/home/me", "/RS"}, ArgumentCase{"*.log", "/home/me", "*.log"},
+        ArgumentCase{"logs\\*.log", "/home/me", "logs\\*.log"},  // Windows form, as typed
+        ArgumentCase{"C:/x.log", "/home/me", "C:/x.log"},        // a drive: not relative
+        // Relative to the current directory.
+        ArgumentCase{"logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
+        ArgumentCase{"./logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
+        ArgumentCase{"../x/*.log", "/home/me", "Z:\\home\\x\\*.log"},
+        ArgumentCase{"../../../x/*.log", "/home/me", "Z:\\x\\*.log"},  // the root stays
+        ArgumentCase{"logs/*.log", "/", "Z:\\logs\\*.log"},
+        ArgumentCase{"logs/", "/home/me", "Z:\\home\\me\\logs\\"},  // no name: no run
+        // logs may be a link: the system resolves its "..".
+        ArgumentCase{"logs/../x/a.log", "/home/me", "Z:\\home\\me\\logs\\..\\x\\a.log"},
+        ArgumentCase{"表/a.log", "/tmp/表", "Z:\\tmp\\表\\表\\a.log"},
+        // Refused.
+        ArgumentCase{"/var/a\\b.log", "/home/me", std::nullopt},  // '\\' would split the name
+        ArgumentCase{"logs/a\\b.log", "/home/me", std::nullopt},
+        ArgumentCase{"logs/*.log", "", std::nullopt},  // no current directory
+        ArgumentCase{"logs/*.log", "/home/caf\u00E9", std::nullopt},
+        ArgumentCase{"caf\u00E9.log", "/home/me", std::nullopt},  // no Shift-JIS form
+        ArgumentCase{"\u00A5.log", "/home/me", std::nullopt}));   // CP932 makes it 0x5C
+
+TEST(FileNameArguments, NoteNamesTheIgnoredOnesAndAsksForQuotes) {
+  const char* argv[] = {"quillet", "/A", "a.log", "", "/R", "caf\u00E9.log", "/var/b.log", "c.log"};
+  const auto names = FileNameArguments(8, const_cast<char**>(argv));
+  EXPECT_EQ(names, (std::vector<std::string>{"a.log", "/var/b.log", "c.log"}));
+
+  const auto note = [](const std::vector<std::string>& file_names) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    WriteOverriddenNote(out, file_names);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+  };
+  EXPECT_EQ(note(names),
+            "quillet: 2 more file names given; only the last one is used: c.log\n"
+            "quillet: ignored: a.log /var/b.log\n"
+            "quillet: quote a wild-card pattern so that the shell passes it on unexpanded, as "
+            "in: quillet /A '/var/log/app/*.log'\n");
+  EXPECT_EQ(note({"only.log"}), "");
+  const std::string many = note({"1", "2", "3", "4", "5", "6", "7", "8"});
+  EXPECT_NE(many.find("ignored: 1 2 3 4 5 (and 2 more)\n"), std::string::npos) << many;
+}
+
+TEST(FolderFromUnixPath, GivesTheFolderOnDriveZ) {
+  EXPECT_EQ(FolderFromUnixPath("/var/log/app"), "Z:\\var\\log\\app\\");
+  EXPECT_EQ(FolderFromUnixPath("/var/log/app/"), "Z:\\var\\log\\app\\");
+  EXPECT_EQ(FolderFromUnixPath("/"), "Z:\\");
+  EXPECT_EQ(FolderFromUnixPath(Sjis("/tmp/表")), Sjis("Z:\\tmp\\表\\"));  // 95 5C is no '\\'
+  EXPECT_EQ(FolderFromUnixPath("Z:\\var\\"), "Z:\\var\\");
+  EXPECT_EQ(FolderFromUnixPath("logs"), "logs");            // refused by the run
+  EXPECT_EQ(FolderFromUnixPath("/var/a\\b"), "/var/a\\b");  // so is this
 }
 
 TEST(TerminalLine, ConvertsToUtf8AndBreaksAtCr) {

@@ -62,6 +62,25 @@ TEST_F(MainWndTest, FileNameFolderBecomesTheFolderAndTheCurrentDirectory) {
   EXPECT_FALSE(globals.shell.AutoExit);
 }
 
+TEST_F(MainWndTest, FolderBoxTakesAUnixPathAndShowsItsDriveForm) {
+  WriteFile(work.Native("logs/a.log"), "");
+  Create();
+  // Leaving the box by Enter shows the folder the run will use.
+  form->EditFolder->setText(QString::fromStdString(work.Native("logs")));
+  PressKey(form->EditFolder, Qt::Key_Return);
+  EXPECT_EQ(Text(form->EditFolder), work.Windows("logs/"));
+
+  // A run started with the Unix form still in the box accepts the folder.
+  Run(work.Native("logs/"), "*.log");
+  EXPECT_EQ(Text(form->EditFolder), work.Windows("logs/"));
+  EXPECT_FALSE(form->LastRun().refused);
+
+  // A relative one is not a full path: refused as typed.
+  Run("logs", "*.log");
+  EXPECT_EQ(Text(form->EditFolder), "logs");
+  EXPECT_TRUE(form->LastRun().refused);
+}
+
 TEST_F(MainWndTest, MakesTheDefinitionFileFromTheSample) {
   WriteFile(home.Native("Quillet.smp"), "; c\r\n*a*\rb\\rB");  // three lines, mixed ends
   Create();
