@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ByteText.h"
 #include "core/Engine.h"
 #include "core/FileName.h"
 #include "core/ResultCodes.h"
@@ -182,6 +183,17 @@ int ProcessFolder(Engine& engine, std::string_view folder, std::string_view patt
   if (IsAllFilesPattern(pattern)) {
     g.run.CancelRequested = true;
     return frAllFilesPattern;
+  }
+  // A blank extension (Quillet.ini edited by hand) would make "a" the
+  // temporary or increment file of "a.log": an unrelated file of that name
+  // would be overwritten, appended to or deleted.
+  if (TrimBlanks(g.options.BackExt).empty()) {
+    g.run.CancelRequested = true;
+    return frBlankBackExt;
+  }
+  if (g.options.Inc && TrimBlanks(g.options.IncExt).empty()) {
+    g.run.CancelRequested = true;
+    return frBlankIncExt;
   }
   if (g.options.Inc && UpperAscii(g.options.BackExt) == UpperAscii(g.options.IncExt)) {
     g.run.CancelRequested = true;

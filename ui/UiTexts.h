@@ -74,6 +74,8 @@ extern const char kMsgNoDefinitionLines[];
 extern const char kMsgTooManyFormat[];
 extern const char kMsgNoDefinitionFile[];
 extern const char kMsgTempIncExtConflict[];
+extern const char kMsgBlankBackExt[];
+extern const char kMsgBlankIncExt[];
 extern const char kMsgNoFilesFound[];
 extern const char kMsgAllFilesPattern[];
 extern const char kMsgStarOnlyDefinition[];
