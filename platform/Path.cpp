@@ -118,4 +118,18 @@ std::optional<std::string> FromNativePath(std::string_view native_path) {
   return windows;
 }
 
+std::string ShownNativePath(std::string_view native_path) {
+  std::string shown = "Z:";
+  std::size_t start = native_path.starts_with('/') ? 1 : 0;
+  for (;;) {
+    std::size_t end = native_path.find('/', start);
+    shown += '\\';
+    shown += NativeNameToListed(
+        native_path.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return shown;
+}
+
 }  // namespace quillet::platform
