@@ -213,7 +213,13 @@ int ProcessFolder(Engine& engine, std::string_view folder, std::string_view patt
     if (entry.name == "." || entry.name == "..") continue;
     // The listing never yields links; the entry is looked at again because
     // it may have changed since it was listed.
-    if (!entry.attributes.directory || !IsFolderNotLink(engine, F + entry.name)) continue;
+    if (!entry.attributes.directory) continue;
+    if (!IsFolderNotLink(engine, F + entry.name)) {
+      // A name listed with '?' names no folder the file layer opens.
+      if (entry.name.find_first_of("?*") != std::string::npos)
+        status.Note({.kind = RunNote::Kind::kFolderNotEntered, .path = F + entry.name});
+      continue;
+    }
     result = ProcessFolder(engine, F + entry.name, pattern, true);
     if (result != 0) {
       g.shell.AutoExit = false;

@@ -37,6 +37,7 @@ enum class RefusalReason {
 struct RunNote {
   enum class Kind {
     kFolderNotFound,         // path: the folder the run was given
+    kFolderNotEntered,       // path: a subfolder whose listed name holds '?' or '*'
     kDefinitionFileChosen,   // path: the Quillet.def that a folder's files use
     kDefinitionFileMissing,  // path: the folder's Quillet.def; other: the program folder's
     kFileRefused,            // path: the log file; code, reason; other: the file the reason

@@ -78,7 +78,7 @@ std::string RefusalText(const RunNote& note) {
     case RefusalReason::kUnknown:
       break;
   }
-  return note.code == frTempOpenError ? "could not be written" : "could not be read";
+  return note.code == frTempOpenError ? "could not be written or read back" : "could not be read";
 }
 
 // Writes the notes of a run to standard error, each Quillet.def once.
@@ -107,6 +107,9 @@ std::string NoteLine(const RunNote& note) {
   switch (note.kind) {
     case RunNote::Kind::kFolderNotFound:
       return "quillet: folder not found: " + path;
+    case RunNote::Kind::kFolderNotEntered:
+      return "quillet: folder not entered: " + path +
+             ": its name has characters with no Shift-JIS form (shown as ?) or holds ? or *";
     case RunNote::Kind::kDefinitionFileChosen:
       return "quillet: definitions: " + path;
     case RunNote::Kind::kDefinitionFileMissing:

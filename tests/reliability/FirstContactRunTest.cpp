@@ -116,12 +116,14 @@ TEST_F(FirstContact, DefinitionFileMadeFromTheSampleStopsTheFirstRun) {
 }
 
 // Listed with '?' for what has no Shift-JIS form, counted, refused with 257
-// and explained; the run then ends with status 1.
+// and explained; the run then ends with status 1. A subfolder with such a
+// name cannot be entered, which standard error says.
 TEST_F(FirstContact, NamesWithoutAShiftJisFormAreCountedAndRefused) {
   const char* const unnamed[] = {"\xC3\xA9.log", "\xF0\x9F\x8D\xA3.log", "\xFF.log"};  // é 🍣
   for (const char* name : unnamed) WriteFile(Logs(name), kLog);
   WriteFile(Logs("a.log"), kLog);
-  const Outcome r = Run({"/A", Logs("*.log")});
+  WriteFile(Logs("sub-\xC3\xA9/b.log"), kLog);
+  const Outcome r = Run({"/A", "/R", Logs("*.log")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("\n4 File(s) Found.\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\n?.log\t -> オープンエラー !\n"), std::string::npos) << r.out;
@@ -131,7 +133,11 @@ TEST_F(FirstContact, NamesWithoutAShiftJisFormAreCountedAndRefused) {
       << r.err;
   for (const char* name : unnamed) EXPECT_EQ(ReadFile(Logs(name)), kLog) << name;
   EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
-  EXPECT_EQ(Names(Logs()).size(), 4u);
+  EXPECT_NE(r.err.find("quillet: folder not entered: " + Logs("sub-?") + ": its name"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(Logs("sub-\xC3\xA9/b.log")), kLog);
+  EXPECT_EQ(Names(Logs()).size(), 5u);
 }
 
 TEST_F(FirstContact, RefusalsNameTheFileAndTheReasonOnStandardError) {
