@@ -67,11 +67,17 @@ std::string LoadLine(int count) {
 int LoadDefinitions(Engine& engine, std::string_view folder) {
   std::string path = std::string(folder).append(kDefinitionFileName);
   if (!engine.fs.Exists(path)) {
+    const std::string in_folder = path;
     path = engine.program_folder + std::string(kDefinitionFileName);
-    if (!engine.fs.Exists(path)) return frNoDefinitionFile;
+    if (!engine.fs.Exists(path)) {
+      engine.status.Note(
+          {.kind = RunNote::Kind::kDefinitionFileMissing, .path = in_folder, .other = path});
+      return frNoDefinitionFile;
+    }
   }
   DefinitionTable& table = engine.globals.definitions;
   if (path == table.LoadedFrom) return 0;
+  engine.status.Note({.kind = RunNote::Kind::kDefinitionFileChosen, .path = path});
 
   // From here on LoadedFrom names this file, also after a failure, so the
   // run's error message can show which file was at fault.

@@ -55,6 +55,35 @@ constexpr std::array<std::string_view, 2> kOwnFileNames = {"QUILLET.DEF", "QUILL
 constexpr std::array<std::string_view, 12> kBinaryExtensions = {
     "EXE", "COM", "SYS", "BMP", "GIF", "JPG", "VBX", "OCX", "LZH", "ZIP", "DLL", "ICO"};
 
+// The reason an open refusal gives for a file; `trusted` says whether
+// `error` is known to come from the failed call (otherwise only the errors
+// of an open refusal are taken as a reason).
+RefusalReason ReasonOf(int error, std::string_view path, bool trusted) {
+  switch (error) {
+    case EWOULDBLOCK:
+      return RefusalReason::kHeldOpen;
+    case EMLINK:
+      return RefusalReason::kHardLinks;
+    case ELOOP:
+      return RefusalReason::kLink;
+    case ENOENT:
+      return RefusalReason::kGone;
+    case EACCES:
+    case EPERM:
+      return RefusalReason::kPermissionDenied;
+    case EISDIR:
+      return RefusalReason::kNotAFile;
+    case EINVAL:
+      // The file layer refuses names holding a wild card with EINVAL, and
+      // names that are no regular file (a FIFO put there since the listing).
+      return NamePart(path).find_first_of("?*") != std::string_view::npos
+                 ? RefusalReason::kNoShiftJisName
+                 : RefusalReason::kNotAFile;
+    default:
+      return trusted ? RefusalReason::kSystemError : RefusalReason::kUnknown;
+  }
+}
+
 template <typename... Counts>
 std::string Caption(const char* format, Counts... counts) {
   char text[64];
@@ -83,7 +112,17 @@ class FileProcessor {
 
   int Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter);
 
+  // Why the last 257 or 258 was returned: the reason, the file it concerns
+  // and the errno that came with it.
+  RefusalReason reason() const { return reason_; }
+  const std::string& reason_file() const { return reason_file_; }
+  int reason_error() const { return reason_error_; }
+
  private:
+  // Records why `code` is returned, from the errno of the failed call on
+  // `file`, and returns `code`. `trusted`: errno comes from that very call.
+  int Refuse(int code, const std::string& file, bool trusted = true);
+  int Refuse(int code, const std::string& file, RefusalReason reason);
   int CheckName();
   int HoldLog();
   int SniffBinary();
@@ -110,7 +149,24 @@ class FileProcessor {
   std::uint32_t prior_stamp_ = platform::kBadDosTime;
   // Where the copy pass found a Ctrl-Z, -1 when the text ran to the end.
   std::int64_t ctrl_z_offset_ = -1;
+  RefusalReason reason_ = RefusalReason::kUnknown;
+  std::string reason_file_;
+  int reason_error_ = 0;
 };
+
+int FileProcessor::Refuse(int code, const std::string& file, bool trusted) {
+  const int error = errno;
+  Refuse(code, file, ReasonOf(error, file, trusted));
+  reason_error_ = error;
+  return code;
+}
+
+int FileProcessor::Refuse(int code, const std::string& file, RefusalReason reason) {
+  reason_ = reason;
+  reason_file_ = file;
+  reason_error_ = 0;
+  return code;
+}
 
 int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   SizeBefore = 0;
@@ -139,26 +195,31 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   status_.Repaint();
 
   const std::int64_t file_size = log_->Size();
-  if (file_size < 0) return frOpenError;
+  if (file_size < 0) return Refuse(frOpenError, path_);
   if (file_size == 0) return frEmptySkipped;
   SizeBefore = file_size;
 
   std::int64_t copy_lines = 0;
-  if (const int code = CopyPass(copy_lines); code != frDone) return code;
+  // The passes clean up after a failure, so errno is a reason only when it
+  // is one an open refusal gives.
+  if (const int code = CopyPass(copy_lines); code != frDone)
+    return Refuse(code, code == frTempOpenError ? temp_path_ : path_, false);
   const std::int64_t progress_step = std::max(copy_lines / kProgressPoints, kMinProgressStep);
 
   if (const int code = CheckCopy(SizeBefore); code != frDone) return code;
-  if (const int code = FilterPass(SizeBefore, progress_step); code != frDone) return code;
+  if (const int code = FilterPass(SizeBefore, progress_step); code != frDone)
+    return Refuse(code, temp_path_, false);
 
   const std::int64_t processed_size = log_->Size();
-  if (processed_size < 0) return frOpenError;
+  if (processed_size < 0) return Refuse(frOpenError, path_);
   SizeAfter = processed_size;
 
   file_processing::StampPlan plan;
   if (const int code = SetStamp(plan); code != frDone) return code;
 
   if (!options_.Inc) return frDone;
-  return file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan);
+  const int code = file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan);
+  return code == frOpenError ? Refuse(code, path_, false) : code;
 }
 
 int FileProcessor::CheckName() {
@@ -178,7 +239,7 @@ int FileProcessor::HoldLog() {
   // so a link at the log file's name was put there after the listing: it is
   // refused rather than followed to a file outside the tree.
   log_ = fs_.Open(path_, OpenMode::kHold, Links::kRefuse);
-  if (!log_ || !log_->GetInfo(log_info_)) return frOpenError;
+  if (!log_ || !log_->GetInfo(log_info_)) return Refuse(frOpenError, path_);
   return frDone;
 }
 
@@ -187,7 +248,7 @@ int FileProcessor::SniffBinary() {
   std::size_t got = 0;
   while (got < kSniffBytes) {
     const ssize_t n = log_->Read(head + got, kSniffBytes - got);
-    if (n < 0) return frOpenError;
+    if (n < 0) return Refuse(frOpenError, path_);
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
@@ -202,16 +263,17 @@ int FileProcessor::SniffBinary() {
 // neither file is touched.
 int FileProcessor::CheckLeftTemp() {
   std::unique_ptr<File> left = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
-  if (!left) return errno == ENOENT ? frDone : frTempOpenError;
+  if (!left) return errno == ENOENT ? frDone : Refuse(frTempOpenError, temp_path_);
   bool pending = false;
   if (!left->GetPending(pending)) {
     // Without marks such a leftover looks like any other file. After a
     // finished run none is left unless Back keeps it as the backup, which
     // is then overwritten as before.
-    if (errno != ENOTSUP || !options_.Back) return frTempOpenError;
+    if (errno != ENOTSUP) return Refuse(frTempOpenError, temp_path_);
+    if (!options_.Back) return Refuse(frTempOpenError, temp_path_, RefusalReason::kUnmarkedCopy);
   }
   left->Close();
-  return pending ? frTempOpenError : frDone;
+  return pending ? Refuse(frTempOpenError, temp_path_, RefusalReason::kPendingCopy) : frDone;
 }
 
 int FileProcessor::CopyPass(std::int64_t& copy_lines) {
@@ -254,7 +316,7 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
 
 int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
   const std::int64_t copy_size = TakeSize(fs_, temp_path_);
-  if (copy_size < 0) return frTempOpenError;
+  if (copy_size < 0) return Refuse(frTempOpenError, temp_path_);
   // A copy one byte shorter is a text ending in a single Ctrl-Z. A Ctrl-Z
   // anywhere else hides text that the rewrite would drop, even when line
   // ends added by the copy make up for the size.
@@ -380,7 +442,17 @@ int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
                 std::int64_t& SizeAfter) {
   try {
     FileProcessor processor(engine, path);
-    return processor.Run(SizeBefore, SizeAfter);
+    const int code = processor.Run(SizeBefore, SizeAfter);
+    if (code == frOpenError || code == frTempOpenError) {
+      const std::string& file = processor.reason_file();
+      engine.status.Note({.kind = RunNote::Kind::kFileRefused,
+                          .path = path,
+                          .other = file == path ? std::string_view() : std::string_view(file),
+                          .code = code,
+                          .reason = processor.reason(),
+                          .error = processor.reason_error()});
+    }
+    return code;
   } catch (...) {
     // Nothing may leave as an exception. Only the small allocations outside
     // the passes get here (names, captions); the passes catch their own and

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ByteText.h"
 #include "core/Engine.h"
 #include "core/FileName.h"
 #include "core/ResultCodes.h"
@@ -183,6 +184,17 @@ int ProcessFolder(Engine& engine, std::string_view folder, std::string_view patt
     g.run.CancelRequested = true;
     return frAllFilesPattern;
   }
+  // A blank extension (Quillet.ini edited by hand) would make "a" the
+  // temporary or increment file of "a.log": an unrelated file of that name
+  // would be overwritten, appended to or deleted.
+  if (TrimBlanks(g.options.BackExt).empty()) {
+    g.run.CancelRequested = true;
+    return frBlankBackExt;
+  }
+  if (g.options.Inc && TrimBlanks(g.options.IncExt).empty()) {
+    g.run.CancelRequested = true;
+    return frBlankIncExt;
+  }
   if (g.options.Inc && UpperAscii(g.options.BackExt) == UpperAscii(g.options.IncExt)) {
     g.run.CancelRequested = true;
     return frTempIncExtConflict;
@@ -201,7 +213,13 @@ int ProcessFolder(Engine& engine, std::string_view folder, std::string_view patt
     if (entry.name == "." || entry.name == "..") continue;
     // The listing never yields links; the entry is looked at again because
     // it may have changed since it was listed.
-    if (!entry.attributes.directory || !IsFolderNotLink(engine, F + entry.name)) continue;
+    if (!entry.attributes.directory) continue;
+    if (!IsFolderNotLink(engine, F + entry.name)) {
+      // A name listed with '?' names no folder the file layer opens.
+      if (entry.name.find_first_of("?*") != std::string::npos)
+        status.Note({.kind = RunNote::Kind::kFolderNotEntered, .path = F + entry.name});
+      continue;
+    }
     result = ProcessFolder(engine, F + entry.name, pattern, true);
     if (result != 0) {
       g.shell.AutoExit = false;

@@ -28,6 +28,9 @@ inline constexpr int frStarOnlyDefinition = 276;
 inline constexpr int frIncrementError = 277;
 inline constexpr int frIncOpenError = 278;
 inline constexpr int frOwnFile = 280;
+// Run-level: a blank extension would name another file beside the log file.
+inline constexpr int frBlankBackExt = 281;
+inline constexpr int frBlankIncExt = 282;
 
 // Codes above this count as errors in ErrorCount.
 inline constexpr int kErrorThreshold = 256;

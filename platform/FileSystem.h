@@ -8,6 +8,8 @@
 // file-name encoding only inside the implementation.
 //
 // Every call reports success or failure; on failure `errno` holds the reason.
+// A path holding a '?' or '*' (a wild card, or a name a listing could not
+// show) names no file: every call but List fails on it with EINVAL.
 
 #include <sys/types.h>
 
@@ -173,7 +175,8 @@ class FileSystem {
   // Matching follows the Windows directory search: letters compared without
   // regard to case, '?' takes one character (a double-byte character counts
   // as one), "*.*" matches every name, "*." names without an extension.
-  // Names with no Shift-JIS form are left out; symbolic links and entries
+  // A name with no Shift-JIS form is listed with '?' for each character
+  // that has none (platform/NameCodec.h); symbolic links and entries
   // that are neither regular files nor directories are system entries and
   // never listed. "." and ".." are listed by kSubfolders as directories.
   // Entry order is the order the system gives. Returns false when the folder

@@ -18,6 +18,12 @@ namespace quillet::platform {
 // turned into the name of another file.
 std::optional<std::string> NativeNameToSjis(std::string_view native_name);
 
+// The name as a listing shows it: its Shift-JIS form, with '?' in place of
+// each character that has none (as NativeNameToSjis decides, a backslash
+// included) and of each byte that is not part of a UTF-8 character. A name
+// shown with a '?' names no file the file layer will open.
+std::string NativeNameToListed(std::string_view native_name);
+
 // True for the bytes 'A'..'Z' and 'a'..'z' only, whatever the locale (a drive
 // letter).
 bool IsAsciiLetter(char c);

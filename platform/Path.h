@@ -24,4 +24,9 @@ std::optional<std::string> ToNativePath(std::string_view windows_path);
 // or has no Shift-JIS form.
 std::optional<std::string> FromNativePath(std::string_view native_path);
 
+// The Windows form of an absolute native path for showing it, with '?' for
+// each character of a component that has no Shift-JIS form (as a listing
+// shows names). Never names a file the file layer opens when it holds '?'.
+std::string ShownNativePath(std::string_view native_path);
+
 }  // namespace quillet::platform

@@ -151,7 +151,25 @@ class PosixFile : public File {
   std::size_t unflushed_ = 0;
 };
 
+// True when a single-byte '?' or '*' stands anywhere in the path: such a
+// name stands for a name the listing could not show, or is a pattern; on
+// the original platform neither could name a file.
+bool HasWildCard(std::string_view path) {
+  ByteState state = ByteState::kSingle;
+  for (char c : path) {
+    state = NextByteState(state, static_cast<unsigned char>(c));
+    if (state == ByteState::kSingle && (c == '?' || c == '*')) return true;
+  }
+  return false;
+}
+
+// Every call that names a file goes through here, so a listed '?' name can
+// never open, create, rename or delete another file.
 bool ToNative(std::string_view path, std::string& native) {
+  if (HasWildCard(path)) {
+    errno = EINVAL;
+    return false;
+  }
   auto converted = ToNativePath(path);
   if (!converted) {
     errno = ENOENT;  // another drive, or a name no file on disk can have
@@ -363,14 +381,14 @@ bool PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
       break;
     }
     std::string_view native_name = entry->d_name;
-    auto sjis_name = NativeNameToSjis(native_name);
-    if (!sjis_name || !MatchFileName(name_pattern, *sjis_name)) continue;
+    std::string sjis_name = NativeNameToListed(native_name);
+    if (!MatchFileName(name_pattern, sjis_name)) continue;
     // d_type may be DT_UNKNOWN, and a link must be seen as a link: lstat.
     struct stat st;
     if (fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
     Attributes attributes = AttributesOf(st, native_name, native_folder + entry->d_name, false);
     if (!Wanted(attributes, kind)) continue;
-    entries.push_back(DirEntry{std::move(*sjis_name), attributes});
+    entries.push_back(DirEntry{std::move(sjis_name), attributes});
   }
   int saved_errno = errno;
   closedir(dir);

@@ -129,12 +129,19 @@ std::optional<std::string> ConfigFolder(const std::string& executable_folder, Fo
   return folder;
 }
 
-std::optional<std::string> QuilletHome() {
-  // A QUILLET_HOME that cannot be used (no Shift-JIS form) falls back to
-  // the executable's folder rather than to an empty program folder.
+// QUILLET_HOME as a choice, or nullopt when it is unset or empty. One that
+// has no Shift-JIS form stays the choice: the program must not quietly use
+// another folder's settings and definitions.
+std::optional<ProgramFolderChoice> QuilletHome() {
   const char* home = getenv("QUILLET_HOME");
   if (home == nullptr || *home == '\0') return std::nullopt;
-  return WindowsFolder(Absolute(home));
+  auto absolute = Absolute(home);
+  return ProgramFolderChoice{WindowsFolder(absolute).value_or(std::string()),
+                             absolute.value_or(home), true};
+}
+
+ProgramFolderChoice Choice(const std::string& native) {
+  return {WindowsFolder(native).value_or(std::string()), native, false};
 }
 
 std::string FallbackFolder() {
@@ -145,21 +152,26 @@ std::string FallbackFolder() {
 
 }  // namespace
 
-std::string ProgramFolderFor(const std::string& executable_folder, FolderLookup lookup) {
+ProgramFolderChoice ChooseProgramFolderFor(const std::string& executable_folder,
+                                           FolderLookup lookup) {
   if (auto home = QuilletHome()) return *home;
   if (!IsWritableFolder(executable_folder)) {
-    if (auto folder = WindowsFolder(ConfigFolder(executable_folder, lookup))) return *folder;
+    if (auto folder = ConfigFolder(executable_folder, lookup)) return Choice(*folder);
   }
-  if (auto folder = WindowsFolder(executable_folder)) return *folder;
-  return FallbackFolder();
+  return Choice(executable_folder);
 }
 
-std::string ProgramFolder(FolderLookup lookup) {
+ProgramFolderChoice ChooseProgramFolder(FolderLookup lookup) {
   if (auto home = QuilletHome()) return *home;
-  if (auto executable_folder = ExecutableFolder()) {
-    return ProgramFolderFor(*executable_folder, lookup);
-  }
-  return FallbackFolder();
+  if (auto executable_folder = ExecutableFolder())
+    return ChooseProgramFolderFor(*executable_folder, lookup);
+  return {FallbackFolder(), ".", false};
 }
+
+std::string ProgramFolderFor(const std::string& executable_folder, FolderLookup lookup) {
+  return ChooseProgramFolderFor(executable_folder, lookup).folder;
+}
+
+std::string ProgramFolder(FolderLookup lookup) { return ChooseProgramFolder(lookup).folder; }
 
 }  // namespace quillet::platform

@@ -18,17 +18,33 @@ enum class FolderLookup {
   kLookOnly,  // touch nothing: a configuration folder not made yet counts as made
 };
 
-// Windows form, Shift-JIS, ending in '\' ("Z:\opt\quillet\"). Read once per
-// call; never empty (falls back to the current directory when the
-// executable's folder cannot be found).
-std::string ProgramFolder(FolderLookup lookup = FolderLookup::kCreate);
+// Which folder is the program folder, and whether the program can use it.
+struct ProgramFolderChoice {
+  // Windows form, Shift-JIS, ending in '\' ("Z:\opt\quillet\"); empty when
+  // the folder has no Shift-JIS form. The program then stops at start:
+  // it never falls back to another folder's settings and definitions.
+  std::string folder;
+  // The folder as a native path.
+  std::string native;
+  // Named by QUILLET_HOME.
+  bool from_home = false;
+};
 
-// The program folder for an executable that lies in `executable_folder`
-// (native path). When it falls back to the configuration folder, that
-// folder is created (mode 0700) and, when it holds no Quillet.smp but the
+// Read once per call. Falls back to the current directory only when the
+// executable's folder cannot be found.
+ProgramFolderChoice ChooseProgramFolder(FolderLookup lookup = FolderLookup::kCreate);
+
+// The choice for an executable that lies in `executable_folder` (native
+// path). When it falls back to the configuration folder, that folder is
+// created (mode 0700) and, when it holds no Quillet.smp but the
 // executable's folder does, the sample is copied there so that the first
 // start can make Quillet.def from it. A configuration folder that cannot be
 // made leaves the executable's folder in use.
+ProgramFolderChoice ChooseProgramFolderFor(const std::string& executable_folder,
+                                           FolderLookup lookup = FolderLookup::kCreate);
+
+// The `folder` of those choices.
+std::string ProgramFolder(FolderLookup lookup = FolderLookup::kCreate);
 std::string ProgramFolderFor(const std::string& executable_folder,
                              FolderLookup lookup = FolderLookup::kCreate);
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/Global.h"
+#include "core/StatusView.h"
 
 namespace quillet::ui {
 
@@ -36,11 +37,23 @@ std::string TerminalLine(std::string_view sjis);
 // of rewriting a file.
 void InstallCancelSignals();
 
+// A Windows-form path (Shift-JIS) as an unattended run names it on the
+// terminal: its Unix form in UTF-8 where it has one ("Z:\var\log\" gives
+// "/var/log/"), else the text itself as TerminalLine shows it.
+std::string TerminalPath(std::string_view windows_path);
+
+// The line (UTF-8, without its line end) that explains `note` on standard
+// error, "quillet: " first; empty for a note that needs none.
+std::string NoteLine(const RunNote& note);
+
 // Runs the run that the command line asked for and ends it as a close
 // does (Quillet.ini saved). Returns the exit status (ui/RunOutcome.h);
 // without /A or /S and a file name, writes the usage (ui/Usage.h) to
-// standard error and returns 2. The message-box service must already write
-// to standard error.
+// standard error and returns 2. When the main window has just made Quillet.def from the
+// sample, says where and returns 2 without a run: nobody has looked at
+// those definitions yet. Standard error also names the Quillet.ini and each
+// Quillet.def the run used, and explains the refusals that NoteLine
+// covers. The message-box service must already write to standard error.
 int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg);
 
 }  // namespace quillet::ui

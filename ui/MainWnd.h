@@ -122,6 +122,8 @@ class TMainForm : public QMainWindow {
   DefaultButton Default() const { return default_button_; }
 
   const RunOutcome& LastRun() const { return last_run_; }
+  // True when FormCreate made Quillet.def from Quillet.smp.
+  bool DefinitionFileCreated() const { return definition_file_created_; }
   // Help file (program folder + "Quillet.hlp") and the filter text of the
   // file dialogs, both Shift-JIS.
   const std::string& HelpFile() const { return help_file_; }
@@ -208,6 +210,7 @@ class TMainForm : public QMainWindow {
   DefaultButton default_button_ = DefaultButton::kNone;
   bool tools_merged_ = false;
   bool unattended_ = false;
+  bool definition_file_created_ = false;
   RunOutcome last_run_;
   std::string help_file_;
   std::string file_filter_;

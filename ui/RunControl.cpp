@@ -98,6 +98,8 @@ bool TMainForm::CheckFolder(const std::string& folder) {
   }
   platform::Attributes attributes;
   if (!fs_.GetAttributes(folder, attributes) || !attributes.directory) {
+    if (status_dlg_ != nullptr)
+      status_dlg_->Note({.kind = RunNote::Kind::kFolderNotFound, .path = folder});
     platform::MessageBoxOk(t::kCaptionQuillet, t::kFolderNotFound, MbIcon::kError);
     globals_.shell.AutoExit = false;
     return false;

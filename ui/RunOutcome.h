@@ -15,6 +15,10 @@ struct RunOutcome {
   bool cancelled = false;  // CancelRequested at the end of the run
 };
 
+// The exit status of a program that stopped without a run: nothing to do,
+// or nothing it may do yet.
+inline constexpr int kStoppedStatus = 2;
+
 // The program's exit status: 0 when no run was made or the last run was
 // clean (code 0, no file errors, not cancelled); 1 when files had errors or
 // the run was cancelled; 2 when the run was refused or stopped by a

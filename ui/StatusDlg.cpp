@@ -223,6 +223,10 @@ void TStatusDlg::ReplaceLastLine(std::string_view line) {
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
 }
 
+void TStatusDlg::Note(const RunNote& note) {
+  if (note_sink_) note_sink_(note);
+}
+
 void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
 
 void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }

@@ -74,6 +74,12 @@ extern const char kMsgNoDefinitionLines[];
 extern const char kMsgTooManyFormat[];
 extern const char kMsgNoDefinitionFile[];
 extern const char kMsgTempIncExtConflict[];
+extern const char kMsgBlankBackExt[];
+extern const char kMsgBlankIncExt[];
+// The box of a program folder without a Shift-JIS form: head, the folder
+// with '?' for what cannot be shown, tail.
+extern const char kMsgProgramFolderHead[];
+extern const char kMsgProgramFolderTail[];
 extern const char kMsgNoFilesFound[];
 extern const char kMsgAllFilesPattern[];
 extern const char kMsgStarOnlyDefinition[];

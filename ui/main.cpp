@@ -67,6 +67,24 @@ int main(int argc, char* argv[]) {
   platform::SetMessageBoxes(mode == ui::DisplayMode::kHeadless
                                 ? static_cast<platform::MessageBoxService*>(&stderr_boxes)
                                 : &qt_boxes);
+  // A program folder whose name has no Shift-JIS form cannot be used, and no
+  // other folder's settings and definitions may stand in for it.
+  const platform::ProgramFolderChoice program_folder = platform::ChooseProgramFolder();
+  if (program_folder.folder.empty()) {
+    platform::MessageBoxOk(ui_texts::kCaptionError,
+                           std::string(ui_texts::kMsgProgramFolderHead) +
+                               platform::ShownNativePath(program_folder.native) +
+                               ui_texts::kMsgProgramFolderTail,
+                           platform::MbIcon::kError);
+    if (mode == ui::DisplayMode::kHeadless) {
+      std::fprintf(
+          stderr, "quillet: the program folder %s%s has no Shift-JIS form; nothing was done\n",
+          program_folder.native.c_str(), program_folder.from_home ? " (QUILLET_HOME)" : "");
+    }
+    platform::SetMessageBoxes(nullptr);
+    return ui::kStoppedStatus;
+  }
+
   ui::QtProgramStarter starter;
   ui::QtFileDialogs file_dialogs;
   ui::QtHelp help;

@@ -63,6 +63,9 @@ struct GuardCase {
   int code;
   const char* log;   // app.log afterwards; "" = as before
   const char* temp;  // app.qu$ afterwards; null = absent
+  // Why a 257 or 258 was given, and whether the reason concerns app.qu$.
+  RefusalReason reason = RefusalReason::kUnknown;
+  bool about_copy = false;
 };
 void PrintTo(const GuardCase& c, std::ostream* os) { *os << c.name; }
 
@@ -109,6 +112,16 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
 
   EXPECT_EQ(Process(), c.code);
   other_run.reset();
+  if (c.code == frOpenError || c.code == frTempOpenError) {
+    ASSERT_EQ(rec_.notes.size(), 1u);
+    EXPECT_EQ(rec_.notes[0].kind, RunNote::Kind::kFileRefused);
+    EXPECT_EQ(rec_.notes[0].path, dir_.Windows("app.log"));
+    EXPECT_EQ(rec_.notes[0].code, c.code);
+    EXPECT_EQ(rec_.notes[0].reason, c.reason);
+    EXPECT_EQ(rec_.notes[0].other, c.about_copy ? dir_.Windows("app.qu$") : "");
+  } else {
+    EXPECT_TRUE(rec_.notes.empty());
+  }
   const std::string log_before = c.found == Found::kMarkedCopy ? partial : kText;
   EXPECT_EQ(ReadFile(Native("app.log")), *c.log ? std::string(c.log) : log_before);
   if (c.temp) {
@@ -125,18 +138,24 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
 }
 
 const GuardCase kGuards[] = {
-    {"MarkedCopyIsKept", Found::kMarkedCopy, false, frTempOpenError, "", kText.c_str()},
-    {"MarkedCopyIsKeptWithBack", Found::kMarkedCopy, true, frTempOpenError, "", kText.c_str()},
+    {"MarkedCopyIsKept", Found::kMarkedCopy, false, frTempOpenError, "", kText.c_str(),
+     RefusalReason::kPendingCopy, true},
+    {"MarkedCopyIsKeptWithBack", Found::kMarkedCopy, true, frTempOpenError, "", kText.c_str(),
+     RefusalReason::kPendingCopy, true},
     {"StaleCopyIsReplaced", Found::kStaleCopy, false, frDone, kDone.c_str(), nullptr},
     // Without marks a left copy cannot be told from a killed run's, unless
     // Back keeps copies anyway.
-    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", kStale.c_str()},
+    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", kStale.c_str(),
+     RefusalReason::kUnmarkedCopy, true},
     {"UnmarkableBackupIsReplaced", Found::kCopyNoMarks, true, frDone, kDone.c_str(), kText.c_str()},
-    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", kStale.c_str()},
+    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", kStale.c_str(),
+     RefusalReason::kHardLinks, true},
     {"LinkedIncrementFileIsRefused", Found::kIncLinked, false, frIncOpenError, kDone.c_str(),
      nullptr},
-    {"LinkedLogIsRefused", Found::kLogLinked, false, frOpenError, "", nullptr},
-    {"LogHeldByAnotherRunIsRefused", Found::kLogHeldByRun, false, frOpenError, "", nullptr},
+    {"LinkedLogIsRefused", Found::kLogLinked, false, frOpenError, "", nullptr,
+     RefusalReason::kHardLinks},
+    {"LogHeldByAnotherRunIsRefused", Found::kLogHeldByRun, false, frOpenError, "", nullptr,
+     RefusalReason::kHeldOpen},
 };
 
 INSTANTIATE_TEST_SUITE_P(Found, ProcessFileGuards, ::testing::ValuesIn(kGuards),

@@ -286,5 +286,37 @@ TEST_F(FolderRun, IncrementWithTheTemporaryExtensionIsRefusedBeforeCounting) {
   EXPECT_EQ(ReadFile(root.Native("a.log")), "");
 }
 
+// A blank extension would make "a" the temporary or increment file of
+// "a.log"; the unrelated file "a" must survive, as must the log.
+TEST_F(FolderRun, BlankExtensionsAreRefusedBeforeAnythingIsTouched) {
+  struct Case {
+    const char* back_ext;
+    bool inc;
+    const char* inc_ext;
+    int code;
+  };
+  const Case cases[] = {{"", false, "inc", frBlankBackExt},
+                        {" \t", true, "inc", frBlankBackExt},
+                        {"qu$", true, "  ", frBlankIncExt},
+                        {"qu$", true, "", frBlankIncExt},
+                        {"qu$", false, "", 0}};  // IncExt is unused without Inc
+  for (const Case& c : cases) {
+    WriteFile(root.Native("a.log"), "DEBUG\r\nkeep\r\n");
+    WriteFile(root.Native("a"), "unrelated\r\n");
+    g.options.BackExt = c.back_ext;
+    g.options.Inc = c.inc;
+    g.options.IncExt = c.inc_ext;
+    g.options.Back = true;
+    rec.log.clear();
+    EXPECT_EQ(Run("*.log", false), c.code) << c.back_ext << "/" << c.inc_ext;
+    EXPECT_EQ(ReadFile(root.Native("a")), "unrelated\r\n");
+    if (c.code != 0) {
+      EXPECT_TRUE(g.run.CancelRequested);
+      EXPECT_EQ(rec.log.size(), 2u);  // the header only
+      EXPECT_EQ(ReadFile(root.Native("a.log")), "DEBUG\r\nkeep\r\n");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillet

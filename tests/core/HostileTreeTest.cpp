@@ -193,15 +193,25 @@ const HostileCase kHostile[] = {
       {"$(touch pwned).log", frDone},
       {"-rf.log", frDone}},
      {{"root/a\nb.log", kDone}, {"root/$(touch pwned).log", kDone}, {"root/-rf.log", kDone}}},
-    // Left out of the listing: such a name cannot be shown or reached.
+    // Listed with a '?' for each character without a Shift-JIS form, and
+    // refused with 257 untouched, as is a real name that holds a '?'.
     {"NamesWithoutAShiftJisForm",
      [](Tree& t) {
        WriteFile(t.Root("\xFF\xFE.log"), kLog);
-       WriteFile(t.Root("\xF0\x9F\x98\x80.log"), kLog);  // an emoji
+       WriteFile(t.Root("\xF0\x9F\x8D\xA3.log"), kLog);  // 🍣
+       WriteFile(t.Root("\xC3\xA9.log"), kLog);          // é
+       WriteFile(t.Root("a?.log"), kLog);
      },
      nullptr,
-     {{"a.log", frDone}},
-     {{"root/\xFF\xFE.log", kLog}, {"root/\xF0\x9F\x98\x80.log", kLog}}},
+     {{"a.log", frDone},
+      {"??.log", frOpenError},
+      {"?.log", frOpenError},
+      {"?.log", frOpenError},
+      {"a?.log", frOpenError}},
+     {{"root/\xFF\xFE.log", kLog},
+      {"root/\xF0\x9F\x8D\xA3.log", kLog},
+      {"root/\xC3\xA9.log", kLog},
+      {"root/a?.log", kLog}}},
     {"FileVanishesAfterTheListing",
      [](Tree& t) { WriteFile(t.Root("b.log"), kLog); },
      [](Tree& t) { ASSERT_EQ(unlink(t.Root("b.log").c_str()), 0); },

@@ -46,13 +46,37 @@ TEST_F(PosixFileSystemTest, ConvertsNamesAndRefusesOtherDrives) {
   auto created = fs.Open(dir.Windows("表.log"), OpenMode::kCreateTruncate);  // 0x5C inside
   ASSERT_TRUE(created && created->Write("x", 1) && created->Close());
   EXPECT_EQ(ReadFile(dir.Native("表.log")), "x");
-  // Names without a Shift-JIS form of their own (¥ would read back as '\').
-  for (const char* name : {"\xF0\x9F\x98\x80.log", "\xC2\xA5.log", "a\\b.log"})
-    WriteFile(dir.Native(name), "x");
-  EXPECT_EQ(List("*.log", ListKind::kFiles), Names{Sjis("表.log")});
   errno = 0;
   EXPECT_FALSE(fs.Open("C" + dir.Windows("表.log").substr(1), OpenMode::kRead));
   EXPECT_EQ(errno, ENOENT);
+}
+
+// Names without a Shift-JIS form of their own show a '?' per character (¥
+// would read back as '\\', a '\\' as a separator; bytes that are not UTF-8
+// count one each), and no name holding '?' or '*' is ever opened, created,
+// renamed or deleted, so a shown name cannot reach another file.
+TEST_F(PosixFileSystemTest, ListsNamesWithoutAShiftJisFormWithQuestionMarksAndNeverOpensThem) {
+  const char* const on_disk[] = {
+      "\xF0\x9F\x8D\xA3.log", "\xC3\xA9t\xC3\xA9.log",    "\xC2\xA5.log", "a\\b.log",
+      "\xFF\xFE.log",         "\xE8\xA1\xA8\xC3\xA9.log", "r?al.log",     "st*r.log"};
+  for (const char* name : on_disk) WriteFile(dir.Native(name), "x");
+  WriteFile(dir.Native("plain.log"), "x");
+  EXPECT_EQ(List("*.log", ListKind::kFiles),
+            (Names{"?.log", "?.log", "??.log", "?t?.log", "a?b.log", "plain.log", "r?al.log",
+                   "st*r.log", Sjis("表?.log")}));
+  for (const char* name : {"?.log", "a?b.log", "r?al.log", "st*r.log"}) {
+    for (OpenMode mode : {OpenMode::kRead, OpenMode::kHold, OpenMode::kCreateTruncate})
+      ExpectRefused(name, mode, EINVAL);
+    errno = 0;
+    EXPECT_FALSE(fs.Delete(dir.Windows(name)));
+    EXPECT_EQ(errno, EINVAL) << name;
+    EXPECT_FALSE(fs.Rename(dir.Windows("plain.log"), dir.Windows(name))) << name;
+    EXPECT_FALSE(fs.Rename(dir.Windows(name), dir.Windows("new.log"))) << name;
+  }
+  EXPECT_FALSE(fs.Exists(dir.Windows("?.log")));
+  EXPECT_FALSE(fs.Exists(dir.Windows("new.log")));
+  for (const char* name : on_disk) EXPECT_EQ(ReadFile(dir.Native(name)), "x") << name;
+  EXPECT_EQ(ReadFile(dir.Native("plain.log")), "x");
 }
 
 TEST_F(PosixFileSystemTest, ListsAndOpensOnlyRegularFilesAndNeverWaitsOnAFifo) {

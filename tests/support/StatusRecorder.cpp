@@ -16,6 +16,11 @@ void StatusRecorder::AppendLine(std::string_view line) {
   events.push_back("append:" + std::string(line));
 }
 
+void StatusRecorder::Note(const RunNote& note) {
+  notes.push_back(
+      {note.kind, std::string(note.path), std::string(note.other), note.code, note.reason});
+}
+
 void StatusRecorder::ReplaceLastLine(std::string_view line) {
   if (log.empty()) log.emplace_back();
   log.back() = std::string(line);

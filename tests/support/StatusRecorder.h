@@ -22,6 +22,7 @@ class StatusRecorder : public StatusView {
   void ShowDialog() override;
   void SetVisible(StatusControl control, bool visible) override;
   void SetEnabled(StatusControl control, bool enabled) override;
+  void Note(const RunNote& note) override;
 
   // The status log, one entry per appended line (a line holding CR LF is
   // one entry here).
@@ -29,6 +30,15 @@ class StatusRecorder : public StatusView {
   // Every call in order, e.g. "append:...", "gauge:12", "size:100 bytes ",
   // "yield", "repaint", "show", "visible:Size=0", "enabled:CANCELBttn=1".
   std::vector<std::string> events;
+  // Every note, its texts copied.
+  struct RecordedNote {
+    RunNote::Kind kind;
+    std::string path;
+    std::string other;
+    int code;
+    RefusalReason reason;
+  };
+  std::vector<RecordedNote> notes;
   std::string size_caption;
   int gauge = 0;
   int yields = 0;
