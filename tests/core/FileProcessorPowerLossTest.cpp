@@ -68,14 +68,8 @@ std::string Show(const DiskImage& disk) {
   std::string shown;
   for (const auto& [name, file] : disk) {
     shown += "\n  " + name + (file.pending ? " (marked): \"" : ": \"");
-    for (char c : file.data.substr(0, 60)) {
-      if (c == '\r')
-        shown += "\\r";
-      else if (c == '\n')
-        shown += "\\n";
-      else
-        shown += c;
-    }
+    for (char c : file.data.substr(0, 60))
+      shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
     shown += file.data.size() > 60 ? "...\"" : "\"";
   }
   return shown;
