@@ -299,13 +299,15 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
     read_failed = true;  // a line too long to hold in memory cannot be read
   }
 
-  // The copy and its pending mark go to stable storage before the log file
-  // may be truncated: a power loss or a kill during the rewrite cannot take
-  // both texts, and the next run sees that the copy must not be replaced.
-  // Without marks (ENOTSUP) see CheckLeftTemp.
+  // The copy, its pending mark and its name go to stable storage before the
+  // log file may be truncated: a power loss or a kill during the rewrite
+  // cannot take both texts, and the next run finds the copy and sees that it
+  // must not be replaced. The mark is set before the Sync that makes it
+  // durable. Without marks (ENOTSUP) see CheckLeftTemp.
   bool temp_ok = writer.Flush();
   if (temp_ok && !read_failed) temp_ok = temp->SetPending(true) || errno == ENOTSUP;
   if (temp_ok && !read_failed) temp_ok = temp->Sync();
+  if (temp_ok && !read_failed) temp_ok = fs_.SyncParent(temp_path_);
   if (!temp_ok) temp->SetPending(false);
   temp_ok = temp->Close() && temp_ok;
   if (read_failed) return frOpenError;

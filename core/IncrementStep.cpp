@@ -74,7 +74,13 @@ int MoveToIncrement(Engine& engine, std::string_view path, File& log,
 
   // The processed file becomes the increment file, with its stamp. A name
   // that appears in the meantime makes the rename fail: nothing is replaced.
-  if (!fs.Exists(inc_path)) return fs.Rename(path, inc_path) ? frDone : frIncOpenError;
+  // The folder is flushed so that a file reported done stays moved after a
+  // power loss (a rename undone would bring the log file back).
+  if (!fs.Exists(inc_path)) {
+    if (!fs.Rename(path, inc_path)) return frIncOpenError;
+    fs.SyncParent(inc_path);
+    return frDone;
+  }
 
   std::unique_ptr<File> inc = fs.OpenBeside(inc_path, OpenMode::kAppend, log_info);
   if (!inc) return frIncOpenError;
@@ -88,7 +94,9 @@ int MoveToIncrement(Engine& engine, std::string_view path, File& log,
   }
   if (!AppendLines(log, *inc, engine.block_bytes)) return frIncrementError;
 
-  fs.Delete(path);
+  // A deletion undone by a power loss would bring the log file back, and the
+  // next run would append its text a second time.
+  if (fs.Delete(path)) fs.SyncParent(path);
   if (plan.apply && !WriteStamp(fs, inc_path, plan.stamp)) return frTimeStampError;
   engine.status.Yield();
   return frDone;

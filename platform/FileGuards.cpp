@@ -70,7 +70,7 @@ bool PrepareBeside(int fd, const struct stat& st, OpenMode mode, const FileInfo&
   }
   const mode_t current = st.st_mode & 07777;
   mode_t wanted = current & log.mode & 0777;
-  if (mode == OpenMode::kCreateTruncate) {
+  if (mode == OpenMode::kCreateTruncate || mode == OpenMode::kCreateNew) {
     wanted = log.mode & 0777;
     if (RunningAsRoot()) {
       if ((st.st_uid != log.owner || st.st_gid != log.group) &&

@@ -47,6 +47,7 @@ enum class OpenMode {
   kRead,            // existing file, read only
   kReadWrite,       // existing file, read and write, not truncated
   kCreateTruncate,  // created if missing, truncated to 0, write only
+  kCreateNew,       // created, write only; fails with EEXIST when the name exists
   kAppend,          // existing file, read and write, positioned at its end
   kHold,            // existing file, read and write, held against other openers
 };
@@ -141,11 +142,11 @@ class FileSystem {
                                      Links links = Links::kFollow) = 0;
 
   // Opens a file that belongs to a log file described by `log` (its
-  // temporary, backup or increment file) for kCreateTruncate or kAppend, never through a link
-  // (ELOOP) and under the rules of Open. An existing file is refused before anything in it changes
-  // when it has more than one hard link (EMLINK) or is owned by neither `log.owner` nor the running
-  // user (EPERM). Then, before anything is truncated or written:
-  // - kCreateTruncate: the file gets the log file's permission bits
+  // temporary, backup or increment file) for kCreateTruncate, kCreateNew or kAppend, never through
+  // a link (ELOOP) and under the rules of Open. An existing file is refused before anything in it
+  // changes when it has more than one hard link (EMLINK) or is owned by neither `log.owner` nor the
+  // running user (EPERM). Then, before anything is truncated or written:
+  // - kCreateTruncate and kCreateNew: the file gets the log file's permission bits
   //   (`log.mode & 0777`) and, when running as root, its owner and group;
   //   other users keep the file but give it the log file's group where
   //   they may, else drop its group bits. A file created here is never
@@ -167,8 +168,18 @@ class FileSystem {
   // any kind is ever replaced).
   virtual bool Rename(std::string_view from, std::string_view to) = 0;
 
+  // Renames `from` to `to`, replacing a file named `to` in one step: the name
+  // `to` always leads to either the old file or the new one.
+  virtual bool Replace(std::string_view from, std::string_view to) = 0;
+
   // Deletes a file (not a directory).
   virtual bool Delete(std::string_view path) = 0;
+
+  // Flushes the folder that holds `path` to stable storage: names created,
+  // renamed or deleted in it before this call survive a power loss (a file's
+  // Sync makes its contents durable, never its name). A file system that
+  // cannot flush folders counts as flushed. False on failure.
+  virtual bool SyncParent(std::string_view path) = 0;
 
   // Lists the entries of a folder that match a wild-card name pattern.
   // `pattern` is a folder path, '\', and a name pattern ("Z:\logs\*.log").

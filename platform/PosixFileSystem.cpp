@@ -202,6 +202,9 @@ int OpenFlags(OpenMode mode, Links links) {
       // Not O_TRUNC: the file is checked before anything is cut.
       flags |= O_WRONLY | O_CREAT;
       break;
+    case OpenMode::kCreateNew:
+      flags |= O_WRONLY | O_CREAT | O_EXCL;
+      break;
     case OpenMode::kAppend:
       flags |= O_RDWR | O_APPEND;
       break;
@@ -282,7 +285,8 @@ class PosixFileSystemImpl : public FileSystem {
 
   std::unique_ptr<File> OpenBeside(std::string_view path, OpenMode mode,
                                    const FileInfo& log) override {
-    if (mode != OpenMode::kCreateTruncate && mode != OpenMode::kAppend) {
+    if (mode != OpenMode::kCreateTruncate && mode != OpenMode::kCreateNew &&
+        mode != OpenMode::kAppend) {
       errno = EINVAL;
       return nullptr;
     }
@@ -324,9 +328,39 @@ class PosixFileSystemImpl : public FileSystem {
     return RenameWithoutNoReplace(native_from, native_to);
   }
 
+  bool Replace(std::string_view from, std::string_view to) override {
+    std::string native_from;
+    std::string native_to;
+    return ToNative(from, native_from) && ToNative(to, native_to) &&
+           rename(native_from.c_str(), native_to.c_str()) == 0;
+  }
+
   bool Delete(std::string_view path) override {
     std::string native;
     return ToNative(path, native) && unlink(native.c_str()) == 0;
+  }
+
+  bool SyncParent(std::string_view path) override {
+    std::string native;
+    if (!ToNative(path, native)) return false;
+    const std::size_t slash = native.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash);
+    const int fd = OpenNative(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return false;
+    int rc;
+    do {
+      rc = fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    // Some file systems cannot flush a folder at all; there is nothing more
+    // to be done there.
+    if (rc != 0 && (errno == EINVAL || errno == ENOTSUP)) rc = 0;
+    if (rc != 0) {
+      CloseKeepingErrno(fd);
+      return false;
+    }
+    close(fd);
+    return true;
   }
 
   bool List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) override;

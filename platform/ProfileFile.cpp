@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -206,91 +207,87 @@ std::string Rebuild(const std::vector<ProfileLine>& lines, std::string_view sect
   return out;
 }
 
-// The folder part of a native path, "." when it has none.
-std::string FolderOf(const std::string& native) {
-  std::size_t slash = native.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : native.substr(0, slash);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t count = write(fd, bytes.data(), bytes.size());
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return false;
-    if (count == 0) {
-      errno = EIO;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
+// The folder part of a Windows-form path, up to and with its last
+// single-byte '\' (or a drive's ':'); empty when it has none.
+std::string_view FolderPart(std::string_view path) {
+  std::size_t cut = 0;
+  ByteState state = ByteState::kSingle;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    state = NextByteState(state, static_cast<unsigned char>(path[i]));
+    if (state == ByteState::kSingle && (path[i] == '\\' || path[i] == ':')) cut = i + 1;
   }
-  return true;
+  return path.substr(0, cut);
 }
 
-// Creates a new file beside `target` under a name of its own. Returns the
-// descriptor, or -1 with errno set.
-int CreateBeside(const std::string& target, std::string& temp_name) {
-  std::size_t slash = target.rfind('/');
-  std::string folder = FolderOf(target);
-  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+// Creates a new file beside `target` under a name of its own, `temp_path`.
+// It gets the permission bits and, where allowed, the owner of `original`,
+// the file it will replace, when there is one. Null with errno set on
+// failure.
+std::unique_ptr<File> CreateBeside(FileSystem& fs, std::string_view target,
+                                   const struct stat* original, std::string& temp_path) {
+  const std::string_view folder = FolderPart(target);
+  const std::string_view base = target.substr(folder.size());
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
     snprintf(suffix, sizeof suffix, ".%d.%u~", static_cast<int>(getpid()), counter++);
     // A leading '.' keeps a stray file out of every listing of the folder run.
-    temp_name = folder + "/." + base + suffix;
-    int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    temp_path = std::string(folder) + "." + std::string(base) + suffix;
+    std::unique_ptr<File> file;
+    if (original == nullptr) {
+      file = fs.Open(temp_path, OpenMode::kCreateNew);
+    } else {
+      const FileInfo like{original->st_uid, original->st_gid,
+                          static_cast<mode_t>(original->st_mode & 07777), original->st_nlink};
+      file = fs.OpenBeside(temp_path, OpenMode::kCreateNew, like);
+    }
+    if (file || errno != EEXIST) return file;
   }
-  return -1;
-}
-
-// Gives the new file the owner (where allowed) and permission bits of the
-// file it replaces.
-bool TakeOver(int fd, const struct stat& original) {
-  if (original.st_uid != geteuid() || original.st_gid != getegid()) {
-    // Only root may give a file away; anyone else keeps the new file as
-    // their own, as any editor that saves by renaming does.
-    (void)!fchown(fd, original.st_uid, original.st_gid);
-  }
-  return fchmod(fd, original.st_mode & 07777) == 0;
+  return nullptr;
 }
 
 // Writes `content` to a new file beside `target`, then renames it over
 // `target`. On failure the new file is removed and `target` is untouched.
-bool ReplaceFile(const std::string& target, std::string_view content, const struct stat* original) {
-  std::string temp_name;
-  int fd = CreateBeside(target, temp_name);
-  if (fd < 0) return false;
-  bool ok =
-      (original == nullptr || TakeOver(fd, *original)) && WriteAll(fd, content) && fsync(fd) == 0;
-  if (!ok) CloseKeepingErrno(fd);
-  ok = ok && close(fd) == 0 && rename(temp_name.c_str(), target.c_str()) == 0;
+bool ReplaceFile(FileSystem& fs, std::string_view target, std::string_view content,
+                 const struct stat* original) {
+  std::string temp_path;
+  std::unique_ptr<File> file = CreateBeside(fs, target, original, temp_path);
+  if (!file) return false;
+  // The new text reaches the disk before its name takes the old file's
+  // place, and the folder is flushed after the rename: a power loss at any
+  // moment leaves the old file or the new one whole, never an empty one.
+  bool ok = file->Write(content.data(), content.size()) && file->Sync();
+  if (ok) {
+    ok = file->Close();
+  } else {
+    const int saved_errno = errno;
+    file->Close();
+    errno = saved_errno;
+  }
+  ok = ok && fs.Replace(temp_path, target);
   if (!ok) {
-    int saved_errno = errno;
-    unlink(temp_name.c_str());
+    const int saved_errno = errno;
+    fs.Delete(temp_path);
     errno = saved_errno;
     return false;
   }
   // The rename is done; a failure to make it durable is not a failure to
-  // write, so the folder's sync result is not reported.
-  int dir_fd = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    fsync(dir_fd);
-    close(dir_fd);
-  }
+  // write, so the folder's flush is not reported.
+  fs.SyncParent(target);
   return true;
 }
 
-// The file a write replaces: the target of a symbolic link rather than the
-// link itself, so that a linked settings file stays shared.
-std::optional<std::string> ResolveTarget(const std::string& native) {
+// The file a write replaces, in Windows form: the target of a symbolic link
+// rather than the link itself, so that a linked settings file stays shared.
+// `native` is the native form of `path`.
+std::optional<std::string> ResolveTarget(std::string_view path, const std::string& native) {
   struct stat st;
-  if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return native;
+  if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::string(path);
   char* resolved = realpath(native.c_str(), nullptr);
   if (resolved == nullptr) return std::nullopt;
-  std::string target = resolved;
+  std::optional<std::string> target = FromNativePath(resolved);
   free(resolved);
+  if (!target) errno = EILSEQ;  // a link to a name with no Shift-JIS form
   return target;
 }
 
@@ -324,7 +321,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, std::string_view path) {
+                               std::string_view value, std::string_view path, FileSystem& fs) {
   if (!Writable(section, key, value)) {
     errno = EINVAL;
     return false;
@@ -334,10 +331,15 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     errno = ENOENT;
     return false;
   }
-  auto target = ResolveTarget(*native);
+  std::optional<std::string> target = ResolveTarget(path, *native);
   if (!target) return false;
+  std::optional<std::string> native_target = ToNativePath(*target);
+  if (!native_target) {
+    errno = ENOENT;
+    return false;
+  }
   struct stat original;
-  std::optional<std::string> content = ReadWhole(*target, &original);
+  std::optional<std::string> content = ReadWhole(*native_target, &original);
   bool exists = content.has_value();
   if (exists) {
     // The owner-write bit is the read-only attribute; a rename would
@@ -354,7 +356,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   }
   std::string rebuilt = Rebuild(SplitLines(*content), section, key, value);
   if (exists && rebuilt == *content) return true;
-  return ReplaceFile(*target, rebuilt, exists ? &original : nullptr);
+  return ReplaceFile(fs, *target, rebuilt, exists ? &original : nullptr);
 }
 
 }  // namespace quillet::platform

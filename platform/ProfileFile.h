@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace quillet::platform {
 
 // The value of `key` in `section`, or `default_value` when the file, the
@@ -37,8 +39,11 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // read or replaced, when it is read-only (EACCES: owner-write bit clear),
 // or when a name or the value could not be read back (EINVAL: a line
 // break anywhere, blanks at the ends of a name, an empty key, a key with
-// '=' or beginning with ';' or '['); the file is then unchanged.
+// '=' or beginning with ';' or '['); the file is then unchanged. The new
+// file is written, flushed and renamed through `fs`, which then flushes the
+// folder.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, std::string_view path);
+                               std::string_view value, std::string_view path,
+                               FileSystem& fs = PosixFileSystem());
 
 }  // namespace quillet::platform

@@ -62,7 +62,7 @@ void ExpectFile(const std::string& path, char state) {
 // truncate, writes and sync of the rewrite, size after, stamp, and
 // seek 3 and reads of the increment step. On app.qu$: the open that looks
 // for a left copy (read 1), the create, mark, sync, the size check (read-
-// write) and the filter source (read 2).
+// write) and the filter source (read 2); the flush of its folder.
 const FaultCase kFaults[] = {
     {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--"},
     {"LogInfo", {Fail(Op::kGetInfo, ".log")}, frOpenError, "o--"},
@@ -78,6 +78,8 @@ const FaultCase kFaults[] = {
     // Without marks the run goes on; a later run then refuses a left copy.
     {"TempMarkUnsupported", {Fail(Op::kSetPending, ".qu$", 1, ENOTSUP)}, frDone, "p--"},
     {"TempSync", {Fail(Op::kSync, ".qu$")}, frTempOpenError, "oo-"},
+    // A copy whose name may not survive a power loss is no copy.
+    {"TempFolderFlush", {Fail(Op::kSyncParent, ".qu$")}, frTempOpenError, "oo-"},
     // The log file is whole, but a marked copy can no longer be told apart
     // from one left by a killed rewrite: the next run refuses the file.
     {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-m"},

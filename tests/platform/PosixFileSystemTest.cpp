@@ -127,6 +127,9 @@ TEST_F(PosixFileSystemTest, RefusedLinkFailsAndItsTargetIsLeftAlone) {
   ASSERT_EQ(symlink("missing", dir.Native("b.qu$").c_str()), 0);
   ExpectRefused("a.qu$", OpenMode::kCreateTruncate, ELOOP, Links::kRefuse);
   ExpectRefused("b.qu$", OpenMode::kCreateTruncate, ELOOP, Links::kRefuse);
+  // A new file is never made through a link, nor over an existing file.
+  ExpectRefused("b.qu$", OpenMode::kCreateNew, EEXIST);
+  ExpectRefused("a.log", OpenMode::kCreateNew, EEXIST);
   EXPECT_EQ(ReadFile(dir.Native("a.log")), "keep");
   EXPECT_FALSE(fs.Exists(dir.Windows("missing")));
   EXPECT_TRUE(fs.Exists(dir.Windows("b.qu$")));  // a dangling link exists

@@ -103,8 +103,16 @@ bool FaultyFileSystem::Rename(std::string_view from, std::string_view to) {
   return !ShouldFail(FsOp::kRename, from) && real_.Rename(from, to);
 }
 
+bool FaultyFileSystem::Replace(std::string_view from, std::string_view to) {
+  return !ShouldFail(FsOp::kReplace, from) && real_.Replace(from, to);
+}
+
 bool FaultyFileSystem::Delete(std::string_view path) {
   return !ShouldFail(FsOp::kDelete, path) && real_.Delete(path);
+}
+
+bool FaultyFileSystem::SyncParent(std::string_view path) {
+  return !ShouldFail(FsOp::kSyncParent, path) && real_.SyncParent(path);
 }
 
 bool FaultyFileSystem::List(std::string_view pattern, platform::ListKind kind,

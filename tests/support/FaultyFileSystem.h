@@ -28,8 +28,10 @@ enum class FsOp {
   kGetPending,
   kExists,
   kGetAttributes,
-  kRename,  // matched against the source path
+  kRename,   // matched against the source path
+  kReplace,  // matched against the source path
   kDelete,
+  kSyncParent,
   kList,
 };
 
@@ -63,7 +65,9 @@ class FaultyFileSystem : public platform::FileSystem {
   bool Exists(std::string_view path) override;
   bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
   bool Rename(std::string_view from, std::string_view to) override;
+  bool Replace(std::string_view from, std::string_view to) override;
   bool Delete(std::string_view path) override;
+  bool SyncParent(std::string_view path) override;
   bool List(std::string_view pattern, platform::ListKind kind,
             std::vector<platform::DirEntry>& entries) override;
 
