@@ -9,6 +9,7 @@ namespace {
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr char kCtrlZ = '\x1A';
+
 }  // namespace
 
 LineReader::LineReader(platform::File& file, std::size_t block_bytes)
@@ -18,7 +19,6 @@ bool LineReader::Fill() {
   if (eof_ || failed_) return false;
   buffer_start_ += static_cast<std::int64_t>(len_);
   pos_ = len_ = ctrl_z_ = 0;
-  next_cr_ = kUnknownCr;
   ssize_t got = file_.Read(buffer_.data(), buffer_.size());
   if (got < 0) {
     failed_ = true;
@@ -55,10 +55,7 @@ bool LineReader::ReadLine(std::string& line, LineEnd& end) {
     // Nothing at or after a Ctrl-Z is text: the scan for line ends stops
     // there.
     const char* limit = buffer_.data() + std::max(ctrl_z_, pos_);
-    const void* lf = std::memchr(begin, kLF, static_cast<std::size_t>(limit - begin));
-    const char* stop = lf == nullptr ? limit : static_cast<const char*>(lf);
-    const void* cr = std::memchr(begin, kCR, static_cast<std::size_t>(stop - begin));
-    if (cr != nullptr) stop = static_cast<const char*>(cr);
+    const char* stop = FindCrOrLf(begin, limit);
     line.append(begin, stop);
     pos_ += static_cast<std::size_t>(stop - begin);
     if (stop != limit) {

@@ -14,6 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <string>
 #include <string_view>
@@ -65,10 +68,6 @@ class LineReader {
 
  private:
   bool Fill();
-  // Where the next CR at or after pos_ lies in the block (ctrl_z_ when there
-  // is none), kept between calls: in LF text it is found once per block.
-  std::size_t NextCr();
-  static constexpr std::size_t kUnknownCr = static_cast<std::size_t>(-1);
 
   platform::File& file_;
   std::string buffer_;
@@ -77,7 +76,6 @@ class LineReader {
   // Index of the first Ctrl-Z in the block, or len_ when it has none: found
   // once per block, so that the line scan looks for CR alone.
   std::size_t ctrl_z_ = 0;
-  std::size_t next_cr_ = kUnknownCr;
   std::int64_t buffer_start_ = 0;  // file offset of buffer_[0]
   // The end the previous line was written with: a last line without a line
   // end takes it.
@@ -87,34 +85,40 @@ class LineReader {
   std::int64_t ctrl_z_offset_ = -1;
 };
 
-// Inline: the passes call it once per line.
-inline std::size_t LineReader::NextCr() {
-  if (next_cr_ < pos_ || next_cr_ == kUnknownCr) {
-    const void* cr = std::memchr(buffer_.data() + pos_, '\r', ctrl_z_ - pos_);
-    next_cr_ = cr == nullptr
-                   ? ctrl_z_
-                   : static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_.data());
+// The first CR or LF in [begin, end), or end when there is none: one pass
+// that looks for both bytes, 16 at a time where the processor allows.
+inline const char* FindCrOrLf(const char* begin, const char* end) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; end - begin >= 16; begin += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+    const int found =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+    if (found != 0) return begin + __builtin_ctz(static_cast<unsigned>(found));
   }
-  return next_cr_;
+#endif
+  while (begin != end && *begin != '\r' && *begin != '\n') ++begin;
+  return begin;
 }
 
+// Inline: the passes call it once per line.
 inline bool LineReader::TakeLine(std::string_view& line) {
   // ctrl_z_ is the end of the block's text (len_ when it has no Ctrl-Z);
   // after a Ctrl-Z has ended the text, pos_ stays on it.
   if (pos_ >= ctrl_z_) return false;
   const char* begin = buffer_.data() + pos_;
-  const void* lf = std::memchr(begin, '\n', ctrl_z_ - pos_);
-  if (lf == nullptr) return false;
-  const auto lf_at = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data());
+  const char* text_end = buffer_.data() + ctrl_z_;
+  const char* stop = FindCrOrLf(begin, text_end);
+  // A lone CR is left to ReadLine; so is a CR LF that is not whole here.
+  if (stop != text_end && *stop == '\r') ++stop;
+  if (stop == text_end || *stop != '\n') return false;
   // A byte of text must follow in this block: then the line is not the
   // last, and telling so needs no read.
-  if (lf_at + 1 >= ctrl_z_) return false;
-  // A CR before the LF ends the line there unless it is the CR of CR LF.
-  const std::size_t cr_at = NextCr();
-  if (cr_at < lf_at && cr_at + 1 != lf_at) return false;
-  line = std::string_view(begin, lf_at + 1 - pos_);
-  last_end_ = cr_at + 1 == lf_at ? LineEnd::kCrLf : LineEnd::kLf;
-  pos_ = lf_at + 1;
+  if (stop + 1 == text_end) return false;
+  line = std::string_view(begin, static_cast<std::size_t>(stop + 1 - begin));
+  last_end_ = EndOfTakenLine(line);
+  pos_ += line.size();
   return true;
 }
 
