@@ -55,13 +55,13 @@ std::vector<std::string> ChosenNames(const platform::OpenFileDialog& dialog) {
 
 bool TMainForm::StartOrTell(const std::vector<std::string>& items, const char* failure_message) {
   if (platform::StartProgram(items)) return true;
-  platform::MessageBoxOk(t::kCaptionQuillet, failure_message, MbIcon::kInformation);
+  TellUser(t::kCaptionQuillet, failure_message, MbIcon::kInformation);
   return false;
 }
 
 void TMainForm::OtionClick() {
   if (globals_.shell.IsProcessing) {
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
+    TellUser(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
     return;
   }
   if (opt_form_ != nullptr) opt_form_->exec();
@@ -121,7 +121,11 @@ void TMainForm::ShowHelp(std::string_view topic) { platform::Help().ShowTopic(he
 void TMainForm::HelpIndexClick() { ShowHelp(platform::kHelpContents); }
 
 void TMainForm::About1Click() {
-  if (about_form_ != nullptr) about_form_->exec();
+  if (about_form_ == nullptr) return;
+  // Modal to the whole program, but without an event loop of its own: the
+  // Help menu stays usable during a run, which must not wait for the box.
+  about_form_->setWindowModality(Qt::ApplicationModal);
+  about_form_->show();
 }
 
 }  // namespace quillet::ui

@@ -19,6 +19,7 @@
 #include "core/Global.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "ui/RunOutcome.h"
 
 class QAction;
@@ -182,6 +183,9 @@ class TMainForm : public QMainWindow {
   void SetDefault(DefaultButton button);
   void SetBusy(bool busy);
   void SaveSettingsOrTell();
+  // An OK box; during a run (a click's answer, raised inside the run's
+  // yield) it does not wait for the user, so the run goes on meanwhile.
+  void TellUser(std::string_view caption, std::string_view text, platform::MbIcon icon);
   // Starts `items` and tells the user `failure_message` when that fails.
   bool StartOrTell(const std::vector<std::string>& items, const char* failure_message);
   std::string IniPath() const;

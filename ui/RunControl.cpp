@@ -38,7 +38,7 @@ std::string CountLine(const char* head, std::int32_t count, const char* tail) {
 
 void TMainForm::StartButtonClick() {
   if (globals_.shell.IsProcessing) {
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kSecondRunRefused, MbIcon::kInformation);
+    TellUser(t::kCaptionQuillet, t::kSecondRunRefused, MbIcon::kInformation);
     return;
   }
   last_run_ = RunOutcome{};

@@ -302,8 +302,9 @@ void TStatusDlg::Timer1Timer() {
 void TStatusDlg::closeEvent(QCloseEvent* event) {
   if (globals_.shell.IsProcessing) {
     event->ignore();
-    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kCannotCloseWhileProcessing,
-                           platform::MbIcon::kInformation);
+    platform::MessageBoxOkWithoutWaiting(ui_texts::kCaptionQuillet,
+                                         ui_texts::kCannotCloseWhileProcessing,
+                                         platform::MbIcon::kInformation);
     return;
   }
   lines_.clear();

@@ -2,12 +2,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
 #include "tests/ui/MainFormFixture.h"
+#include "ui/QtMessageBoxes.h"
 
 namespace quillet::ui {
 namespace {
@@ -151,8 +153,64 @@ TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[0].text, Sjis("処理中は、次の処理を実行できません。"));
   EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は終了できません."));
+  EXPECT_FALSE(boxes.boxes[0].waited || boxes.boxes[1].waited);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(FromQString(form->EditFName->text()), "*.log");
+}
+
+std::vector<QMessageBox*> OpenBoxes() {
+  std::vector<QMessageBox*> open;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible())
+      open.push_back(box);
+  }
+  return open;
+}
+
+// The real boxes: closing either window while a log file is being
+// rewritten raises its refusal, and the run finishes with both boxes still
+// up. A box that held the run would be answered by the watchdog after 3 s,
+// so the test ends either way.
+TEST_F(RunControl, RefusalBoxesRaisedMidRewriteDoNotHoldTheRun) {
+  std::string text;
+  std::string kept;
+  for (int i = 0; i < 40000; ++i) {
+    text += "DEBUG " + std::to_string(i) + "\r\nkeep\r\n";
+    kept += "keep\r\n";
+  }
+  WriteFile(work.Native("a.log"), text);
+  QtMessageBoxes qt_boxes;
+  platform::SetMessageBoxes(&qt_boxes);
+  bool raised = false;
+  auto* poll = new QTimer(form.get());
+  QObject::connect(poll, &QTimer::timeout, [&] {
+    if (raised || !FileExists(work.Native("a.qu$"))) return;
+    raised = true;
+    status->close();
+    form->close();
+  });
+  poll->start(0);
+  auto* watchdog = new QTimer(form.get());
+  QObject::connect(watchdog, &QTimer::timeout, [] {
+    for (QMessageBox* box : OpenBoxes()) box->done(QMessageBox::Ok);
+  });
+  watchdog->start(3000);
+
+  RunWork();
+  watchdog->stop();
+  poll->stop();
+  const std::vector<QMessageBox*> open = OpenBoxes();
+  platform::SetMessageBoxes(&boxes);
+  for (QMessageBox* box : open) box->done(QMessageBox::Ok);
+
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(ReadFile(work.Native("a.log")), kept);
+  ASSERT_EQ(open.size(), 2u) << "a box was answered before the run ended";
+  for (QMessageBox* box : open) {
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillet"));
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+  }
+  EXPECT_EQ(closed, 0);
 }
 
 // The automatic exit closes the program when Timer1 fires, unless OKBttn or a
