@@ -12,6 +12,7 @@
 #include "platform/ProgramStarter.h"
 #include "ui/Aboutdlg.h"
 #include "ui/AppIcon.h"
+#include "ui/CloseSignals.h"
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
 #include "ui/MainWnd.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
     // still open.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
+    ui::InstallCloseSignals(main_form);
     ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
     main_form.show();
     // A run the command line asked for starts on the first activation; a
