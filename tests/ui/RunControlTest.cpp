@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -156,6 +157,30 @@ TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
   EXPECT_FALSE(boxes.boxes[0].waited || boxes.boxes[1].waited);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(FromQString(form->EditFName->text()), "*.log");
+}
+
+// Definition files saved as UTF-8 in the program folder and a subfolder:
+// one warning per run, which does not wait, and the run goes on with them.
+TEST_F(RunControl, DefinitionsSavedAsUtf8AreWarnedOfOncePerRun) {
+  WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n; \xE3\x83\xA1\xE3\x83\xA2\r\n");      // メモ
+  WriteFile(work.Native("sub/Quillet.def"), "*DEBUG*\r\n*\xE6\x8E\xA5\xE7\xB6\x9A*\r\n");  // 接続
+  WriteFile(work.Native("a.log"), "DEBUG\r\nkeep\r\n");
+  WriteFile(work.Native("sub/b.log"), "DEBUG\r\nkeep\r\n");
+  form->SubFolderCB->setChecked(true);
+  for (int run = 1; run <= 2; ++run) {
+    boxes.boxes.clear();
+    RunWork();
+    ASSERT_EQ(boxes.boxes.size(), 1u) << run;
+    EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
+    EXPECT_EQ(boxes.boxes[0].text,
+              Sjis("定義ファイルがUTF-8で保存されています。日本語の定義行はShift-JISのログの行に"
+                   "一致しません。Shift-JISで保存し直して下さい。\r\r") +
+                  home.Windows("Quillet.def"));
+    EXPECT_EQ(boxes.boxes[0].icon, platform::MbIcon::kWarning);
+    EXPECT_FALSE(boxes.boxes[0].waited);
+    EXPECT_EQ(ReadFile(work.Native("sub/b.log")), "keep\r\n");
+    EXPECT_EQ(ExitStatus(form->LastRun()), 0);
+  }
 }
 
 std::vector<QMessageBox*> OpenBoxes() {
