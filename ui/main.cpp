@@ -21,6 +21,7 @@
 #include "ui/QtMessageBoxes.h"
 #include "ui/QtProgramStarter.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 #include "ui/Screenshots.h"
 #include "ui/StatusDlg.h"
 #include "ui/UiTexts.h"
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
   // name to the title of every window.
   QCoreApplication::setApplicationName(ui::ToQString(ui_texts::kAppTitle));
   QApplication::setWindowIcon(ui::AppIcon());
+  ui::InstallQtTranslations(app, QLocale::system());
   // Read after QApplication has taken its own options out of argv.
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
 
