@@ -53,18 +53,24 @@ QString QtFilter(std::string_view filter) {
   return rows.join(QLatin1String(";;"));
 }
 
-bool QtFileDialogs::Open(platform::OpenFileDialog& request) {
-  QFileDialog dialog(QApplication::activeWindow(), ToQString(request.title));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.multi_select ? QFileDialog::ExistingFiles
-                     : request.must_exist ? QFileDialog::ExistingFile
-                                          : QFileDialog::AnyFile);
-  if (!request.filter.empty()) dialog.setNameFilter(QtFilter(request.filter));
+std::unique_ptr<QFileDialog> MakeOpenDialog(const platform::OpenFileDialog& request) {
+  auto dialog =
+      std::make_unique<QFileDialog>(QApplication::activeWindow(), ToQString(request.title));
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(request.multi_select ? QFileDialog::ExistingFiles
+                      : request.must_exist ? QFileDialog::ExistingFile
+                                           : QFileDialog::AnyFile);
+  if (!request.filter.empty()) dialog->setNameFilter(QtFilter(request.filter));
   const QString folder = NativeQ(request.initial_dir);
-  dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
-                                                                     : QDir::currentPath());
-  if (!request.file_name.empty()) dialog.selectFile(NativeQ(request.file_name));
+  dialog->setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
+                                                                      : QDir::currentPath());
+  if (!request.file_name.empty()) dialog->selectFile(NativeQ(request.file_name));
+  return dialog;
+}
 
+bool QtFileDialogs::Open(platform::OpenFileDialog& request) {
+  const std::unique_ptr<QFileDialog> made = MakeOpenDialog(request);
+  QFileDialog& dialog = *made;
   while (dialog.exec() == QDialog::Accepted) {
     std::vector<std::string> chosen;
     bool refused = false;

@@ -4,9 +4,12 @@
 // window, with the paths converted between native and Windows form.
 
 #include <QString>
+#include <memory>
 #include <string_view>
 
 #include "platform/FileDialogs.h"
+
+class QFileDialog;
 
 namespace quillet::ui {
 
@@ -16,6 +19,10 @@ namespace quillet::ui {
 // blanks. "*.*" becomes "*", since on Windows it matches names without a
 // dot too. A description without its pattern (a last odd item) is dropped.
 QString QtFilter(std::string_view filter);
+
+// The QFileDialog that Open shows for `request`, set up but not shown: its
+// title, file mode, filter, folder and file name.
+std::unique_ptr<QFileDialog> MakeOpenDialog(const platform::OpenFileDialog& request);
 
 class QtFileDialogs : public platform::FileDialogService {
  public:
