@@ -72,12 +72,18 @@ void TMainForm::DefEditClick() {
               t::kMsgEditorStartError);
 }
 
+// Both commands stay usable during a run, which must not wait for their
+// dialog: it answers later, through a callback.
 void TMainForm::EditerClick() {
   SetCurrentFolder(FromQString(EditFolder->text()));  // on failure the dialog opens where we are
   OpenDialog2.initial_dir.clear();
-  if (!platform::ShowOpenDialog(OpenDialog2)) return;
+  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
+    if (chosen) StartEditors(ChosenNames(OpenDialog2));
+  });
+}
+
+void TMainForm::StartEditors(const std::vector<std::string>& names) {
   const std::string& editor = globals_.options.Editor;
-  const std::vector<std::string> names = ChosenNames(OpenDialog2);
   if (globals_.options.Multi) {
     for (const std::string& name : names) {
       if (!StartOrTell({editor, name}, t::kMsgEditorStartError)) return;
@@ -91,10 +97,12 @@ void TMainForm::EditerClick() {
 
 void TMainForm::CorvaneL1Click() {
   OpenDialog2.initial_dir.clear();
-  if (!platform::ShowOpenDialog(OpenDialog2)) return;
-  for (const std::string& name : ChosenNames(OpenDialog2)) {
-    if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
-  }
+  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
+    if (!chosen) return;
+    for (const std::string& name : ChosenNames(OpenDialog2)) {
+      if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
+    }
+  });
 }
 
 void TMainForm::FileBrowseSBClick() {

@@ -30,6 +30,10 @@ class QtFileDialogs : public platform::FileDialogService {
   // message, and the dialog shown again. Chosen files whose names have no
   // Shift-JIS form are left out.
   bool Open(platform::OpenFileDialog& dialog) override;
+  // The same dialog, opened modal to the active window; it deletes itself
+  // once answered.
+  void OpenWithoutWaiting(platform::OpenFileDialog& dialog,
+                          std::function<void(bool)> done) override;
   // Opens at the root of drive Z:, the Unix root.
   std::optional<std::string> BrowseForFolder(std::string_view title) override;
 };

@@ -3,13 +3,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
+#include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
 
 namespace quillet::ui {
@@ -183,20 +186,23 @@ TEST_F(RunControl, DefinitionsSavedAsUtf8AreWarnedOfOncePerRun) {
   }
 }
 
-std::vector<QMessageBox*> OpenBoxes() {
-  std::vector<QMessageBox*> open;
+// The windows of one kind that are shown.
+template <typename Window>
+std::vector<Window*> Open() {
+  std::vector<Window*> open;
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible())
-      open.push_back(box);
+    if (auto* shown = qobject_cast<Window*>(window); shown != nullptr && shown->isVisible())
+      open.push_back(shown);
   }
   return open;
 }
 
-// The real boxes: closing either window while a log file is being
-// rewritten raises its refusal, and the run finishes with both boxes still
-// up. A box that held the run would be answered by the watchdog after 3 s,
-// so the test ends either way.
-TEST_F(RunControl, RefusalBoxesRaisedMidRewriteDoNotHoldTheRun) {
+// The real boxes and file dialog: closing either window while a log file
+// is being rewritten raises its refusal, ﾌｧｲﾙ編集 opens its dialog, and the
+// run finishes with all three still up; the dialog's answer then starts
+// the editor. A box or dialog that held the run would be answered by the
+// watchdog after 3 s, so the test ends either way.
+TEST_F(RunControl, BoxesAndDialogsRaisedMidRewriteDoNotHoldTheRun) {
   std::string text;
   std::string kept;
   for (int i = 0; i < 40000; ++i) {
@@ -206,6 +212,9 @@ TEST_F(RunControl, RefusalBoxesRaisedMidRewriteDoNotHoldTheRun) {
   WriteFile(work.Native("a.log"), text);
   QtMessageBoxes qt_boxes;
   platform::SetMessageBoxes(&qt_boxes);
+  QtFileDialogs qt_dialogs;
+  platform::SetFileDialogs(&qt_dialogs);
+  quillet::testing::RecordingStarter starter;
   bool raised = false;
   auto* poll = new QTimer(form.get());
   QObject::connect(poll, &QTimer::timeout, [&] {
@@ -213,28 +222,39 @@ TEST_F(RunControl, RefusalBoxesRaisedMidRewriteDoNotHoldTheRun) {
     raised = true;
     status->close();
     form->close();
+    form->Editer->trigger();
   });
   poll->start(0);
   auto* watchdog = new QTimer(form.get());
   QObject::connect(watchdog, &QTimer::timeout, [] {
-    for (QMessageBox* box : OpenBoxes()) box->done(QMessageBox::Ok);
+    for (QMessageBox* box : Open<QMessageBox>()) box->done(QMessageBox::Ok);
+    for (QFileDialog* dialog : Open<QFileDialog>()) dialog->reject();
   });
   watchdog->start(3000);
 
   RunWork();
   watchdog->stop();
   poll->stop();
-  const std::vector<QMessageBox*> open = OpenBoxes();
+  const std::vector<QMessageBox*> open_boxes = Open<QMessageBox>();
+  const std::vector<QFileDialog*> open_dialogs = Open<QFileDialog>();
   platform::SetMessageBoxes(&boxes);
-  for (QMessageBox* box : open) box->done(QMessageBox::Ok);
+  for (QMessageBox* box : open_boxes) box->done(QMessageBox::Ok);
+  if (!open_dialogs.empty()) {
+    // Typed, as the focused name box takes no selectFile().
+    open_dialogs[0]->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("a.log");
+    static_cast<QDialog*>(open_dialogs[0])->accept();  // as its Open button does
+  }
+  platform::SetFileDialogs(nullptr);
 
   EXPECT_TRUE(raised);
   EXPECT_EQ(ReadFile(work.Native("a.log")), kept);
-  ASSERT_EQ(open.size(), 2u) << "a box was answered before the run ended";
-  for (QMessageBox* box : open) {
+  ASSERT_EQ(open_boxes.size(), 2u) << "a box was answered before the run ended";
+  for (QMessageBox* box : open_boxes) {
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillet"));
     EXPECT_EQ(box->icon(), QMessageBox::Information);
   }
+  ASSERT_EQ(open_dialogs.size(), 1u) << "the file dialog was answered before the run ended";
+  EXPECT_EQ(starter.command_lines, std::vector<std::string>{R"("notepad.exe" "a.log")"});
   EXPECT_EQ(closed, 0);
 }
 
