@@ -253,6 +253,12 @@ void TOptForm::FormShow() {
   // setText raises no change event when the text stays the same.
   UpdateOkEnabled();
   FOpSkipClick();
+  // A focused button is the default while it keeps the focus, and the focus
+  // comes back where it was when the dialog closed: after ﾍﾙﾌﾟ, Enter
+  // would open the help again. Each showing starts on the pages, OK the
+  // default.
+  PageControl1->setFocus();
+  OK->setDefault(true);
 }
 
 void TOptForm::FOpBackExtChange() { UpdateOkEnabled(); }

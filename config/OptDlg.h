@@ -47,7 +47,8 @@ class TOptForm : public QDialog {
   // Makes TabSheet1 the active page; later showings open on the page that
   // was active when the dialog last closed.
   void FormCreate();
-  // Loads every control from the record, then applies the auto-skip rule.
+  // Loads every control from the record, then applies the auto-skip rule;
+  // the focus goes to the pages and OK is the default button.
   void FormShow();
   void FOpBackExtChange();
   void FOpIncExtChange();

@@ -40,12 +40,54 @@ bool IsStarOnly(std::string_view pattern) {
   return pattern.find_first_not_of("* ") == std::string_view::npos;
 }
 
+// How a line reads as UTF-8: not at all, or as ASCII alone, or with
+// characters of several bytes (shortest forms of U+0080..U+10FFFF, no
+// surrogates).
+enum class Utf8Reading { kNotUtf8, kAscii, kMultiByte };
+
+Utf8Reading ReadAsUtf8(std::string_view line) {
+  bool multi_byte = false;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || i + length > line.size()) return Utf8Reading::kNotUtf8;
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(line[i + k]);
+      if ((next & 0xC0) != 0x80) return Utf8Reading::kNotUtf8;
+      code = (code << 6) | (next & 0x3F);
+    }
+    const char32_t shortest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (code < shortest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      return Utf8Reading::kNotUtf8;
+    }
+    multi_byte = true;
+    i += length;
+  }
+  return multi_byte ? Utf8Reading::kMultiByte : Utf8Reading::kAscii;
+}
+
 // Reads the definitions of an open file into `table`. Returns 0 or the code
-// of the first fault met in file order.
-int ReadDefinitions(LineReader& reader, DefinitionTable& table) {
+// of the first fault met in file order. `utf8` becomes true when every line
+// read, comments included, is UTF-8 and one holds a multi-byte character.
+int ReadDefinitions(LineReader& reader, DefinitionTable& table, bool& utf8) {
   std::string line;
+  bool not_utf8 = false;
+  bool multi_byte = false;
   LineEnd end;
   while (reader.ReadLine(line, end)) {
+    const Utf8Reading reading = not_utf8 ? Utf8Reading::kNotUtf8 : ReadAsUtf8(line);
+    not_utf8 = reading == Utf8Reading::kNotUtf8;
+    multi_byte = multi_byte || reading == Utf8Reading::kMultiByte;
+    utf8 = !not_utf8 && multi_byte;
     if (TrimBlanks(line).empty() || IsCommentLine(line)) continue;
     if (table.Count() >= MaxDefinitionLines) return frTooManyDefinitionLines;
     table.Entries.push_back(SplitDefinition(line));
@@ -86,11 +128,13 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead);
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
-  const int code = ReadDefinitions(reader, table);
+  bool utf8 = false;
+  const int code = ReadDefinitions(reader, table, utf8);
   file->Close();
   if (code != 0) return code;
 
   engine.status.AppendLine(LoadLine(table.Count()));
+  if (utf8 && engine.on_utf8_definitions) engine.on_utf8_definitions(path);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,11 +26,16 @@ struct Engine {
   std::string program_folder;
   // Block size of every buffered read and write (tests vary it).
   std::size_t block_bytes = kDefaultBlockBytes;
+  // Called by LoadDefinitions with the path of a definition file it loaded
+  // that reads as UTF-8 with multi-byte characters: such characters never
+  // match a Shift-JIS log line. The run goes on either way.
+  std::function<void(std::string_view path)> on_utf8_definitions = nullptr;
 };
 
 // Finds the definition file for `folder` (ending in '\'): the folder's own
 // Quillet.def, else the program folder's. Loads it into the definition table
-// unless that very path is already loaded, and then appends the load line.
+// unless that very path is already loaded, and then appends the load line
+// (and tells on_utf8_definitions when the file looks saved as UTF-8).
 // Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
 // frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
 int LoadDefinitions(Engine& engine, std::string_view folder);

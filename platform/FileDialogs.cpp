@@ -30,6 +30,19 @@ std::string_view FolderOf(std::string_view path) {
   return path.substr(0, end);
 }
 
+// After a confirmed dialog the folder of its first file becomes the current
+// directory. Returns whether there is a choice.
+bool EnterChosenFolder(bool confirmed, const OpenFileDialog& dialog) {
+  if (!confirmed || dialog.chosen.empty()) return false;
+  const std::string_view folder = FolderOf(dialog.chosen.front());
+  if (auto native = ToNativePath(folder); native && !native->empty()) {
+    if (chdir(native->c_str()) != 0) {
+      // The folder may have gone meanwhile; the dialog's choice still stands.
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 FileDialogService& FileDialogs() {
@@ -40,14 +53,13 @@ FileDialogService& FileDialogs() {
 void SetFileDialogs(FileDialogService* service) { installed_service = service; }
 
 bool ShowOpenDialog(OpenFileDialog& dialog) {
-  if (!FileDialogs().Open(dialog) || dialog.chosen.empty()) return false;
-  const std::string_view folder = FolderOf(dialog.chosen.front());
-  if (auto native = ToNativePath(folder); native && !native->empty()) {
-    if (chdir(native->c_str()) != 0) {
-      // The folder may have gone meanwhile; the dialog's choice still stands.
-    }
-  }
-  return true;
+  return EnterChosenFolder(FileDialogs().Open(dialog), dialog);
+}
+
+void ShowOpenDialogWithoutWaiting(OpenFileDialog& dialog, std::function<void(bool)> done) {
+  FileDialogs().OpenWithoutWaiting(dialog, [&dialog, done = std::move(done)](bool confirmed) {
+    done(EnterChosenFolder(confirmed, dialog));
+  });
 }
 
 }  // namespace quillet::platform

@@ -4,6 +4,7 @@
 // program shows real dialogs, tests answer them without blocking. Every
 // text and path here is Shift-JIS; paths are in Windows form on drive Z:.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,15 @@ class FileDialogService {
   // `dialog.chosen` holds at least one file and `dialog.file_name` the
   // first. A cancel leaves `dialog` unchanged.
   virtual bool Open(OpenFileDialog& dialog) = 0;
+  // Shows `dialog` as Open does but returns at once; once the user has
+  // answered, `dialog` is updated as by Open and `done` is called with
+  // Open's result. `dialog` must outlive the answer. For dialogs opened
+  // during a run: the run holds a log file that other programs wait for, so
+  // it must never wait on the user. This default answers through Open
+  // before it returns.
+  virtual void OpenWithoutWaiting(OpenFileDialog& dialog, std::function<void(bool)> done) {
+    done(Open(dialog));
+  }
   // Shows the folder browser over every drive and folder of the computer.
   // Returns the chosen folder's path ("Z:\var\log"; a root is "Z:\"), or
   // nullopt on cancel or a choice that has no path.
@@ -49,5 +59,8 @@ void SetFileDialogs(FileDialogService* service);
 // (a started editor finds bare file names there); a folder that cannot be
 // entered leaves the current directory as it was.
 bool ShowOpenDialog(OpenFileDialog& dialog);
+// The same through OpenWithoutWaiting: returns at once and calls `done`
+// with the answer, after the current directory has changed on OK.
+void ShowOpenDialogWithoutWaiting(OpenFileDialog& dialog, std::function<void(bool)> done);
 
 }  // namespace quillet::platform

@@ -13,6 +13,7 @@ packages=(
   time             # /usr/bin/time: peak memory in bench/run.sh
   qt6-base-dev     # Qt 6 Widgets
   qt6-qpa-plugins  # Qt platform plugins (xcb for a display, offscreen without)
+  qt6-translations-l10n  # Qt's own dialogs and buttons in Japanese
   xvfb             # a virtual display for screenshots
   xauth            # xvfb-run needs it
   fonts-ipafont-gothic  # a Japanese font for the windows

@@ -55,13 +55,13 @@ std::vector<std::string> ChosenNames(const platform::OpenFileDialog& dialog) {
 
 bool TMainForm::StartOrTell(const std::vector<std::string>& items, const char* failure_message) {
   if (platform::StartProgram(items)) return true;
-  platform::MessageBoxOk(t::kCaptionQuillet, failure_message, MbIcon::kInformation);
+  TellUser(t::kCaptionQuillet, failure_message, MbIcon::kInformation);
   return false;
 }
 
 void TMainForm::OtionClick() {
   if (globals_.shell.IsProcessing) {
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
+    TellUser(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
     return;
   }
   if (opt_form_ != nullptr) opt_form_->exec();
@@ -72,12 +72,18 @@ void TMainForm::DefEditClick() {
               t::kMsgEditorStartError);
 }
 
+// Both commands stay usable during a run, which must not wait for their
+// dialog: it answers later, through a callback.
 void TMainForm::EditerClick() {
   SetCurrentFolder(FromQString(EditFolder->text()));  // on failure the dialog opens where we are
   OpenDialog2.initial_dir.clear();
-  if (!platform::ShowOpenDialog(OpenDialog2)) return;
+  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
+    if (chosen) StartEditors(ChosenNames(OpenDialog2));
+  });
+}
+
+void TMainForm::StartEditors(const std::vector<std::string>& names) {
   const std::string& editor = globals_.options.Editor;
-  const std::vector<std::string> names = ChosenNames(OpenDialog2);
   if (globals_.options.Multi) {
     for (const std::string& name : names) {
       if (!StartOrTell({editor, name}, t::kMsgEditorStartError)) return;
@@ -91,10 +97,12 @@ void TMainForm::EditerClick() {
 
 void TMainForm::CorvaneL1Click() {
   OpenDialog2.initial_dir.clear();
-  if (!platform::ShowOpenDialog(OpenDialog2)) return;
-  for (const std::string& name : ChosenNames(OpenDialog2)) {
-    if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
-  }
+  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
+    if (!chosen) return;
+    for (const std::string& name : ChosenNames(OpenDialog2)) {
+      if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
+    }
+  });
 }
 
 void TMainForm::FileBrowseSBClick() {
@@ -121,7 +129,11 @@ void TMainForm::ShowHelp(std::string_view topic) { platform::Help().ShowTopic(he
 void TMainForm::HelpIndexClick() { ShowHelp(platform::kHelpContents); }
 
 void TMainForm::About1Click() {
-  if (about_form_ != nullptr) about_form_->exec();
+  if (about_form_ == nullptr) return;
+  // Modal to the whole program, but without an event loop of its own: the
+  // Help menu stays usable during a run, which must not wait for the box.
+  about_form_->setWindowModality(Qt::ApplicationModal);
+  about_form_->show();
 }
 
 }  // namespace quillet::ui

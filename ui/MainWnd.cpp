@@ -302,8 +302,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   const bool refused = globals_.shell.IsProcessing;
   if (refused) {
     event->ignore();
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kCannotExitWhileProcessing,
-                           platform::MbIcon::kInformation);
+    platform::MessageBoxOkWithoutWaiting(t::kCaptionQuillet, t::kCannotExitWhileProcessing,
+                                         platform::MbIcon::kInformation);
   }
   SaveSettingsOrTell();
   if (refused) return;
@@ -314,7 +314,15 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::SaveSettingsOrTell() {
   const std::string path = IniPath();
   if (!SaveSettings(globals_.options, path)) {
-    platform::MessageBoxOk(t::kAppTitle, CannotWriteMessage(path) + ".", platform::MbIcon::kError);
+    TellUser(t::kAppTitle, CannotWriteMessage(path) + ".", platform::MbIcon::kError);
+  }
+}
+
+void TMainForm::TellUser(std::string_view caption, std::string_view text, platform::MbIcon icon) {
+  if (globals_.shell.IsProcessing) {
+    platform::MessageBoxOkWithoutWaiting(caption, text, icon);
+  } else {
+    platform::MessageBoxOk(caption, text, icon);
   }
 }
 

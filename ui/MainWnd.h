@@ -19,6 +19,7 @@
 #include "core/Global.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "ui/RunOutcome.h"
 
 class QAction;
@@ -99,14 +100,16 @@ class TMainForm : public QMainWindow {
   // Enters EditFolder's folder (when it can), lets the user choose files in
   // OpenDialog2 and starts Editor on their names: one editor per file with
   // Multi, else one editor for all. A failure shows the editor message
-  // once and starts no further editor.
+  // once and starts no further editor. The dialog does not hold up a run:
+  // the editors start once it is answered, possibly after this returns.
   void EditerClick();
   // Opens the help's contents page.
   void HelpIndexClick();
   // Shows the About box modally.
   void About1Click();
   // Lets the user choose files in OpenDialog2 and starts ViewerPath once
-  // per file; the first failure shows the viewer message and stops.
+  // per file; the first failure shows the viewer message and stops. As
+  // with EditerClick, the starts follow the dialog's answer.
   void CorvaneL1Click();
   // The chosen folder becomes EditFolder and the current directory.
   void FolderBrowseSBClick();
@@ -189,8 +192,13 @@ class TMainForm : public QMainWindow {
   void SetDefault(DefaultButton button);
   void SetBusy(bool busy);
   void SaveSettingsOrTell();
+  // An OK box; during a run (a click's answer, raised inside the run's
+  // yield) it does not wait for the user, so the run goes on meanwhile.
+  void TellUser(std::string_view caption, std::string_view text, platform::MbIcon icon);
   // Starts `items` and tells the user `failure_message` when that fails.
   bool StartOrTell(const std::vector<std::string>& items, const char* failure_message);
+  // Starts Editor on `names` as EditerClick describes.
+  void StartEditors(const std::vector<std::string>& names);
   std::string IniPath() const;
   // The Shift-JIS text of an edit box without its leading and trailing
   // bytes of value 0x20 or less.

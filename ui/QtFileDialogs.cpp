@@ -53,38 +53,71 @@ QString QtFilter(std::string_view filter) {
   return rows.join(QLatin1String(";;"));
 }
 
-bool QtFileDialogs::Open(platform::OpenFileDialog& request) {
-  QFileDialog dialog(QApplication::activeWindow(), ToQString(request.title));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.multi_select ? QFileDialog::ExistingFiles
-                     : request.must_exist ? QFileDialog::ExistingFile
-                                          : QFileDialog::AnyFile);
-  if (!request.filter.empty()) dialog.setNameFilter(QtFilter(request.filter));
+std::unique_ptr<QFileDialog> MakeOpenDialog(const platform::OpenFileDialog& request) {
+  auto dialog =
+      std::make_unique<QFileDialog>(QApplication::activeWindow(), ToQString(request.title));
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(request.multi_select ? QFileDialog::ExistingFiles
+                      : request.must_exist ? QFileDialog::ExistingFile
+                                           : QFileDialog::AnyFile);
+  if (!request.filter.empty()) dialog->setNameFilter(QtFilter(request.filter));
   const QString folder = NativeQ(request.initial_dir);
-  dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
-                                                                     : QDir::currentPath());
-  if (!request.file_name.empty()) dialog.selectFile(NativeQ(request.file_name));
+  dialog->setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
+                                                                      : QDir::currentPath());
+  if (!request.file_name.empty()) dialog->selectFile(NativeQ(request.file_name));
+  return dialog;
+}
 
-  while (dialog.exec() == QDialog::Accepted) {
-    std::vector<std::string> chosen;
-    bool refused = false;
-    for (const QString& file : dialog.selectedFiles()) {
-      if (request.refuse_read_only && IsReadOnly(file)) refused = true;
-      if (auto windows = platform::FromNativePath(QDir::cleanPath(file).toStdString())) {
-        chosen.push_back(std::move(*windows));
-      }
+namespace {
+
+enum class Answer { kChosen, kNothing, kRefused };
+
+// Takes the files of a confirmed dialog into `request`. A refused choice
+// (read-only) leaves `request` as it was.
+Answer TakeChoice(const QFileDialog& dialog, platform::OpenFileDialog& request) {
+  std::vector<std::string> chosen;
+  for (const QString& file : dialog.selectedFiles()) {
+    if (request.refuse_read_only && IsReadOnly(file)) return Answer::kRefused;
+    if (auto windows = platform::FromNativePath(QDir::cleanPath(file).toStdString())) {
+      chosen.push_back(std::move(*windows));
     }
-    if (refused) {
-      platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kReadOnlyRefused,
-                             platform::MbIcon::kWarning);
-      continue;
-    }
-    if (chosen.empty()) return false;
-    request.file_name = chosen.front();
-    request.chosen = std::move(chosen);
-    return true;
+  }
+  if (chosen.empty()) return Answer::kNothing;
+  request.file_name = chosen.front();
+  request.chosen = std::move(chosen);
+  return Answer::kChosen;
+}
+
+}  // namespace
+
+bool QtFileDialogs::Open(platform::OpenFileDialog& request) {
+  const std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(request);
+  while (dialog->exec() == QDialog::Accepted) {
+    const Answer answer = TakeChoice(*dialog, request);
+    if (answer != Answer::kRefused) return answer == Answer::kChosen;
+    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kReadOnlyRefused,
+                           platform::MbIcon::kWarning);
   }
   return false;
+}
+
+void QtFileDialogs::OpenWithoutWaiting(platform::OpenFileDialog& request,
+                                       std::function<void(bool)> done) {
+  QFileDialog* dialog = MakeOpenDialog(request).release();
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, &request, done](int result) {
+    const Answer answer =
+        result == QDialog::Accepted ? TakeChoice(*dialog, request) : Answer::kNothing;
+    if (answer == Answer::kRefused) {
+      platform::MessageBoxOkWithoutWaiting(ui_texts::kCaptionQuillet, ui_texts::kReadOnlyRefused,
+                                           platform::MbIcon::kWarning);
+      dialog->open();
+      return;
+    }
+    dialog->deleteLater();
+    done(answer == Answer::kChosen);
+  });
+  // Modal to its window like exec(), without an event loop of its own.
+  dialog->open();
 }
 
 std::optional<std::string> QtFileDialogs::BrowseForFolder(std::string_view title) {

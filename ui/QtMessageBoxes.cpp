@@ -56,20 +56,42 @@ platform::MbResult ResultOf(int button) {
   }
 }
 
-}  // namespace
-
-platform::MbResult QtMessageBoxes::Show(std::string_view caption, std::string_view text,
-                                        platform::MbIcon icon, platform::MbButtons buttons) {
+// The box's text: CR LF or a lone CR breaks a line.
+QString MessageText(std::string_view text) {
   QString message = ToQString(text);
   message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   message.replace(QChar(u'\r'), QChar(u'\n'));
-  const ButtonSet set = ButtonsOf(buttons);
-  QMessageBox box(IconOf(icon), ToQString(caption), message, set.all, QApplication::activeWindow());
+  return message;
+}
+
+void Prepare(QMessageBox& box, const ButtonSet& set) {
   // Paths and log lines may hold '<' and '&'; they must not turn into markup.
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(set.first);
   box.setEscapeButton(set.escape);
+}
+
+}  // namespace
+
+platform::MbResult QtMessageBoxes::Show(std::string_view caption, std::string_view text,
+                                        platform::MbIcon icon, platform::MbButtons buttons) {
+  const ButtonSet set = ButtonsOf(buttons);
+  QMessageBox box(IconOf(icon), ToQString(caption), MessageText(text), set.all,
+                  QApplication::activeWindow());
+  Prepare(box, set);
   return ResultOf(box.exec());
+}
+
+void QtMessageBoxes::ShowWithoutWaiting(std::string_view caption, std::string_view text,
+                                        platform::MbIcon icon) {
+  const ButtonSet set = ButtonsOf(platform::MbButtons::kOk);
+  auto* box = new QMessageBox(IconOf(icon), ToQString(caption), MessageText(text), set.all,
+                              QApplication::activeWindow());
+  Prepare(*box, set);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // open() blocks input to the box's window as exec() does, but runs no
+  // event loop of its own: the caller, a run among them, goes on at once.
+  box->open();
 }
 
 }  // namespace quillet::ui

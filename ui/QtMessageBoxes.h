@@ -1,6 +1,6 @@
 #pragma once
 
-// The message-box service of the windowed program: each box is a modal
+// The message-box service of the windowed program: each box is a
 // QMessageBox over the active window.
 
 #include "platform/MessageBox.h"
@@ -15,6 +15,10 @@ class QtMessageBoxes : public platform::MessageBoxService {
   // answers Cancel or No where the box has it, else OK.
   platform::MbResult Show(std::string_view caption, std::string_view text, platform::MbIcon icon,
                           platform::MbButtons buttons) override;
+  // Opens the box modal to the active window and returns at once; the box
+  // deletes itself when dismissed.
+  void ShowWithoutWaiting(std::string_view caption, std::string_view text,
+                          platform::MbIcon icon) override;
 };
 
 }  // namespace quillet::ui

@@ -38,7 +38,7 @@ std::string CountLine(const char* head, std::int32_t count, const char* tail) {
 
 void TMainForm::StartButtonClick() {
   if (globals_.shell.IsProcessing) {
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kSecondRunRefused, MbIcon::kInformation);
+    TellUser(t::kCaptionQuillet, t::kSecondRunRefused, MbIcon::kInformation);
     return;
   }
   last_run_ = RunOutcome{};
@@ -139,6 +139,14 @@ int TMainForm::RunFolder(const std::string& folder) {
   status.AppendLine(globals_.options.Inc ? t::kBannerIncrement : t::kBannerNormal);
 
   Engine engine{globals_, fs_, status, platform::ProgramFolder()};
+  // Once per run, however many such files the subfolders bring; the run
+  // goes on without waiting for the box.
+  bool warned = false;
+  engine.on_utf8_definitions = [this, &warned](std::string_view path) {
+    if (warned) return;
+    warned = true;
+    TellUser(t::kCaptionQuillet, t::kDefinitionsInUtf8 + std::string(path), MbIcon::kWarning);
+  };
   const int code =
       ProcessFolder(engine, folder, FromQString(EditFName->text()), SubFolderCB->isChecked());
 

@@ -1,16 +1,21 @@
 #include "ui/Screenshots.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "config/OptDlg.h"
 #include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/QtText.h"
 #include "ui/StatusDlg.h"
 
 namespace quillet::ui {
@@ -43,6 +48,21 @@ void SaveDialogs(TOptForm& opt_form, TAboutForm& about_form, const QDir& folder)
   about_form.hide();
 }
 
+// Opens the file dialog of the main window's file browse button as it
+// would open, grabs it once its folder is listed, and closes the program.
+void SaveFileDialogThenClose(TMainForm& main_form, const QDir& folder) {
+  platform::OpenFileDialog request = main_form.OpenDialog1;
+  request.initial_dir = FromQString(main_form.EditFolder->text());
+  std::shared_ptr<QFileDialog> dialog = MakeOpenDialog(request);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);  // a widget that can be grabbed
+  dialog->show();
+  QTimer::singleShot(kSettleMs, &main_form, [&main_form, dialog, folder] {
+    Save(*dialog, folder, "file-dialog.png");
+    dialog->hide();
+    main_form.close();
+  });
+}
+
 }  // namespace
 
 void ArrangeScreenshots(TMainForm& main_form, TOptForm& opt_form, TAboutForm& about_form,
@@ -58,7 +78,7 @@ void ArrangeScreenshots(TMainForm& main_form, TOptForm& opt_form, TAboutForm& ab
                                           if (status_dlg.isVisible())
                                             Save(status_dlg, folder, "status.png");
                                           SaveDialogs(opt_form, about_form, folder);
-                                          main_form.close();
+                                          SaveFileDialogThenClose(main_form, folder);
                                         });
                    });
 }

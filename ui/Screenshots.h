@@ -4,8 +4,9 @@
 // variable QUILLET_SCREENSHOT_DIR names a folder, the windowed program saves
 // there, once the run that the command line started has finished:
 // main.png (the main window), status.png (the status dialog),
-// options-1.png .. options-5.png (each page of the options dialog) and
-// about.png (the About box); then it closes its main window.
+// options-1.png .. options-5.png (each page of the options dialog),
+// about.png (the About box) and file-dialog.png (the file dialog of the
+// file browse button); then it closes its main window.
 // scripts/screenshots.sh uses it.
 
 namespace quillet {

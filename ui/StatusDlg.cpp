@@ -306,8 +306,9 @@ void TStatusDlg::Timer1Timer() {
 void TStatusDlg::closeEvent(QCloseEvent* event) {
   if (globals_.shell.IsProcessing) {
     event->ignore();
-    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kCannotCloseWhileProcessing,
-                           platform::MbIcon::kInformation);
+    platform::MessageBoxOkWithoutWaiting(ui_texts::kCaptionQuillet,
+                                         ui_texts::kCannotCloseWhileProcessing,
+                                         platform::MbIcon::kInformation);
     return;
   }
   lines_.clear();
@@ -320,18 +321,34 @@ void TStatusDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // A window restored from the task bar is not shown anew.
   if (event->spontaneous()) return;
-  resize(globals_.options.SyoriW, globals_.options.SyoriH);
+  QSize wanted(globals_.options.SyoriW, globals_.options.SyoriH);
   if (const QScreen* screen = this->screen()) {
-    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry())
-             .topLeft());
+    // A size remembered on a larger screen, or at another scale, must not
+    // put the title bar and the buttons out of reach: the window with its
+    // frame fits the screen's free area, centred on it.
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    wanted = wanted.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
+    resize(wanted);
+    const QRect placed =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size() + frame, area);
+    move(placed.topLeft().x() < area.left() ? area.left() : placed.left(),
+         placed.top() < area.top() ? area.top() : placed.top());
+  } else {
+    resize(wanted);
   }
+  shown_size_ = size();
 }
 
 bool TStatusDlg::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::WindowDeactivate:
-      globals_.options.SyoriH = height();
-      globals_.options.SyoriW = width();
+      // A size cut down to fit the screen is not the user's choice; the
+      // remembered one stays until the user resizes the dialog.
+      if (size() != shown_size_) {
+        globals_.options.SyoriH = height();
+        globals_.options.SyoriW = width();
+      }
       break;
     case QEvent::KeyPress:
       // Esc would hide the dialog past closeEvent; make it an ordinary close,

@@ -80,9 +80,13 @@ class TStatusDlg : public QDialog, public StatusView {
   QTimer* Timer1;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;                // FormClose
-  void showEvent(QShowEvent* event) override;                  // FormShow
-  bool event(QEvent* event) override;                          // FormDeactivate on WindowDeactivate
+  void closeEvent(QCloseEvent* event) override;  // FormClose
+  // FormShow: the size remembered in SyoriW x SyoriH, cut down where the
+  // window with its frame would not fit the screen's free area, centred.
+  void showEvent(QShowEvent* event) override;
+  // FormDeactivate on WindowDeactivate: stores the size in SyoriH and
+  // SyoriW, unless it is still the one FormShow gave.
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;  // clicks in DispStatus
 
  private:
@@ -93,6 +97,7 @@ class TStatusDlg : public QDialog, public StatusView {
   std::function<void(const RunNote&)> note_sink_;
   std::function<void(std::string_view)> help_;
   bool unattended_ = false;
+  QSize shown_size_;  // the size FormShow gave the dialog
 };
 
 }  // namespace quillet::ui

@@ -97,6 +97,8 @@ extern const char kAboutRights[];
 extern const char kAboutFreeware[];
 extern const char kHelpNotFound[];
 extern const char kReadOnlyRefused[];
+// The warning for a definition file saved as UTF-8; the path follows.
+extern const char kDefinitionsInUtf8[];
 
 // The message of a run-level code (260, 261, 264, 270, 271, 273, 274,
 // 276), with the definition file's path appended where the message calls

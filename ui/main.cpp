@@ -15,6 +15,7 @@
 #include "platform/ProgramStarter.h"
 #include "ui/Aboutdlg.h"
 #include "ui/AppIcon.h"
+#include "ui/CloseSignals.h"
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
 #include "ui/MainWnd.h"
@@ -23,6 +24,7 @@
 #include "ui/QtMessageBoxes.h"
 #include "ui/QtProgramStarter.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 #include "ui/Screenshots.h"
 #include "ui/StatusDlg.h"
 #include "ui/UiTexts.h"
@@ -56,6 +58,7 @@ int main(int argc, char* argv[]) {
   // name to the title of every window.
   QCoreApplication::setApplicationName(ui::ToQString(ui_texts::kAppTitle));
   QApplication::setWindowIcon(ui::AppIcon());
+  ui::InstallQtTranslations(app, QLocale::system());
   // Read after QApplication has taken its own options out of argv.
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
   if (mode == ui::DisplayMode::kHeadless) {
@@ -107,6 +110,7 @@ int main(int argc, char* argv[]) {
     // still open.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
+    ui::InstallCloseSignals(main_form);
     ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
     main_form.show();
     // A run the command line asked for starts on the first activation; a

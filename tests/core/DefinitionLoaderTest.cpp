@@ -157,5 +157,45 @@ TEST_F(DefinitionLoader, FolderFilePreferredOverProgramFile) {
   EXPECT_EQ(status_.log.size(), 2u);
 }
 
+// A definition file saved as UTF-8 loads as ever, and is told to the engine's
+// caller once per load, when every line is UTF-8 and one holds a character
+// of several bytes.
+struct Utf8Case {
+  const char* name;
+  const char* text;
+  bool told;
+};
+class DefinitionsInUtf8 : public ::testing::TestWithParam<Utf8Case> {};
+
+TEST_P(DefinitionsInUtf8, AreToldButLoaded) {
+  testing::ScratchDir dir;
+  Globals g;
+  testing::StatusRecorder status;
+  Engine engine{g, platform::PosixFileSystem(), status, dir.Windows("prog") + "\\"};
+  std::vector<std::string> told;
+  engine.on_utf8_definitions = [&](std::string_view path) { told.emplace_back(path); };
+  testing::WriteFile(dir.Native("logs/Quillet.def"), GetParam().text);
+  ASSERT_EQ(LoadDefinitions(engine, dir.Windows("logs") + "\\"), 0);
+  const std::vector<std::string> expected{dir.Windows("logs/Quillet.def")};
+  EXPECT_EQ(told, GetParam().told ? expected : std::vector<std::string>{});
+  EXPECT_EQ(status.log, Lines{LoadLine(g.definitions.Count())});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DefinitionsInUtf8,
+    ::testing::Values(Utf8Case{"VimLf", "*\xE6\x8E\xA5\xE7\xB6\x9A*\n[DEBUG]*\n", true},  // *接続*
+                      Utf8Case{"CrLf4Byte", "x\r\n*\xF0\x9F\x8D\xA3*\r\n", true},         // *🍣*
+                      Utf8Case{"OnlyAComment", "; \xE3\x83\xA1\xE3\x83\xA2\r\n[DEBUG]*\r\n",
+                               true},  // メモ
+                      Utf8Case{"BomThenAscii", "\xEF\xBB\xBF[DEBUG]*\r\n", true},
+                      Utf8Case{"Ascii", "[DEBUG]*\r\n*heartbeat*\r\n", false},
+                      Utf8Case{"ShiftJis", "*\x90\xDA\x91\xB1*\r\n", false},  // *接続*
+                      // UTF-8 first, Shift-JIS after: not a UTF-8 file.
+                      Utf8Case{"MixedLines", "*\xE6\x8E\xA5*\r\n*\x90\xDA\x91\xB1*\r\n", false},
+                      Utf8Case{"Overlong", "*\xC0\xAF*\r\n", false},
+                      Utf8Case{"Surrogate", "*\xED\xA0\x80*\r\n", false},
+                      Utf8Case{"CutShort", "*\xE6\x8E", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace quillet

@@ -20,7 +20,7 @@ namespace quillet::testing {
 namespace {
 
 // The caller's environment without the variables the run sets itself.
-std::vector<std::string> RunEnvironment(const std::string& home) {
+std::vector<std::string> RunEnvironment(const std::string& home, RunMode mode) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text = *entry;
@@ -28,7 +28,7 @@ std::vector<std::string> RunEnvironment(const std::string& home) {
     env.emplace_back(text);
   }
   env.push_back("QUILLET_HOME=" + home);
-  env.push_back("QUILLET_HEADLESS=1");
+  env.push_back(mode == RunMode::kUnattended ? "QUILLET_HEADLESS=1" : "QUILLET_HEADLESS=0");
   env.push_back("QT_QPA_PLATFORM=offscreen");
   return env;
 }
@@ -44,7 +44,8 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 const char* ProgramPath() { return QUILLET_PROGRAM; }
 
-ProgramRun::ProgramRun(const std::string& home, const std::vector<std::string>& arguments)
+ProgramRun::ProgramRun(const std::string& home, const std::vector<std::string>& arguments,
+                       RunMode mode)
     : err_path_(home + "/stderr.txt") {
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
@@ -53,7 +54,7 @@ ProgramRun::ProgramRun(const std::string& home, const std::vector<std::string>& 
   }
   std::vector<std::string> argv_texts = {ProgramPath()};
   argv_texts.insert(argv_texts.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> env_texts = RunEnvironment(home);
+  std::vector<std::string> env_texts = RunEnvironment(home, mode);
   std::vector<char*> argv = Pointers(argv_texts);
   std::vector<char*> envp = Pointers(env_texts);
 
@@ -98,6 +99,10 @@ bool ProgramRun::WaitForFirstLine() {
     if (!ReadSome(60000)) return false;
   }
   return true;
+}
+
+void ProgramRun::Signal(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
 }
 
 void ProgramRun::Kill() {

@@ -2,7 +2,8 @@
 
 // Starts the built quillet unattended (QUILLET_HEADLESS=1, the offscreen Qt
 // platform, a chosen QUILLET_HOME) without Qt in the test, so that a test
-// can kill it at a chosen moment or wait for it with a time limit.
+// can kill it at a chosen moment or wait for it with a time limit. It can
+// also start the windowed program on the offscreen platform.
 
 #include <sys/types.h>
 
@@ -15,12 +16,15 @@ namespace quillet::testing {
 // The path of the program under test (set by the build).
 const char* ProgramPath();
 
+enum class RunMode { kUnattended, kWindowed };
+
 class ProgramRun {
  public:
   // Starts the program with `arguments`; standard output comes through a
   // pipe, standard error goes to a file in `home`. Fails the test when the
   // program cannot be started.
-  ProgramRun(const std::string& home, const std::vector<std::string>& arguments);
+  ProgramRun(const std::string& home, const std::vector<std::string>& arguments,
+             RunMode mode = RunMode::kUnattended);
   // Kills and reaps a program still running.
   ~ProgramRun();
   ProgramRun(const ProgramRun&) = delete;
@@ -31,6 +35,8 @@ class ProgramRun {
   bool WaitForFirstLine();
   // Sends SIGKILL and reaps the program.
   void Kill();
+  // Sends `signal` to the program while it runs.
+  void Signal(int signal);
   // Waits for the program to end, reading all of its output. Returns its
   // exit status, or -1 when it did not end within `limit` (it is then
   // killed) or ended by a signal.

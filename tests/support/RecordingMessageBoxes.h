@@ -15,6 +15,7 @@ struct RecordedBox {
   std::string text;     // Shift-JIS
   platform::MbIcon icon;
   platform::MbButtons buttons;
+  bool waited = true;  // false: shown without waiting for the answer
 };
 
 class RecordingMessageBoxes : public platform::MessageBoxService {
@@ -28,6 +29,11 @@ class RecordingMessageBoxes : public platform::MessageBoxService {
                           platform::MbButtons buttons) override {
     boxes.push_back({std::string(caption), std::string(text), icon, buttons});
     return answer;
+  }
+  void ShowWithoutWaiting(std::string_view caption, std::string_view text,
+                          platform::MbIcon icon) override {
+    boxes.push_back(
+        {std::string(caption), std::string(text), icon, platform::MbButtons::kOk, false});
   }
 
   std::vector<RecordedBox> boxes;

@@ -1,13 +1,15 @@
 #pragma once
 
-// Doubles of the program starter and the file dialogs: each records what it
-// was asked, answers as the test chose, and installs itself for its lifetime.
+// Doubles of the program starter, the file dialogs and the help: each
+// records what it was asked, answers as the test chose, and installs itself
+// for its lifetime.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/FileDialogs.h"
+#include "platform/Help.h"
 #include "platform/ProgramStarter.h"
 
 namespace quillet::testing {
@@ -48,6 +50,19 @@ class ScriptedFileDialogs : public platform::FileDialogService {
   std::optional<std::string> folder;
   std::vector<platform::OpenFileDialog> shown;  // as each dialog was shown
   std::vector<std::string> folder_titles;
+};
+
+class RecordingHelp : public platform::HelpService {
+ public:
+  RecordingHelp() { platform::SetHelp(this); }
+  ~RecordingHelp() override { platform::SetHelp(nullptr); }
+
+  bool ShowTopic(std::string_view, std::string_view topic) override {
+    topics.emplace_back(topic);
+    return true;
+  }
+
+  std::vector<std::string> topics;
 };
 
 }  // namespace quillet::testing

@@ -13,6 +13,7 @@
 #include "config/OptDlg.h"
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
+#include "ui/Aboutdlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtProgramStarter.h"
 
@@ -193,6 +194,19 @@ TEST_F(LaunchTest, RealProgramGetsItsArgumentsUnchanged) {
   EXPECT_EQ(ReadFile(out), home.native() + "\n" + tricky + "\n表.log\n");
   EXPECT_FALSE(FileExists(home.Native("pwned")));
   EXPECT_EQ(real.Start({"no-such-program.exe"}), platform::kFileNotFound);
+}
+
+// The Help menu stays usable during a run: the About box is modal but
+// leaves the caller going (the watchdog ends a box that would not).
+TEST_F(LaunchTest, AboutBoxIsModalButDoesNotWait) {
+  TAboutForm about;
+  form->AttachForms(nullptr, &about, status.get());
+  QTimer::singleShot(2000, &about, [&about] { about.OKBttn->click(); });
+  form->About1Click();
+  EXPECT_TRUE(about.isVisible());
+  EXPECT_TRUE(about.isModal());
+  about.OKBttn->click();
+  EXPECT_FALSE(about.isVisible());
 }
 
 }  // namespace

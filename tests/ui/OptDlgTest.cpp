@@ -164,5 +164,27 @@ TEST_F(OptDlgTest, BrowsingForTheEditorStartsAtItsFolderAndKeepsTheCurrentDirect
   EXPECT_EQ(ui::WorkingDirectory(), before);
 }
 
+// ﾍﾙﾌﾟ keeps the focus after its click, and with it the default role; the
+// next showing gives that back to OK, so Enter saves rather than opening
+// the help again.
+TEST_F(OptDlgTest, OpensWithOkAsTheDefaultEvenAfterHelpWasUsed) {
+  quillet::testing::RecordingHelp help;
+  Shown();
+  QApplication::setActiveWindow(&dialog);
+  dialog.Help->setFocus();
+  dialog.Help->click();
+  ASSERT_TRUE(dialog.Help->isDefault());
+  dialog.reject();
+
+  Shown();
+  QApplication::setActiveWindow(&dialog);
+  EXPECT_TRUE(dialog.OK->isDefault());
+  EXPECT_FALSE(dialog.Help->isDefault());
+  ui::PressKey(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Return);
+  EXPECT_EQ(help.topics, std::vector<std::string>{"HID00000019"});
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_TRUE(Saved());
+}
+
 }  // namespace
 }  // namespace quillet

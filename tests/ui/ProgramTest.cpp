@@ -103,6 +103,21 @@ TEST_F(Program, ExitStatusesTellWhatHappened) {
   EXPECT_EQ(ReadFile(work.Native("logs/a.log")), "[DEBUG]\r\n");
 }
 
+// Quillet.def as vim writes it on a UTF-8 desktop: one warning on standard
+// error, and the run goes on.
+TEST_F(Program, DefinitionsSavedAsUtf8AreWarnedOfOnStandardError) {
+  WriteFile(home.Native("Quillet.def"), "[DEBUG]*\n*\xE6\x8E\xA5\xE7\xB6\x9A*\n");  // 接続
+  WriteFile(work.Native("logs/a.log"), "x\r\n");
+  WriteFile(work.Native("logs/b.log"), "y\r\n");
+  const Result r = Run({"/A", Logs("*.log")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string warning = "定義ファイルがUTF-8で保存されています。";
+  const std::size_t at = r.err.find(warning);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(warning, at + 1), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.ends_with("\n\n終了しました.\n")) << r.out;
+}
+
 TEST_F(Program, TerminationSignalCancelsBetweenFiles) {
   constexpr int kFiles = 400;
   for (int i = 0; i < kFiles; ++i) {

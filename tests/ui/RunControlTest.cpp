@@ -2,12 +2,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
+#include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/QtMessageBoxes.h"
 
 namespace quillet::ui {
 namespace {
@@ -151,8 +157,105 @@ TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[0].text, Sjis("処理中は、次の処理を実行できません。"));
   EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は終了できません."));
+  EXPECT_FALSE(boxes.boxes[0].waited || boxes.boxes[1].waited);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(FromQString(form->EditFName->text()), "*.log");
+}
+
+// Definition files saved as UTF-8 in the program folder and a subfolder:
+// one warning per run, which does not wait, and the run goes on with them.
+TEST_F(RunControl, DefinitionsSavedAsUtf8AreWarnedOfOncePerRun) {
+  WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n; \xE3\x83\xA1\xE3\x83\xA2\r\n");      // メモ
+  WriteFile(work.Native("sub/Quillet.def"), "*DEBUG*\r\n*\xE6\x8E\xA5\xE7\xB6\x9A*\r\n");  // 接続
+  WriteFile(work.Native("a.log"), "DEBUG\r\nkeep\r\n");
+  WriteFile(work.Native("sub/b.log"), "DEBUG\r\nkeep\r\n");
+  form->SubFolderCB->setChecked(true);
+  for (int run = 1; run <= 2; ++run) {
+    boxes.boxes.clear();
+    RunWork();
+    ASSERT_EQ(boxes.boxes.size(), 1u) << run;
+    EXPECT_EQ(boxes.boxes[0].caption, "Quillet");
+    EXPECT_EQ(boxes.boxes[0].text,
+              Sjis("定義ファイルがUTF-8で保存されています。日本語の定義行はShift-JISのログの行に"
+                   "一致しません。Shift-JISで保存し直して下さい。\r\r") +
+                  home.Windows("Quillet.def"));
+    EXPECT_EQ(boxes.boxes[0].icon, platform::MbIcon::kWarning);
+    EXPECT_FALSE(boxes.boxes[0].waited);
+    EXPECT_EQ(ReadFile(work.Native("sub/b.log")), "keep\r\n");
+    EXPECT_EQ(ExitStatus(form->LastRun()), 0);
+  }
+}
+
+// The windows of one kind that are shown.
+template <typename Window>
+std::vector<Window*> Open() {
+  std::vector<Window*> open;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* shown = qobject_cast<Window*>(window); shown != nullptr && shown->isVisible())
+      open.push_back(shown);
+  }
+  return open;
+}
+
+// The real boxes and file dialog: closing either window while a log file
+// is being rewritten raises its refusal, ﾌｧｲﾙ編集 opens its dialog, and the
+// run finishes with all three still up; the dialog's answer then starts
+// the editor. A box or dialog that held the run would be answered by the
+// watchdog after 3 s, so the test ends either way.
+TEST_F(RunControl, BoxesAndDialogsRaisedMidRewriteDoNotHoldTheRun) {
+  std::string text;
+  std::string kept;
+  for (int i = 0; i < 40000; ++i) {
+    text += "DEBUG " + std::to_string(i) + "\r\nkeep\r\n";
+    kept += "keep\r\n";
+  }
+  WriteFile(work.Native("a.log"), text);
+  QtMessageBoxes qt_boxes;
+  platform::SetMessageBoxes(&qt_boxes);
+  QtFileDialogs qt_dialogs;
+  platform::SetFileDialogs(&qt_dialogs);
+  quillet::testing::RecordingStarter starter;
+  bool raised = false;
+  auto* poll = new QTimer(form.get());
+  QObject::connect(poll, &QTimer::timeout, [&] {
+    if (raised || !FileExists(work.Native("a.qu$"))) return;
+    raised = true;
+    status->close();
+    form->close();
+    form->Editer->trigger();
+  });
+  poll->start(0);
+  auto* watchdog = new QTimer(form.get());
+  QObject::connect(watchdog, &QTimer::timeout, [] {
+    for (QMessageBox* box : Open<QMessageBox>()) box->done(QMessageBox::Ok);
+    for (QFileDialog* dialog : Open<QFileDialog>()) dialog->reject();
+  });
+  watchdog->start(3000);
+
+  RunWork();
+  watchdog->stop();
+  poll->stop();
+  const std::vector<QMessageBox*> open_boxes = Open<QMessageBox>();
+  const std::vector<QFileDialog*> open_dialogs = Open<QFileDialog>();
+  platform::SetMessageBoxes(&boxes);
+  for (QMessageBox* box : open_boxes) box->done(QMessageBox::Ok);
+  if (!open_dialogs.empty()) {
+    // Typed, as the focused name box takes no selectFile().
+    open_dialogs[0]->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("a.log");
+    static_cast<QDialog*>(open_dialogs[0])->accept();  // as its Open button does
+  }
+  platform::SetFileDialogs(nullptr);
+
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(ReadFile(work.Native("a.log")), kept);
+  ASSERT_EQ(open_boxes.size(), 2u) << "a box was answered before the run ended";
+  for (QMessageBox* box : open_boxes) {
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Quillet"));
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+  }
+  ASSERT_EQ(open_dialogs.size(), 1u) << "the file dialog was answered before the run ended";
+  EXPECT_EQ(starter.command_lines, std::vector<std::string>{R"("notepad.exe" "a.log")"});
+  EXPECT_EQ(closed, 0);
 }
 
 // The automatic exit closes the program when Timer1 fires, unless OKBttn or a

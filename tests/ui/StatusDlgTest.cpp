@@ -168,6 +168,28 @@ TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation
   EXPECT_EQ(globals.options.SyoriH, 455);
 }
 
+// A size remembered on a bigger screen (or at a bigger scale) is cut down
+// so the whole window can be reached; Quillet.ini keeps the remembered one
+// until the user resizes the dialog.
+TEST_F(StatusDlgTest, RememberedSizeLargerThanTheScreenIsShownWithinIt) {
+  const QRect area = dlg.screen()->availableGeometry();
+  globals.options.SyoriW = area.width() * 2;
+  globals.options.SyoriH = area.height() + 300;
+  dlg.ShowDialog();
+  EXPECT_TRUE(area.contains(dlg.frameGeometry()))
+      << dlg.frameGeometry().x() << "," << dlg.frameGeometry().y();
+  EXPECT_EQ(dlg.width(), area.width() - (dlg.frameGeometry().width() - dlg.width()));
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QApplication::sendEvent(&dlg, &deactivate);
+  EXPECT_EQ(globals.options.SyoriW, area.width() * 2);
+  EXPECT_EQ(globals.options.SyoriH, area.height() + 300);
+
+  dlg.resize(450, 350);
+  QApplication::sendEvent(&dlg, &deactivate);
+  EXPECT_EQ(globals.options.SyoriW, 450);
+  EXPECT_EQ(globals.options.SyoriH, 350);
+}
+
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
   dlg.ShowDialog();
   dlg.SetVisible(StatusControl::kCancelBttn, true);
