@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/Descriptors.h"
 #include "platform/DosAttrib.h"
 #include "platform/DosTime.h"
 #include "platform/FileGuards.h"
@@ -19,13 +20,6 @@
 namespace quillet::platform {
 
 namespace {
-
-// Closes `fd` without disturbing the errno of the failure being reported.
-void CloseKeepingErrno(int fd) {
-  int saved_errno = errno;
-  close(fd);
-  errno = saved_errno;
-}
 
 class PosixFile : public File {
  public:

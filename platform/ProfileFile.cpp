@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Descriptors.h"
 #include "platform/Path.h"
 #include "text/AsciiCase.h"
 #include "text/ByteState.h"
@@ -21,13 +22,6 @@ namespace quillet::platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\v\f\r";
-
-// Closes `fd` without disturbing the errno of the failure being reported.
-void CloseKeepingErrno(int fd) {
-  int saved_errno = errno;
-  close(fd);
-  errno = saved_errno;
-}
 
 std::string_view Trim(std::string_view text) {
   std::size_t first = text.find_first_not_of(kBlanks);
