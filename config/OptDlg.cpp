@@ -18,12 +18,12 @@
 #include "config/Fonts.h"
 #include "config/OptTexts.h"
 #include "config/Settings.h"
-#include "core/ByteText.h"
 #include "core/FileName.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Sjis.h"
+#include "text/ByteText.h"
 
 namespace quillet {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/Ctype.h"
+#include "text/ByteState.h"
 
 namespace quillet {
 

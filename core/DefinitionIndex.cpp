@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
-#include "core/Ctype.h"
 #include "core/StrUnit.h"
+#include "text/ByteState.h"
 
 namespace quillet {
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-#include "core/ByteText.h"
-#include "core/Ctype.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "core/TextIO.h"
 #include "core/Texts.h"
+#include "text/ByteText.h"
+#include "text/Separators.h"
 
 namespace quillet {
 
@@ -23,12 +23,10 @@ bool IsCommentLine(std::string_view line) { return !line.empty() && line.front()
 // that is followed by 'r' or 'R'. Scanning stops there, so a later marker
 // belongs to the tail.
 DefinitionEntry SplitDefinition(std::string_view line) {
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(line[i]));
-    if (line[i] != '\\' || state != ByteState::kSingle || i + 1 == line.size()) continue;
-    if (line[i + 1] == 'r' || line[i + 1] == 'R') {
-      return {std::string(line.substr(0, i)), std::string(line.substr(i + 2))};
+  std::size_t at = FindFirstSingleByte(line, "\\");
+  for (; at != std::string_view::npos; at = FindFirstSingleByte(line, "\\", at + 1)) {
+    if (at + 1 < line.size() && (line[at + 1] == 'r' || line[at + 1] == 'R')) {
+      return {std::string(line.substr(0, at)), std::string(line.substr(at + 2))};
     }
   }
   return {std::string(line), {}};

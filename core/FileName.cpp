@@ -1,6 +1,6 @@
 #include "core/FileName.h"
 
-#include "core/Ctype.h"
+#include "text/Separators.h"
 
 namespace quillet {
 
@@ -43,40 +43,16 @@ std::string ChangeExt(std::string_view path, std::string_view ext) {
 
 std::string AddBackslash(std::string_view path) {
   std::string result(path);
-  if (path.empty() || path.back() != '\\') {
-    result += '\\';
-    return result;
-  }
-  // A trailing 0x5C may be the second byte of a character such as 表;
-  // only the state of the whole text tells.
-  ByteState state = ByteState::kSingle;
-  for (const char c : path) state = NextByteState(state, static_cast<unsigned char>(c));
-  if (state == ByteState::kSecond) result += '\\';
+  // A trailing 0x5C may be the second byte of a character such as 表.
+  if (!EndsWithSingleByte(path, "\\")) result += '\\';
   return result;
 }
 
 std::string_view NamePart(std::string_view path) {
   // A 0x5C that is the second byte of a character such as 表 is not a
   // separator: the pattern 表* names files, it is not the pattern "*".
-  std::size_t start = 0;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(path[i]));
-    if (state == ByteState::kSingle && (path[i] == '\\' || path[i] == ':')) start = i + 1;
-  }
-  return path.substr(start);
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string result(text);
-  // A second byte in 'a'..'z' belongs to a double-byte character (ツ is
-  // 0x83 0x63); changing it would turn one character into another.
-  ByteState state = ByteState::kSingle;
-  for (char& c : result) {
-    state = NextByteState(state, static_cast<unsigned char>(c));
-    if (state == ByteState::kSingle && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
+  const std::size_t separator = FindLastSingleByte(path, "\\:");
+  return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
 }  // namespace quillet

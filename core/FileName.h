@@ -21,8 +21,5 @@ std::string AddBackslash(std::string_view path);
 // The text after the last single-byte '\' or ':' (a 0x5C that is the second
 // byte of a double-byte character is not a separator).
 std::string_view NamePart(std::string_view path);
-// Single-byte letters 'a'..'z' upper-cased, every other byte kept (a second
-// byte of a double-byte character is never changed).
-std::string UpperAscii(std::string_view text);
 
 }  // namespace quillet

@@ -15,6 +15,7 @@
 #include "core/TextIO.h"
 #include "core/Texts.h"
 #include "platform/DosTime.h"
+#include "text/AsciiCase.h"
 
 namespace quillet {
 

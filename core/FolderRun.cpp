@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "core/ByteText.h"
 #include "core/Engine.h"
 #include "core/FileName.h"
 #include "core/ResultCodes.h"
 #include "core/Texts.h"
 #include "platform/DosTime.h"
+#include "text/AsciiCase.h"
+#include "text/ByteText.h"
 
 namespace quillet {
 

@@ -9,6 +9,7 @@
 #include "core/FileProcessorSteps.h"
 #include "core/ResultCodes.h"
 #include "core/TextIO.h"
+#include "text/ByteText.h"
 
 namespace quillet::file_processing {
 
@@ -21,7 +22,6 @@ using platform::OpenMode;
 // end-of-text mark; text appended after it would be invisible to readers
 // that stop there.
 constexpr std::int64_t kCtrlZTailBytes = 128;
-constexpr char kCtrlZ = '\x1A';
 
 // Cuts `file` at the first Ctrl-Z among its last 128 bytes, if any.
 // Returns false when the file cannot be measured, read or cut.

@@ -1,5 +1,5 @@
-#include "core/ByteText.h"
 #include "core/FileProcessorSteps.h"
+#include "text/ByteText.h"
 
 namespace quillet::file_processing {
 

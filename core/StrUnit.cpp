@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "core/Ctype.h"
+#include "text/ByteState.h"
 
 namespace quillet {
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text/ByteText.h"
+
 namespace quillet {
 
 namespace {
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
-constexpr char kCtrlZ = '\x1A';
-
 }  // namespace
 
 LineReader::LineReader(platform::File& file, std::size_t block_bytes)

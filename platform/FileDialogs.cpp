@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "core/Ctype.h"
 #include "platform/Path.h"
+#include "text/Separators.h"
 
 namespace quillet::platform {
 
@@ -21,13 +21,8 @@ FileDialogService* installed_service = nullptr;
 // (a 0x5C that is the second byte of a double-byte character does not
 // count), that '\' included.
 std::string_view FolderOf(std::string_view path) {
-  std::size_t end = 0;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(path[i]));
-    if (state == ByteState::kSingle && path[i] == '\\') end = i + 1;
-  }
-  return path.substr(0, end);
+  const std::size_t separator = FindLastSingleByte(path, "\\");
+  return path.substr(0, separator == std::string_view::npos ? 0 : separator + 1);
 }
 
 // After a confirmed dialog the folder of its first file becomes the current

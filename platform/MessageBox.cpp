@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <string>
 
-#include "core/Ctype.h"
 #include "platform/Sjis.h"
+#include "text/ByteState.h"
 
 namespace quillet::platform {
 
@@ -27,8 +27,7 @@ std::string LineToUtf8(std::string_view sjis) {
   std::string utf8;
   std::size_t i = 0;
   while (i < sjis.size()) {
-    std::size_t length =
-        IsLeadByte(static_cast<unsigned char>(sjis[i])) && i + 1 < sjis.size() ? 2 : 1;
+    const std::size_t length = CharLengthAt(sjis, i);
     auto character = SjisToUtf8(sjis.substr(i, length));
     utf8 += character ? *character : std::string("?");
     i += length;

@@ -1,8 +1,7 @@
 #pragma once
 
 // Helpers shared by the path conversion and the listing: one file-name
-// component from its on-disk form (UTF-8) to the program's form (Shift-JIS),
-// and the drive-letter test.
+// component from its on-disk form (UTF-8) to the program's form (Shift-JIS).
 
 #include <optional>
 #include <string>
@@ -23,9 +22,5 @@ std::optional<std::string> NativeNameToSjis(std::string_view native_name);
 // included) and of each byte that is not part of a UTF-8 character. A name
 // shown with a '?' names no file the file layer will open.
 std::string NativeNameToListed(std::string_view native_name);
-
-// True for the bytes 'A'..'Z' and 'a'..'z' only, whatever the locale (a drive
-// letter).
-bool IsAsciiLetter(char c);
 
 }  // namespace quillet::platform

@@ -1,8 +1,9 @@
 #include "platform/Path.h"
 
-#include "core/Ctype.h"
 #include "platform/NameCodec.h"
 #include "platform/Sjis.h"
+#include "text/AsciiCase.h"
+#include "text/Separators.h"
 
 namespace quillet::platform {
 
@@ -12,27 +13,20 @@ namespace {
 // only single-byte '\' bytes separate them.
 std::optional<std::string> ComponentsToNative(std::string_view sjis) {
   std::string native;
-  ByteState state = ByteState::kSingle;
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= sjis.size(); ++i) {
-    bool at_end = i == sjis.size();
-    if (!at_end) {
-      state = NextByteState(state, static_cast<unsigned char>(sjis[i]));
-      if (state != ByteState::kSingle || sjis[i] != '\\') continue;
-    }
-    auto part = SjisToUtf8(sjis.substr(start, i - start));
+  for (;;) {
+    const std::size_t separator = FindFirstSingleByte(sjis, "\\", start);
+    const std::size_t end = separator == std::string_view::npos ? sjis.size() : separator;
+    auto part = SjisToUtf8(sjis.substr(start, end - start));
     if (!part) return std::nullopt;
     native += *part;
-    if (!at_end) native += '/';
-    start = i + 1;
+    if (separator == std::string_view::npos) return native;
+    native += '/';
+    start = separator + 1;
   }
-  return native;
 }
 
 }  // namespace
-
-// Not std::isalpha: a locale could take a lead byte for a letter.
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::optional<std::string> NativeNameToSjis(std::string_view native_name) {
   if (native_name.find('\\') != std::string_view::npos) return std::nullopt;

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "core/Ctype.h"
+#include "platform/Descriptors.h"
 #include "platform/DosAttrib.h"
 #include "platform/DosTime.h"
 #include "platform/FileGuards.h"
@@ -14,17 +14,12 @@
 #include "platform/NameCodec.h"
 #include "platform/Path.h"
 #include "platform/WildCard.h"
+#include "text/AsciiCase.h"
+#include "text/Separators.h"
 
 namespace quillet::platform {
 
 namespace {
-
-// Closes `fd` without disturbing the errno of the failure being reported.
-void CloseKeepingErrno(int fd) {
-  int saved_errno = errno;
-  close(fd);
-  errno = saved_errno;
-}
 
 class PosixFile : public File {
  public:
@@ -155,12 +150,7 @@ class PosixFile : public File {
 // name stands for a name the listing could not show, or is a pattern; on
 // the original platform neither could name a file.
 bool HasWildCard(std::string_view path) {
-  ByteState state = ByteState::kSingle;
-  for (char c : path) {
-    state = NextByteState(state, static_cast<unsigned char>(c));
-    if (state == ByteState::kSingle && (c == '?' || c == '*')) return true;
-  }
-  return false;
+  return FindFirstSingleByte(path, "?*") != std::string_view::npos;
 }
 
 // Every call that names a file goes through here, so a listed '?' name can
@@ -252,11 +242,8 @@ int OpenNative(const std::string& native, int flags, mode_t create_mode) {
 void SplitPattern(std::string_view pattern, std::string_view& folder, std::string_view& name) {
   std::size_t cut = 0;
   if (pattern.size() >= 2 && pattern[1] == ':' && IsAsciiLetter(pattern[0])) cut = 2;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(pattern[i]));
-    if (state == ByteState::kSingle && pattern[i] == '\\') cut = i + 1;
-  }
+  const std::size_t separator = FindLastSingleByte(pattern, "\\");
+  if (separator != std::string_view::npos) cut = separator + 1;
   folder = pattern.substr(0, cut);
   name = pattern.substr(cut);
 }

@@ -11,8 +11,11 @@
 #include <optional>
 #include <vector>
 
-#include "core/Ctype.h"
+#include "platform/Descriptors.h"
 #include "platform/Path.h"
+#include "text/AsciiCase.h"
+#include "text/ByteState.h"
+#include "text/Separators.h"
 
 namespace quillet::platform {
 
@@ -20,34 +23,11 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t\v\f\r";
 
-// Closes `fd` without disturbing the errno of the failure being reported.
-void CloseKeepingErrno(int fd) {
-  int saved_errno = errno;
-  close(fd);
-  errno = saved_errno;
-}
-
 std::string_view Trim(std::string_view text) {
   std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   std::size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
-}
-
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Equal without regard to the case of ASCII letters. Only single-byte
-// characters are folded: the second byte of a double-byte character may be
-// a letter's code, and folding it would make two different kanji equal.
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(a[i]));
-    bool same = state == ByteState::kSingle ? FoldAscii(a[i]) == FoldAscii(b[i]) : a[i] == b[i];
-    if (!same) return false;
-  }
-  return true;
 }
 
 // One line of a profile file, without its line end, and what it holds.
@@ -106,8 +86,8 @@ KeyPlace FindKey(const std::vector<ProfileLine>& lines, std::string_view section
                  std::string_view key) {
   KeyPlace place;
   std::size_t i = 0;
-  while (i < lines.size() &&
-         !(lines[i].kind == ProfileLine::Kind::kSection && EqualNoCase(lines[i].name, section)))
+  while (i < lines.size() && !(lines[i].kind == ProfileLine::Kind::kSection &&
+                               EqualIgnoringAsciiCase(lines[i].name, section)))
     ++i;
   if (i == lines.size()) return place;
   place.section_found = true;
@@ -115,7 +95,7 @@ KeyPlace FindKey(const std::vector<ProfileLine>& lines, std::string_view section
   for (++i; i < lines.size() && lines[i].kind != ProfileLine::Kind::kSection; ++i) {
     if (lines[i].kind != ProfileLine::Kind::kKey) continue;
     place.insert_at = i + 1;
-    if (!place.key_found && EqualNoCase(lines[i].name, key)) {
+    if (!place.key_found && EqualIgnoringAsciiCase(lines[i].name, key)) {
       place.key_found = true;
       place.key_line = i;
     }
@@ -210,13 +190,8 @@ std::string Rebuild(const std::vector<ProfileLine>& lines, std::string_view sect
 // The folder part of a Windows-form path, up to and with its last
 // single-byte '\' (or a drive's ':'); empty when it has none.
 std::string_view FolderPart(std::string_view path) {
-  std::size_t cut = 0;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(path[i]));
-    if (state == ByteState::kSingle && (path[i] == '\\' || path[i] == ':')) cut = i + 1;
-  }
-  return path.substr(0, cut);
+  const std::size_t separator = FindLastSingleByte(path, "\\:");
+  return path.substr(0, separator == std::string_view::npos ? 0 : separator + 1);
 }
 
 // Creates a new file beside `target` under a name of its own, `temp_path`.
@@ -311,13 +286,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
   if (result.size() <= max_bytes) return std::string(result);
   // Cut at a character boundary: half a double-byte character would take
   // the next byte of whatever text the value is later joined with.
-  std::size_t cut = 0;
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i < max_bytes; ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(result[i]));
-    if (state != ByteState::kLead) cut = i + 1;
-  }
-  return std::string(result.substr(0, cut));
+  return std::string(result.substr(0, WholeCharactersPrefix(result, max_bytes)));
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string_view>
 
-#include "core/Ctype.h"
 #include "platform/Path.h"
+#include "text/Separators.h"
 
 namespace quillet::platform {
 
@@ -50,19 +50,12 @@ std::optional<std::string> ExecutableFolder() {
   return std::string(exe.substr(0, slash == 0 ? 1 : slash));
 }
 
-// True when the last byte is a '\' of its own, not the second byte of a
-// double-byte character such as 表 (95 5C).
-bool EndsWithSeparator(std::string_view sjis) {
-  ByteState state = ByteState::kSingle;
-  for (char c : sjis) state = NextByteState(state, static_cast<unsigned char>(c));
-  return !sjis.empty() && state == ByteState::kSingle && sjis.back() == '\\';
-}
-
 std::optional<std::string> WindowsFolder(const std::optional<std::string>& native) {
   if (!native) return std::nullopt;
   auto windows = FromNativePath(*native);
   if (!windows) return std::nullopt;
-  if (!EndsWithSeparator(*windows)) *windows += '\\';
+  // A last byte 0x5C may be the second byte of a character such as 表.
+  if (!EndsWithSingleByte(*windows, "\\")) *windows += '\\';
   return windows;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/Path.h"
 #include "platform/Sjis.h"
+#include "text/AsciiCase.h"
 
 namespace quillet::platform {
 
@@ -49,23 +50,17 @@ std::optional<std::string> FindProgram(const std::string& native) {
   return IsExecutableFile(native) ? std::optional<std::string>(native) : std::nullopt;
 }
 
-// Letters a to z upper-cased; every other byte kept.
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
+// The native path is UTF-8, not Shift-JIS; compared with ASCII text,
+// EqualIgnoringAsciiCase still gives the plain case-insensitive answer, since
+// a byte from 0x80 up never equals an ASCII one.
 bool EndsWithExe(std::string_view native) {
-  return native.size() > 4 && Upper(native.substr(native.size() - 4)) == ".EXE";
+  return native.size() > 4 && EqualIgnoringAsciiCase(native.substr(native.size() - 4), ".EXE");
 }
 
 std::optional<std::string> ResolveProgram(std::string_view item) {
   const auto native = ToNativePath(item);
   if (!native || native->empty()) return std::nullopt;
-  if (Upper(*native) == "NOTEPAD.EXE") {
+  if (EqualIgnoringAsciiCase(*native, "NOTEPAD.EXE")) {
     for (const char* editor : kDesktopEditors) {
       if (auto found = FindOnPath(editor)) return found;
     }

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "core/Ctype.h"
+#include "text/AsciiCase.h"
+#include "text/ByteState.h"
 
 namespace quillet::platform {
 
@@ -13,20 +14,11 @@ std::vector<std::string_view> Characters(std::string_view text) {
   std::vector<std::string_view> chars;
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t width = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
-    if (i + width > text.size()) width = 1;  // a lead byte cut off at the end
+    const std::size_t width = CharLengthAt(text, i);
     chars.push_back(text.substr(i, width));
     i += width;
   }
   return chars;
-}
-
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameCharacter(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  if (a.size() == 1) return FoldCase(a[0]) == FoldCase(b[0]);
-  return a == b;
 }
 
 bool IsChar(std::string_view c, char value) { return c.size() == 1 && c[0] == value; }
@@ -43,7 +35,7 @@ bool Glob(const std::vector<std::string_view>& pattern, const std::vector<std::s
       star = p++;
       star_name = n;
     } else if (p < pattern.size() &&
-               (IsChar(pattern[p], '?') || SameCharacter(pattern[p], name[n]))) {
+               (IsChar(pattern[p], '?') || EqualIgnoringAsciiCase(pattern[p], name[n]))) {
       ++p;
       ++n;
     } else if (star != pattern.size()) {

@@ -5,10 +5,11 @@
 #include <climits>
 #include <cstdio>
 
-#include "core/Ctype.h"
 #include "core/FileName.h"
 #include "platform/MessageBox.h"
 #include "platform/Sjis.h"
+#include "text/AsciiCase.h"
+#include "text/Separators.h"
 #include "ui/UiTexts.h"
 
 namespace quillet::ui {
@@ -85,12 +86,7 @@ std::string SlashesToBackslashes(std::string_view sjis) {
 }
 
 bool HasSingleByteBackslash(std::string_view sjis) {
-  ByteState state = ByteState::kSingle;
-  for (char c : sjis) {
-    state = NextByteState(state, static_cast<unsigned char>(c));
-    if (state == ByteState::kSingle && c == '\\') return true;
-  }
-  return false;
+  return FindFirstSingleByte(sjis, "\\") != std::string_view::npos;
 }
 
 std::string CurrentDirectory() {
@@ -108,7 +104,7 @@ void ShowBadOption(char letter) {
 
 void ApplyOptionLetters(std::string_view letters, CommandLineRequest& request) {
   for (char c : letters) {
-    const char letter = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    const char letter = UpperAsciiByte(c);
     switch (letter) {
       case 'A':
         request.AutoStart = true;

@@ -8,12 +8,12 @@
 #include <QPushButton>
 
 #include "config/OptDlg.h"
-#include "core/Ctype.h"
 #include "core/FileName.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStarter.h"
+#include "text/Separators.h"
 #include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
 #include "ui/QtText.h"
@@ -33,15 +33,9 @@ using platform::MbIcon;
 std::string FolderText(std::string_view path) {
   std::string folder(path.substr(0, path.size() - NamePart(path).size()));
   if (folder.size() < 2 || folder.back() != '\\') return folder;
-  // Whether the byte before the last is a character of its own.
-  ByteState state = ByteState::kSingle;
-  for (std::size_t i = 0; i + 2 < folder.size(); ++i) {
-    state = NextByteState(state, static_cast<unsigned char>(folder[i]));
-  }
-  const char before = folder[folder.size() - 2];
-  const bool before_single =
-      NextByteState(state, static_cast<unsigned char>(before)) == ByteState::kSingle;
-  if (!(before_single && (before == ':' || before == '\\'))) folder.pop_back();
+  // The byte before the last '\' counts only as a character of its own.
+  const std::string_view before_last(folder.data(), folder.size() - 1);
+  if (!EndsWithSingleByte(before_last, ":\\")) folder.pop_back();
   return folder;
 }
 

@@ -2,21 +2,10 @@
 
 #include <optional>
 
-#include "core/Ctype.h"
 #include "platform/Sjis.h"
+#include "text/ByteState.h"
 
 namespace quillet::ui {
-
-namespace {
-
-// The length of the character that starts at `pos`, by the double-byte rule;
-// a lead byte at the very end stands alone.
-std::size_t CharLength(std::string_view sjis, std::size_t pos) {
-  const auto byte = static_cast<unsigned char>(sjis[pos]);
-  return IsLeadByte(byte) && pos + 1 < sjis.size() ? 2 : 1;
-}
-
-}  // namespace
 
 QString ToQString(std::string_view sjis) {
   if (std::optional<std::string> utf8 = platform::SjisToUtf8(sjis)) {
@@ -27,7 +16,7 @@ QString ToQString(std::string_view sjis) {
   QString text;
   text.reserve(static_cast<qsizetype>(sjis.size()));
   for (std::size_t pos = 0; pos < sjis.size();) {
-    const std::size_t length = CharLength(sjis, pos);
+    const std::size_t length = CharLengthAt(sjis, pos);
     if (std::optional<std::string> one = platform::SjisToUtf8(sjis.substr(pos, length))) {
       text += QString::fromUtf8(one->data(), static_cast<qsizetype>(one->size()));
     } else {

@@ -55,11 +55,5 @@ TEST(NamePart, TextAfterLastSeparatorOrColon) {
   EXPECT_EQ(NamePart("Z:\\logs\\\x95\x5C*"), "\x95\x5C*");
 }
 
-TEST(UpperAscii, OnlySingleByteLettersChange) {
-  EXPECT_EQ(UpperAscii("app.Qu$"), "APP.QU$");
-  EXPECT_EQ(UpperAscii("\x82\xA0z\xDB"), "\x82\xA0Z\xDB");  // あ z ﾛ
-  EXPECT_EQ(UpperAscii("a\x83\x63z"), "A\x83\x63Z");        // a ツ z: ツ keeps its 0x63
-}
-
 }  // namespace
 }  // namespace quillet

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ByteText.h"
-#include "core/Ctype.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "platform/FileSystem.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "text/ByteState.h"
+#include "text/ByteText.h"
 
 namespace quillet::fuzzing {
 namespace {

@@ -24,12 +24,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ByteText.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "core/StrUnit.h"
 #include "platform/FileSystem.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "text/ByteText.h"
 
 namespace quillet::fuzzing {
 namespace {

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <optional>
 
-#include "core/Ctype.h"
 #include "platform/Path.h"
+#include "text/ByteState.h"
 
 namespace quillet::fuzzing {
 

@@ -1,10 +1,13 @@
 #pragma once
 
-// Small helpers on Shift-JIS byte text.
+// Blanks and the end-of-text mark in Shift-JIS byte text.
 
 #include <string_view>
 
 namespace quillet {
+
+// Ctrl-Z, the old end-of-text mark: a text ends at its first Ctrl-Z.
+constexpr char kCtrlZ = '\x1A';
 
 // A blank: a byte of value 0x20 or less (space, tab, control characters).
 // A second byte of a double-byte character is never below 0x40, so trimming
