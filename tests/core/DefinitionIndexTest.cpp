@@ -220,9 +220,11 @@ struct LiteralCase {
 class RequiredLiteralTable : public ::testing::TestWithParam<LiteralCase> {};
 
 TEST_P(RequiredLiteralTable, ResolvesEscapesLikeTheMatcher) {
-  const PatternLiterals literals = RequiredLiterals(GetParam().pattern);
+  const CompiledPattern compiled(GetParam().pattern);
+  const PatternLiterals literals = compiled.RequiredLiterals();
   EXPECT_EQ(literals.prefix, GetParam().prefix) << GetParam().pattern;
-  EXPECT_EQ(literals.runs, GetParam().runs) << GetParam().pattern;
+  EXPECT_EQ(std::vector<std::string>(literals.runs.begin(), literals.runs.end()), GetParam().runs)
+      << GetParam().pattern;
 }
 
 INSTANTIATE_TEST_SUITE_P(
