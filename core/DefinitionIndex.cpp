@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "core/StrUnit.h"
 
@@ -344,15 +343,6 @@ bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries) con
   return std::equal(
       patterns_.begin(), patterns_.end(), entries.begin(), entries.end(),
       [](const std::string& kept, const DefinitionEntry& entry) { return kept == entry.Pattern; });
-}
-
-DefinitionIndex& IndexFor(const DefinitionTable& table) {
-  if (!table.index_cache || !table.index_cache->BuiltFrom(table.Entries)) {
-    // Let the old index go first: two of 2000 definitions need not coexist.
-    table.index_cache.reset();
-    table.index_cache = std::make_shared<DefinitionIndex>(table.Entries);
-  }
-  return *table.index_cache;
 }
 
 }  // namespace quillet

@@ -31,9 +31,10 @@ int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string
 //
 // The index keeps a copy of the patterns it was built from, so `entries`
 // may change or go away afterwards. Building sorts the windows of all
-// literals, a few milliseconds for 2000 definitions, so one index serves
-// every file while the table stays the same (IndexFor). FindFirstMatch
-// allocates nothing once its scratch space has grown to the table's size.
+// literals, a few milliseconds for 2000 definitions, so the engine keeps
+// one index for every file while the table stays the same
+// (CurrentDefinitionIndex in core/Engine.h). FindFirstMatch allocates
+// nothing once its scratch space has grown to the table's size.
 class DefinitionIndex {
  public:
   explicit DefinitionIndex(const std::vector<DefinitionEntry>& entries);
@@ -100,11 +101,5 @@ class DefinitionIndex {
   // Filled while building, emptied by BuildGroups.
   std::vector<std::vector<std::pair<std::uint32_t, Posting>>> pending_;
 };
-
-// The index for the table's current patterns: the one the table keeps when
-// it was built from the same patterns, else a new one, which the table then
-// keeps in place of the old. The reference stays valid until the next call
-// for the same table or the table's end.
-DefinitionIndex& IndexFor(const DefinitionTable& table);
 
 }  // namespace quillet

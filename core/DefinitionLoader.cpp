@@ -2,9 +2,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ByteText.h"
 #include "core/Ctype.h"
+#include "core/DefinitionIndex.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "core/TextIO.h"
@@ -83,6 +85,7 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   // run's error message can show which file was at fault.
   table.LoadedFrom = path;
   table.Entries.clear();
+  engine.definition_index.reset();  // the old table's, no longer wanted
   std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead);
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
@@ -90,8 +93,21 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   file->Close();
   if (code != 0) return code;
 
+  CurrentDefinitionIndex(engine);
   engine.status.AppendLine(LoadLine(table.Count()));
   return 0;
+}
+
+void DefinitionIndexDeleter::operator()(DefinitionIndex* index) const { delete index; }
+
+DefinitionIndex& CurrentDefinitionIndex(Engine& engine) {
+  const std::vector<DefinitionEntry>& entries = engine.globals.definitions.Entries;
+  if (!engine.definition_index || !engine.definition_index->BuiltFrom(entries)) {
+    // The old index goes first: two of 2000 definitions need not coexist.
+    engine.definition_index.reset();
+    engine.definition_index.reset(new DefinitionIndex(entries));
+  }
+  return *engine.definition_index;
 }
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,14 @@
 
 namespace quillet {
 
+class DefinitionIndex;
+
+// Deletes the engine's index where its type is complete, so that users of
+// the engine need not include core/DefinitionIndex.h.
+struct DefinitionIndexDeleter {
+  void operator()(DefinitionIndex* index) const;
+};
+
 struct Engine {
   Globals& globals;
   platform::FileSystem& fs;
@@ -25,11 +34,23 @@ struct Engine {
   std::string program_folder;
   // Block size of every buffered read and write (tests vary it).
   std::size_t block_bytes = kDefaultBlockBytes;
+  // The filter pass's definition lookup, kept from one file to the next;
+  // reach it through CurrentDefinitionIndex, never directly.
+  std::unique_ptr<DefinitionIndex, DefinitionIndexDeleter> definition_index = nullptr;
 };
+
+// The lookup index for the definition table's current patterns: the
+// engine's kept index when it was built from exactly these patterns, else a
+// new one, which the engine then keeps. LoadDefinitions builds it after a
+// load; a table filled or changed in any other way gets its index here, so
+// no stale index is ever served. The reference stays valid until the next
+// call or the next LoadDefinitions.
+DefinitionIndex& CurrentDefinitionIndex(Engine& engine);
 
 // Finds the definition file for `folder` (ending in '\'): the folder's own
 // Quillet.def, else the program folder's. Loads it into the definition table
-// unless that very path is already loaded, and then appends the load line.
+// unless that very path is already loaded, and then builds the lookup index
+// and appends the load line.
 // Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
 // frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
 int LoadDefinitions(Engine& engine, std::string_view folder);
