@@ -66,6 +66,26 @@ CompiledPattern::CompiledPattern(std::string_view pattern) {
   }
 }
 
+PatternLiterals CompiledPattern::RequiredLiterals() const {
+  PatternLiterals literals;
+  const std::string_view anchored(anchored_);
+  bool first = true;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= anchored.size(); ++i) {
+    if (i < anchored.size() && !any_[i]) continue;
+    const std::string_view piece = anchored.substr(start, i - start);
+    if (first) literals.prefix = piece;
+    first = false;
+    if (!piece.empty()) literals.runs.push_back(piece);
+    start = i + 1;
+  }
+  for (const FloatingStep& step : steps_) {
+    if (step.kind == Step::kRun && step.size > 0)
+      literals.runs.emplace_back(runs_.data() + step.offset, step.size);
+  }
+  return literals;
+}
+
 bool CompiledPattern::Matches(std::string_view line) const {
   const std::size_t anchored_size = anchored_.size();
   switch (end_) {

@@ -11,6 +11,13 @@
 
 namespace quillet {
 
+// What every line matching a pattern contains. The views point into the
+// CompiledPattern they came from: valid until it is moved or destroyed.
+struct PatternLiterals {
+  std::string_view prefix;             // the bytes such a line starts with
+  std::vector<std::string_view> runs;  // literal runs it holds, in pattern order
+};
+
 // Gives, for every line, exactly the answer of MatchPattern(line, pattern)
 // == 0: the anchored part compared in place ('?' any one byte), then from
 // the first '*' on each literal run after a '*' taken at its leftmost
@@ -24,6 +31,13 @@ class CompiledPattern {
   // `line` must already end at its first zero byte (callers cut it once
   // for all patterns).
   bool Matches(std::string_view line) const;
+
+  // The pattern's literals with their escapes resolved, as Matches compares
+  // them: the prefix is the anchored part up to its first '?' (empty when
+  // the pattern starts with '?' or '*'); the runs are the pieces of the
+  // anchored part between its '?'s and the runs after the first '*', empty
+  // ones left out, so the prefix, when not empty, is also the first run.
+  PatternLiterals RequiredLiterals() const;
 
  private:
   enum class End : std::uint8_t {

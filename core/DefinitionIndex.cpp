@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "core/StrUnit.h"
 #include "text/ByteState.h"
@@ -85,74 +84,6 @@ int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string
   return -1;
 }
 
-PatternLiterals RequiredLiterals(std::string_view pattern) {
-  pattern = pattern.substr(0, pattern.find('\0'));
-  PatternLiterals literals;
-  std::string run;
-  bool first_run = true;
-  const auto end_run = [&] {
-    // The first run ends in the anchored part, so it starts the line.
-    if (first_run) literals.prefix = run;
-    first_run = false;
-    if (!run.empty()) literals.runs.push_back(run);
-    run.clear();
-  };
-
-  // Anchored part, up to the first '*' (which is never an escaped byte
-  // here: an escape takes the byte after it). Every byte but an unescaped
-  // '?' must stand in the line.
-  std::size_t pos = 0;
-  ByteState previous = ByteState::kSingle;
-  while (pos < pattern.size()) {
-    auto byte = static_cast<unsigned char>(pattern[pos]);
-    ByteState state = NextByteState(previous, byte);
-    if (byte == '*') {
-      // The floating part carries on from the state of this '*'.
-      previous = state;
-      break;
-    }
-    bool escaped = false;
-    if (byte == '\\' && state == ByteState::kSingle) {
-      ++pos;
-      if (pos == pattern.size()) break;  // a lone '\' stands for nothing
-      byte = static_cast<unsigned char>(pattern[pos]);
-      state = ByteState::kSingle;
-      escaped = true;
-    }
-    if (byte == '?' && !escaped) {
-      end_run();
-    } else {
-      run.push_back(static_cast<char>(byte));
-    }
-    previous = state;
-    ++pos;
-  }
-  end_run();
-
-  // Floating part: '*' and '?' are read without classifying them; every
-  // run between them must stand in the line.
-  while (pos < pattern.size()) {
-    if (pattern[pos] == '*' || pattern[pos] == '?') {
-      ++pos;
-      continue;
-    }
-    while (pos < pattern.size() && pattern[pos] != '*' && pattern[pos] != '?') {
-      const auto byte = static_cast<unsigned char>(pattern[pos++]);
-      const ByteState state = NextByteState(previous, byte);
-      if (byte == '\\' && state == ByteState::kSingle) {
-        if (pos == pattern.size()) break;  // dropped at the pattern's end
-        run.push_back(pattern[pos++]);
-        previous = ByteState::kSingle;
-      } else {
-        run.push_back(static_cast<char>(byte));
-        previous = state;
-      }
-    }
-    end_run();
-  }
-  return literals;
-}
-
 DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
     : groups_(kGroupCount), pending_(kGroupCount) {
   patterns_.reserve(entries.size());
@@ -161,30 +92,30 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
     patterns_.push_back(entry.Pattern);
     compiled_.emplace_back(entry.Pattern);
   }
-  std::vector<std::string> keys(entries.size());
+  // The keys point into compiled_, which no longer changes from here on.
+  std::vector<std::string_view> keys(entries.size());
   std::vector<bool> use_prefix(entries.size(), false);
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    PatternLiterals literals = RequiredLiterals(entries[i].Pattern);
-    std::string* longest = nullptr;
-    for (std::string& run : literals.runs) {
-      if (longest == nullptr || run.size() > longest->size()) longest = &run;
+    const PatternLiterals literals = compiled_[i].RequiredLiterals();
+    std::string_view longest;
+    for (const std::string_view run : literals.runs) {
+      if (run.size() > longest.size()) longest = run;
     }
-    if (longest == nullptr || longest->size() < kWindowBytes ||
-        longest->size() > std::numeric_limits<std::uint32_t>::max()) {
+    if (longest.size() < kWindowBytes ||
+        longest.size() > std::numeric_limits<std::uint32_t>::max()) {
       always_.push_back(static_cast<int>(i));
     } else {
       use_prefix[i] =
           literals.prefix.size() >= kWindowBytes &&
-          (literals.prefix.size() >= kLongPrefix || literals.prefix.size() >= longest->size());
-      keys[i] = use_prefix[i] ? std::move(literals.prefix) : std::move(*longest);
-      if (keys[i].size() > kMaxKeyBytes) keys[i].resize(kMaxKeyBytes);
+          (literals.prefix.size() >= kLongPrefix || literals.prefix.size() >= longest.size());
+      keys[i] = (use_prefix[i] ? literals.prefix : longest).substr(0, kMaxKeyBytes);
     }
   }
   // How many literals hold each window: a window that many definitions
   // share (" com.example.") would make every hit confirm them all.
   // Kept as a sorted list of every window of every literal.
   std::vector<std::uint32_t> sharing;
-  for (const std::string& key : keys) {
+  for (const std::string_view key : keys) {
     for (std::size_t at = 0; at + kWindowBytes <= key.size(); ++at)
       sharing.push_back(LoadWindow(key.data() + at));
   }
@@ -413,15 +344,6 @@ bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries) con
   return std::equal(
       patterns_.begin(), patterns_.end(), entries.begin(), entries.end(),
       [](const std::string& kept, const DefinitionEntry& entry) { return kept == entry.Pattern; });
-}
-
-DefinitionIndex& IndexFor(const DefinitionTable& table) {
-  if (!table.index_cache || !table.index_cache->BuiltFrom(table.Entries)) {
-    // Let the old index go first: two of 2000 definitions need not coexist.
-    table.index_cache.reset();
-    table.index_cache = std::make_shared<DefinitionIndex>(table.Entries);
-  }
-  return *table.index_cache;
 }
 
 }  // namespace quillet

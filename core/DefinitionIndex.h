@@ -17,35 +17,24 @@ namespace quillet {
 // and returns the index of the first that matches, or -1 when none does.
 int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line);
 
-// What every line matching a pattern contains.
-struct PatternLiterals {
-  std::string prefix;             // the bytes such a line starts with
-  std::vector<std::string> runs;  // literal runs it holds, in pattern order
-};
-
-// The literals of `pattern`, with their escapes resolved (empty runs left
-// out; the prefix, when not empty, is also the first run). Reads the
-// pattern as MatchPattern does: it ends at its first zero byte, '\' escapes
-// only where it is not the second byte of a double-byte character, and a
-// '\' that ends the pattern stands for nothing.
-PatternLiterals RequiredLiterals(std::string_view pattern);
-
 // Gives the same answer as FindFirstMatchPlain without trying every entry.
-// From each Pattern it takes one required literal: the prefix when it is
-// long, else the longest run; a line can only match an entry whose literal
-// it contains (at its start, for a prefix). Four-byte windows of those
-// literals are looked up in one hash set at every k-th line position, k the
-// largest stride the shortest literal allows (prefixes in another set, at a
-// few fixed positions); a hit is confirmed by comparing the whole literal,
-// and the candidates only are matched, in table order, with each Pattern
-// read once into a CompiledPattern (the same answers as MatchPattern).
-// Entries without a literal of at least four bytes are tried on every line.
+// Each Pattern is read once into a CompiledPattern (the same answers as
+// MatchPattern), and of its required literals the index takes one: the
+// prefix when it is long, else the longest run; a line can only match an
+// entry whose literal it contains (at its start, for a prefix). Four-byte
+// windows of those literals are looked up in one hash set at every k-th
+// line position, k the largest stride the shortest literal allows (prefixes
+// in another set, at a few fixed positions); a hit is confirmed by
+// comparing the whole literal, and the candidates only are matched, in
+// table order, by their compiled forms. Entries without a literal of at
+// least four bytes are tried on every line.
 //
 // The index keeps a copy of the patterns it was built from, so `entries`
 // may change or go away afterwards. Building sorts the windows of all
-// literals, a few milliseconds for 2000 definitions, so one index serves
-// every file while the table stays the same (IndexFor). FindFirstMatch
-// allocates nothing once its scratch space has grown to the table's size.
+// literals, a few milliseconds for 2000 definitions, so the engine keeps
+// one index for every file while the table stays the same
+// (CurrentDefinitionIndex in core/Engine.h). FindFirstMatch allocates
+// nothing once its scratch space has grown to the table's size.
 class DefinitionIndex {
  public:
   explicit DefinitionIndex(const std::vector<DefinitionEntry>& entries);
@@ -112,11 +101,5 @@ class DefinitionIndex {
   // Filled while building, emptied by BuildGroups.
   std::vector<std::vector<std::pair<std::uint32_t, Posting>>> pending_;
 };
-
-// The index for the table's current patterns: the one the table keeps when
-// it was built from the same patterns, else a new one, which the table then
-// keeps in place of the old. The reference stays valid until the next call
-// for the same table or the table's end.
-DefinitionIndex& IndexFor(const DefinitionTable& table);
 
 }  // namespace quillet

@@ -2,7 +2,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/DefinitionIndex.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "core/TextIO.h"
@@ -123,6 +125,7 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   // run's error message can show which file was at fault.
   table.LoadedFrom = path;
   table.Entries.clear();
+  engine.definition_index.reset();  // the old table's, no longer wanted
   std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead);
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
@@ -131,9 +134,22 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   file->Close();
   if (code != 0) return code;
 
+  CurrentDefinitionIndex(engine);
   engine.status.AppendLine(LoadLine(table.Count()));
   if (utf8 && engine.on_utf8_definitions) engine.on_utf8_definitions(path);
   return 0;
+}
+
+void DefinitionIndexDeleter::operator()(DefinitionIndex* index) const { delete index; }
+
+DefinitionIndex& CurrentDefinitionIndex(Engine& engine) {
+  const std::vector<DefinitionEntry>& entries = engine.globals.definitions.Entries;
+  if (!engine.definition_index || !engine.definition_index->BuiltFrom(entries)) {
+    // The old index goes first: two of 2000 definitions need not coexist.
+    engine.definition_index.reset();
+    engine.definition_index.reset(new DefinitionIndex(entries));
+  }
+  return *engine.definition_index;
 }
 
 }  // namespace quillet

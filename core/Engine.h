@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,14 @@
 #include "platform/FileSystem.h"
 
 namespace quillet {
+
+class DefinitionIndex;
+
+// Deletes the engine's index where its type is complete, so that users of
+// the engine need not include core/DefinitionIndex.h.
+struct DefinitionIndexDeleter {
+  void operator()(DefinitionIndex* index) const;
+};
 
 struct Engine {
   Globals& globals;
@@ -30,12 +39,24 @@ struct Engine {
   // that reads as UTF-8 with multi-byte characters: such characters never
   // match a Shift-JIS log line. The run goes on either way.
   std::function<void(std::string_view path)> on_utf8_definitions = nullptr;
+  // The filter pass's definition lookup, kept from one file to the next;
+  // reach it through CurrentDefinitionIndex, never directly.
+  std::unique_ptr<DefinitionIndex, DefinitionIndexDeleter> definition_index = nullptr;
 };
+
+// The lookup index for the definition table's current patterns: the
+// engine's kept index when it was built from exactly these patterns, else a
+// new one, which the engine then keeps. LoadDefinitions builds it after a
+// load; a table filled or changed in any other way gets its index here, so
+// no stale index is ever served. The reference stays valid until the next
+// call or the next LoadDefinitions.
+DefinitionIndex& CurrentDefinitionIndex(Engine& engine);
 
 // Finds the definition file for `folder` (ending in '\'): the folder's own
 // Quillet.def, else the program folder's. Loads it into the definition table
-// unless that very path is already loaded, and then appends the load line
-// (and tells on_utf8_definitions when the file looks saved as UTF-8).
+// unless that very path is already loaded, and then builds the lookup index,
+// appends the load line and tells on_utf8_definitions when the file looks
+// saved as UTF-8.
 // Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
 // frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
 int LoadDefinitions(Engine& engine, std::string_view folder);

@@ -363,7 +363,8 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
 
   LineReader reader(*temp, engine_.block_bytes);
   LineWriter writer(*log_, engine_.block_bytes);
-  file_processing::LineFilter filter(options_, engine_.globals.definitions);
+  file_processing::LineFilter filter(options_, engine_.globals.definitions,
+                                     CurrentDefinitionIndex(engine_));
   std::int64_t read_bytes = 0;
   std::int64_t written_bytes = 0;
   std::int64_t lines_done = 0;

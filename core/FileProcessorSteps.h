@@ -22,14 +22,15 @@ std::string_view CutLine(std::string_view line);
 
 // Decides, line by line, what the filter pass writes. Holds the blank run,
 // which starts at 0; one instance serves one pass over one file. Reads the
-// options live and changes neither them nor the definition entries. The
-// definition lookup uses the table's kept index (IndexFor), taken when the
-// filter is made, so the entries must not change while the filter is in use
-// (no load happens during a file).
+// options live and changes neither them nor the definition entries. `index`
+// must have been built from the entries of `definitions`
+// (CurrentDefinitionIndex), and the entries must not change while the filter
+// is in use (no load happens during a file).
 class LineFilter {
  public:
-  LineFilter(const ProcessingOptions& options, const DefinitionTable& definitions)
-      : options_(options), definitions_(definitions), index_(IndexFor(definitions)) {}
+  LineFilter(const ProcessingOptions& options, const DefinitionTable& definitions,
+             DefinitionIndex& index)
+      : options_(options), definitions_(definitions), index_(index) {}
 
   // Returns false when `line` is not written: a definition with an empty
   // Tail matched it (such a line leaves the blank run alone), or it is a

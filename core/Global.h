@@ -5,7 +5,6 @@
 // program (TheGlobals()); tests make their own instances.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,17 +54,10 @@ struct DefinitionEntry {
   std::string Tail;     // replacement text after the marker; empty deletes
 };
 
-class DefinitionIndex;
-
 struct DefinitionTable {
   std::string LoadedFrom;                // path of the file last loaded
   std::vector<DefinitionEntry> Entries;  // in file order, at most 2000
   int Count() const { return static_cast<int>(Entries.size()); }
-  // The filter pass's lookup index, kept from one file to the next (see
-  // IndexFor in core/DefinitionIndex.h, the only user). It carries its own
-  // copy of the patterns it was built from, so any change to Entries, by a
-  // load or directly, is noticed and never served a stale index.
-  mutable std::shared_ptr<DefinitionIndex> index_cache;
 };
 
 // Run state, reset by the run control at the start of every run.

@@ -193,24 +193,6 @@ TEST(DefinitionIndex, TakesABackslashThatIsASecondByteLiterally) {
   EXPECT_EQ(index.FindFirstMatch("xx" + hyou + Sjis("示") + "de"), 1);
 }
 
-// The table keeps its index between files; it must notice every change of
-// the entries, however they were made, and only then build anew.
-TEST(DefinitionIndex, KeptIndexFollowsEveryChangeOfTheTable) {
-  DefinitionTable table;
-  table.Entries = Table({"*alpha123*", "*beta4567*"});
-  DefinitionIndex* kept = &IndexFor(table);
-  EXPECT_EQ(kept->FindFirstMatch("x beta4567"), 1);
-  table.Entries[0].Tail = "new tail";
-  EXPECT_EQ(&IndexFor(table), kept);
-  table.Entries[1].Pattern = "*gamma890*";
-  EXPECT_EQ(IndexFor(table).FindFirstMatch("x beta4567"), -1);
-  EXPECT_EQ(IndexFor(table).FindFirstMatch("x gamma890"), 1);
-  table.Entries.push_back({"*beta4567*", ""});
-  EXPECT_EQ(IndexFor(table).FindFirstMatch("x beta4567"), 2);
-  table.Entries.clear();
-  EXPECT_EQ(IndexFor(table).FindFirstMatch("x alpha123"), -1);
-}
-
 struct LiteralCase {
   const char* pattern;
   std::string prefix;
@@ -220,9 +202,11 @@ struct LiteralCase {
 class RequiredLiteralTable : public ::testing::TestWithParam<LiteralCase> {};
 
 TEST_P(RequiredLiteralTable, ResolvesEscapesLikeTheMatcher) {
-  const PatternLiterals literals = RequiredLiterals(GetParam().pattern);
+  const CompiledPattern compiled(GetParam().pattern);
+  const PatternLiterals literals = compiled.RequiredLiterals();
   EXPECT_EQ(literals.prefix, GetParam().prefix) << GetParam().pattern;
-  EXPECT_EQ(literals.runs, GetParam().runs) << GetParam().pattern;
+  EXPECT_EQ(std::vector<std::string>(literals.runs.begin(), literals.runs.end()), GetParam().runs)
+      << GetParam().pattern;
 }
 
 INSTANTIATE_TEST_SUITE_P(

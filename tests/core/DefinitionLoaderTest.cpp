@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/DefinitionIndex.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -143,6 +144,29 @@ TEST_F(DefinitionLoader, ReusesTheLoadedFileUntilTheRunResetsIt) {
   EXPECT_EQ(status_.log, Lines{LoadLine(3)});
   g_.definitions.LoadedFrom = kLoadedFromDummy;
   EXPECT_EQ(Load("*\r\n"), frStarOnlyDefinition);
+}
+
+// The engine keeps one index from file to file: a load builds it, and it
+// follows every later change of the table, by a load or made directly.
+TEST_F(DefinitionLoader, KeptIndexFollowsEveryChangeOfTheTable) {
+  ASSERT_EQ(Load("*alpha123*\r\n*beta4567*\r\n"), 0);
+  DefinitionIndex* const kept = engine_.definition_index.get();
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(&CurrentDefinitionIndex(engine_), kept);
+  EXPECT_EQ(kept->FindFirstMatch("x beta4567"), 1);
+  g_.definitions.Entries[0].Tail = "new tail";
+  EXPECT_EQ(&CurrentDefinitionIndex(engine_), kept);
+  g_.definitions.Entries[1].Pattern = "*gamma890*";
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x beta4567"), -1);
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x gamma890"), 1);
+  g_.definitions.Entries.push_back({"*beta4567*", ""});
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x beta4567"), 2);
+  g_.definitions.LoadedFrom = kLoadedFromDummy;
+  ASSERT_EQ(Load("*delta321*\r\n"), 0);
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x alpha123"), -1);
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x delta321"), 0);
+  g_.definitions.Entries.clear();
+  EXPECT_EQ(CurrentDefinitionIndex(engine_).FindFirstMatch("x delta321"), -1);
 }
 
 TEST_F(DefinitionLoader, FolderFilePreferredOverProgramFile) {
