@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/OptDlg.h"
 #include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
+#include "ui/OptDlg.h"
 #include "ui/StatusDlg.h"
 
 namespace quillet::ui {

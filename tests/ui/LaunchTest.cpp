@@ -10,9 +10,9 @@
 #include <chrono>
 #include <tuple>
 
-#include "config/OptDlg.h"
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
+#include "ui/OptDlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtProgramStarter.h"
 
