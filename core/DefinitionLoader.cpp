@@ -83,7 +83,7 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   // run's error message can show which file was at fault.
   table.LoadedFrom = path;
   table.Entries.clear();
-  std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead);
+  std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead).file;
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
   const int code = ReadDefinitions(reader, table);
