@@ -125,6 +125,11 @@ class FileProcessor {
   // an inquiry that refused the file, not of a read or write in a pass.
   int Refuse(int code, const std::string& file, const Status& failure, bool trusted = true);
   int Refuse(int code, const std::string& file, RefusalReason reason);
+  // Keeps `failure` as the reason of a pass's `code` and returns `code`.
+  int FailPass(int code, const Status& failure) {
+    pass_failure_ = failure;
+    return code;
+  }
   int CheckName();
   int HoldLog();
   int SniffBinary();
@@ -292,18 +297,12 @@ int FileProcessor::CheckLeftTemp() {
 }
 
 int FileProcessor::CopyPass(std::int64_t& copy_lines) {
-  if (Status status = log_->Seek(0); !status) {
-    pass_failure_ = status;
-    return frOpenError;
-  }
+  if (Status status = log_->Seek(0); !status) return FailPass(frOpenError, status);
   // An existing file of that name is overwritten, but never through a link,
   // nor when another user owns it or it has other names; it gets no more
   // access than the log file has.
   platform::Opened opened = fs_.OpenBeside(temp_path_, OpenMode::kCreateTruncate, log_info_);
-  if (!opened.file) {
-    pass_failure_ = opened.status;
-    return frTempOpenError;
-  }
+  if (!opened.file) return FailPass(frTempOpenError, opened.status);
   File* temp = opened.file.get();
 
   LineReader reader(*log_, engine_.block_bytes);
@@ -335,14 +334,8 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
   if (temp_status && !read_failed) temp_status = fs_.SyncParent(temp_path_);
   if (!temp_status) temp->SetPending(false);
   if (const Status closed = temp->Close(); temp_status) temp_status = closed;
-  if (read_failed) {
-    pass_failure_ = reader.status();
-    return frOpenError;
-  }
-  if (!temp_status) {
-    pass_failure_ = temp_status;
-    return frTempOpenError;
-  }
+  if (read_failed) return FailPass(frOpenError, reader.status());
+  if (!temp_status) return FailPass(frTempOpenError, temp_status);
   if (reader.stopped_at_ctrl_z()) ctrl_z_offset_ = reader.ctrl_z_offset();
   return frDone;
 }
@@ -382,10 +375,7 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
   status_.Repaint();
 
   platform::Opened opened = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
-  if (!opened.file) {
-    pass_failure_ = opened.status;
-    return frTempOpenError;
-  }
+  if (!opened.file) return FailPass(frTempOpenError, opened.status);
   File* temp = opened.file.get();
   // The log file is rewritten in place, keeping its inode, owner and mode,
   // through the held descriptor: a new open would let other programs in.
