@@ -126,7 +126,7 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   table.LoadedFrom = path;
   table.Entries.clear();
   engine.definition_index.reset();  // the old table's, no longer wanted
-  std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead);
+  std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead).file;
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
   bool utf8 = false;

@@ -28,7 +28,7 @@ std::uint32_t ReadStamp(platform::File& file) {
 
 bool WriteStamp(platform::FileSystem& fs, std::string_view path, std::uint32_t stamp) {
   std::unique_ptr<platform::File> file =
-      fs.Open(path, platform::OpenMode::kReadWrite, platform::Links::kRefuse);
+      fs.Open(path, platform::OpenMode::kReadWrite, platform::Links::kRefuse).file;
   if (!file || stamp == platform::kBadDosTime || !file->SetTime(stamp)) return false;
   file->Close();
   return true;
@@ -41,6 +41,7 @@ namespace {
 using platform::File;
 using platform::Links;
 using platform::OpenMode;
+using platform::Status;
 
 constexpr std::size_t kSniffBytes = 500;
 // The copy pass shows its byte count whenever the running total is an exact
@@ -93,13 +94,13 @@ std::string Caption(const char* format, Counts... counts) {
 }
 
 // The size of an existing temporary file, taken through an open for
-// reading and writing. -1 on failure.
-std::int64_t TakeSize(platform::FileSystem& fs, std::string_view path) {
-  std::unique_ptr<File> file = fs.Open(path, OpenMode::kReadWrite, Links::kRefuse);
-  if (!file) return -1;
-  const std::int64_t size = file->Size();
-  file->Close();
-  return size;
+// reading and writing. Fails when the open or the measuring fails.
+Status TakeSize(platform::FileSystem& fs, std::string_view path, std::int64_t& size) {
+  platform::Opened opened = fs.Open(path, OpenMode::kReadWrite, Links::kRefuse);
+  if (!opened.file) return opened.status;
+  const Status status = opened.file->Size(size);
+  opened.file->Close();
+  return status;
 }
 
 class FileProcessor {
@@ -114,16 +115,22 @@ class FileProcessor {
   int Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter);
 
   // Why the last 257 or 258 was returned: the reason, the file it concerns
-  // and the errno that came with it.
+  // and the errno value of the failure behind it.
   RefusalReason reason() const { return reason_; }
   const std::string& reason_file() const { return reason_file_; }
   int reason_error() const { return reason_error_; }
 
  private:
-  // Records why `code` is returned, from the errno of the failed call on
-  // `file`, and returns `code`. `trusted`: errno comes from that very call.
-  int Refuse(int code, const std::string& file, bool trusted = true);
+  // Records why `code` is returned, from `failure`, the failed call on
+  // `file`, and returns `code`. `trusted`: `failure` is that of an open or
+  // an inquiry that refused the file, not of a read or write in a pass.
+  int Refuse(int code, const std::string& file, const Status& failure, bool trusted = true);
   int Refuse(int code, const std::string& file, RefusalReason reason);
+  // Keeps `failure` as the reason of a pass's `code` and returns `code`.
+  int FailPass(int code, const Status& failure) {
+    pass_failure_ = failure;
+    return code;
+  }
   int CheckName();
   int HoldLog();
   int SniffBinary();
@@ -150,13 +157,16 @@ class FileProcessor {
   std::uint32_t prior_stamp_ = platform::kBadDosTime;
   // Where the copy pass found a Ctrl-Z, -1 when the text ran to the end.
   std::int64_t ctrl_z_offset_ = -1;
+  // The failed call behind a pass's frOpenError or frTempOpenError; success
+  // when the failure had no system error (memory ran out).
+  Status pass_failure_;
   RefusalReason reason_ = RefusalReason::kUnknown;
   std::string reason_file_;
   int reason_error_ = 0;
 };
 
-int FileProcessor::Refuse(int code, const std::string& file, bool trusted) {
-  const int error = errno;
+int FileProcessor::Refuse(int code, const std::string& file, const Status& failure, bool trusted) {
+  const int error = failure.errno_value();
   Refuse(code, file, ReasonOf(error, file, trusted));
   reason_error_ = error;
   return code;
@@ -195,32 +205,35 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   status_.SetGauge(0);
   status_.Repaint();
 
-  const std::int64_t file_size = log_->Size();
-  if (file_size < 0) return Refuse(frOpenError, path_);
+  std::int64_t file_size = 0;
+  if (const Status status = log_->Size(file_size); !status)
+    return Refuse(frOpenError, path_, status);
   if (file_size == 0) return frEmptySkipped;
   SizeBefore = file_size;
 
   std::int64_t copy_lines = 0;
-  // The passes clean up after a failure, so errno is a reason only when it
-  // is one an open refusal gives.
+  // A failed read or write in a pass is a reason only when it is one an
+  // open refusal gives.
   if (const int code = CopyPass(copy_lines); code != frDone)
-    return Refuse(code, code == frTempOpenError ? temp_path_ : path_, false);
+    return Refuse(code, code == frTempOpenError ? temp_path_ : path_, pass_failure_, false);
   const std::int64_t progress_step = std::max(copy_lines / kProgressPoints, kMinProgressStep);
 
   if (const int code = CheckCopy(SizeBefore); code != frDone) return code;
   if (const int code = FilterPass(SizeBefore, progress_step); code != frDone)
-    return Refuse(code, temp_path_, false);
+    return Refuse(code, temp_path_, pass_failure_, false);
 
-  const std::int64_t processed_size = log_->Size();
-  if (processed_size < 0) return Refuse(frOpenError, path_);
+  std::int64_t processed_size = 0;
+  if (const Status status = log_->Size(processed_size); !status)
+    return Refuse(frOpenError, path_, status);
   SizeAfter = processed_size;
 
   file_processing::StampPlan plan;
   if (const int code = SetStamp(plan); code != frDone) return code;
 
   if (!options_.Inc) return frDone;
-  const int code = file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan);
-  return code == frOpenError ? Refuse(code, path_, false) : code;
+  const int code =
+      file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan, pass_failure_);
+  return code == frOpenError ? Refuse(code, path_, pass_failure_, false) : code;
 }
 
 int FileProcessor::CheckName() {
@@ -239,8 +252,11 @@ int FileProcessor::HoldLog() {
   // by another run is refused here, untouched. Listings never yield links,
   // so a link at the log file's name was put there after the listing: it is
   // refused rather than followed to a file outside the tree.
-  log_ = fs_.Open(path_, OpenMode::kHold, Links::kRefuse);
-  if (!log_ || !log_->GetInfo(log_info_)) return Refuse(frOpenError, path_);
+  platform::Opened opened = fs_.Open(path_, OpenMode::kHold, Links::kRefuse);
+  if (!opened.file) return Refuse(frOpenError, path_, opened.status);
+  log_ = std::move(opened.file);
+  if (const Status status = log_->GetInfo(log_info_); !status)
+    return Refuse(frOpenError, path_, status);
   return frDone;
 }
 
@@ -248,10 +264,11 @@ int FileProcessor::SniffBinary() {
   char head[kSniffBytes];
   std::size_t got = 0;
   while (got < kSniffBytes) {
-    const ssize_t n = log_->Read(head + got, kSniffBytes - got);
-    if (n < 0) return Refuse(frOpenError, path_);
+    std::size_t n = 0;
+    if (const Status status = log_->Read(head + got, kSniffBytes - got, n); !status)
+      return Refuse(frOpenError, path_, status);
     if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    got += n;
   }
   // Only 0x00..0x03 mark a binary file; a Ctrl-Z does not.
   const bool binary =
@@ -263,27 +280,31 @@ int FileProcessor::SniffBinary() {
 // never finished: it may hold the only complete text of the log file, so
 // neither file is touched.
 int FileProcessor::CheckLeftTemp() {
-  std::unique_ptr<File> left = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
-  if (!left) return errno == ENOENT ? frDone : Refuse(frTempOpenError, temp_path_);
+  platform::Opened left = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
+  if (!left.file) {
+    if (left.status.errno_value() == ENOENT) return frDone;
+    return Refuse(frTempOpenError, temp_path_, left.status);
+  }
   bool pending = false;
-  if (!left->GetPending(pending)) {
+  if (const Status status = left.file->GetPending(pending); !status) {
     // Without marks such a leftover looks like any other file. After a
     // finished run none is left unless Back keeps it as the backup, which
     // is then overwritten as before.
-    if (errno != ENOTSUP) return Refuse(frTempOpenError, temp_path_);
+    if (status.errno_value() != ENOTSUP) return Refuse(frTempOpenError, temp_path_, status);
     if (!options_.Back) return Refuse(frTempOpenError, temp_path_, RefusalReason::kUnmarkedCopy);
   }
-  left->Close();
+  left.file->Close();
   return pending ? Refuse(frTempOpenError, temp_path_, RefusalReason::kPendingCopy) : frDone;
 }
 
 int FileProcessor::CopyPass(std::int64_t& copy_lines) {
-  if (!log_->Seek(0)) return frOpenError;
+  if (Status status = log_->Seek(0); !status) return FailPass(frOpenError, status);
   // An existing file of that name is overwritten, but never through a link,
   // nor when another user owns it or it has other names; it gets no more
   // access than the log file has.
-  std::unique_ptr<File> temp = fs_.OpenBeside(temp_path_, OpenMode::kCreateTruncate, log_info_);
-  if (!temp) return frTempOpenError;
+  platform::Opened opened = fs_.OpenBeside(temp_path_, OpenMode::kCreateTruncate, log_info_);
+  if (!opened.file) return FailPass(frTempOpenError, opened.status);
+  File* temp = opened.file.get();
 
   LineReader reader(*log_, engine_.block_bytes);
   LineWriter writer(*temp, engine_.block_bytes);
@@ -305,21 +326,25 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
   // cannot take both texts, and the next run finds the copy and sees that it
   // must not be replaced. The mark is set before the Sync that makes it
   // durable. Without marks (ENOTSUP) see CheckLeftTemp.
-  bool temp_ok = writer.Flush();
-  if (temp_ok && !read_failed) temp_ok = temp->SetPending(true) || errno == ENOTSUP;
-  if (temp_ok && !read_failed) temp_ok = temp->Sync();
-  if (temp_ok && !read_failed) temp_ok = fs_.SyncParent(temp_path_);
-  if (!temp_ok) temp->SetPending(false);
-  temp_ok = temp->Close() && temp_ok;
-  if (read_failed) return frOpenError;
-  if (!temp_ok) return frTempOpenError;
+  Status temp_status = writer.Flush() ? Status() : writer.status();
+  if (temp_status && !read_failed) {
+    temp_status = temp->SetPending(true);
+    if (temp_status.errno_value() == ENOTSUP) temp_status = Status();
+  }
+  if (temp_status && !read_failed) temp_status = temp->Sync();
+  if (temp_status && !read_failed) temp_status = fs_.SyncParent(temp_path_);
+  if (!temp_status) temp->SetPending(false);
+  if (const Status closed = temp->Close(); temp_status) temp_status = closed;
+  if (read_failed) return FailPass(frOpenError, reader.status());
+  if (!temp_status) return FailPass(frTempOpenError, temp_status);
   if (reader.stopped_at_ctrl_z()) ctrl_z_offset_ = reader.ctrl_z_offset();
   return frDone;
 }
 
 int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
-  const std::int64_t copy_size = TakeSize(fs_, temp_path_);
-  if (copy_size < 0) return Refuse(frTempOpenError, temp_path_);
+  std::int64_t copy_size = -1;
+  if (const Status status = TakeSize(fs_, temp_path_, copy_size); !status)
+    return Refuse(frTempOpenError, temp_path_, status);
   // A copy one byte shorter is a text ending in a single Ctrl-Z. A Ctrl-Z
   // anywhere else hides text that the rewrite would drop, even when line
   // ends added by the copy make up for the size.
@@ -350,8 +375,9 @@ int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step
   status_.SetGauge(0);
   status_.Repaint();
 
-  std::unique_ptr<File> temp = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
-  if (!temp) return frTempOpenError;
+  platform::Opened opened = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
+  if (!opened.file) return FailPass(frTempOpenError, opened.status);
+  File* temp = opened.file.get();
   // The log file is rewritten in place, keeping its inode, owner and mode,
   // through the held descriptor: a new open would let other programs in.
   if (!log_->Seek(0) || !log_->Truncate(0)) {

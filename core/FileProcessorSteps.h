@@ -72,11 +72,13 @@ struct StampPlan {
 // flushed to stable storage, the log file is deleted and, with
 // `plan.apply`, the increment file gets the stamp. `log` stays open.
 // Returns frDone, frIncOpenError (nothing changed, the log file stays),
-// frOpenError (the log file could not be read again; it stays),
+// frOpenError (the log file could not be read again; it stays, and
+// `failure` says why),
 // frIncrementError (the append failed; the log file stays and part of its
 // text may be in the increment file) or frTimeStampError (the text has
 // moved, the increment file's stamp could not be set).
 int MoveToIncrement(Engine& engine, std::string_view path, platform::File& log,
-                    const platform::FileInfo& log_info, const StampPlan& plan);
+                    const platform::FileInfo& log_info, const StampPlan& plan,
+                    platform::Status& failure);
 
 }  // namespace quillet::file_processing

@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ std::string DoneReport(std::int64_t size_before, std::int64_t size_after) {
 // True when the file's last-write time, at the two-second resolution of a
 // DOS stamp, is 00:00:00. A time that cannot be read never counts.
 bool HasMidnightStamp(Engine& engine, const std::string& path) {
-  auto file = engine.fs.Open(path, platform::OpenMode::kRead);
+  std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead).file;
   if (!file) return false;
   std::uint32_t stamp = platform::kBadDosTime;
   if (!file->GetTime(stamp)) stamp = platform::kBadDosTime;
@@ -107,8 +108,11 @@ void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry
 // EACCES when it cannot be read (it is visited and shows no files); a link
 // fails with ELOOP.
 bool IsFolderNotLink(Engine& engine, const std::string& path) {
-  if (engine.fs.Open(path, platform::OpenMode::kRead, platform::Links::kRefuse)) return false;
-  return errno == EISDIR || errno == EACCES;
+  const platform::Opened opened =
+      engine.fs.Open(path, platform::OpenMode::kRead, platform::Links::kRefuse);
+  if (opened.file) return false;
+  const int error = opened.status.errno_value();
+  return error == EISDIR || error == EACCES;
 }
 
 void ShowRunControls(StatusView& status) {

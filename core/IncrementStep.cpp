@@ -26,22 +26,22 @@ constexpr std::int64_t kCtrlZTailBytes = 128;
 // Cuts `file` at the first Ctrl-Z among its last 128 bytes, if any.
 // Returns false when the file cannot be measured, read or cut.
 bool CutAtTailCtrlZ(File& file) {
-  const std::int64_t size = file.Size();
-  if (size < 0) return false;
+  std::int64_t size = -1;
+  if (!file.Size(size)) return false;
   const std::int64_t start = std::max<std::int64_t>(0, size - kCtrlZTailBytes);
   if (!file.Seek(start)) return false;
   char tail[kCtrlZTailBytes];
   const auto want = static_cast<std::size_t>(size - start);
   std::size_t got = 0;
   while (got < want) {
-    const ssize_t n = file.Read(tail + got, want - got);
-    if (n < 0) return false;
+    std::size_t n = 0;
+    if (!file.Read(tail + got, want - got, n)) return false;
     if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    got += n;
   }
   const char* ctrl_z = std::find(tail, tail + got, kCtrlZ);
   if (ctrl_z == tail + got) return true;
-  return file.Truncate(start + (ctrl_z - tail));
+  return file.Truncate(start + (ctrl_z - tail)).ok();
 }
 
 // Appends every line of `in` to `out` (opened for appending), flushes it to
@@ -68,7 +68,8 @@ bool AppendLines(File& in, File& out, std::size_t block_bytes) {
 }  // namespace
 
 int MoveToIncrement(Engine& engine, std::string_view path, File& log,
-                    const platform::FileInfo& log_info, const StampPlan& plan) {
+                    const platform::FileInfo& log_info, const StampPlan& plan,
+                    platform::Status& failure) {
   platform::FileSystem& fs = engine.fs;
   const std::string inc_path = ChangeExt(path, engine.globals.options.IncExt);
 
@@ -82,14 +83,15 @@ int MoveToIncrement(Engine& engine, std::string_view path, File& log,
     return frDone;
   }
 
-  std::unique_ptr<File> inc = fs.OpenBeside(inc_path, OpenMode::kAppend, log_info);
+  std::unique_ptr<File> inc = fs.OpenBeside(inc_path, OpenMode::kAppend, log_info).file;
   if (!inc) return frIncOpenError;
   if (!CutAtTailCtrlZ(*inc)) {
     inc->Close();
     return frIncOpenError;
   }
-  if (!log.Seek(0)) {
+  if (platform::Status status = log.Seek(0); !status) {
     inc->Close();
+    failure = status;
     return frOpenError;
   }
   if (!AppendLines(log, *inc, engine.block_bytes)) return frIncrementError;

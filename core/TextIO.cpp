@@ -19,8 +19,9 @@ bool LineReader::Fill() {
   if (eof_ || failed_) return false;
   buffer_start_ += static_cast<std::int64_t>(len_);
   pos_ = len_ = ctrl_z_ = 0;
-  ssize_t got = file_.Read(buffer_.data(), buffer_.size());
-  if (got < 0) {
+  std::size_t got = 0;
+  if (platform::Status status = file_.Read(buffer_.data(), buffer_.size(), got); !status) {
+    status_ = status;
     failed_ = true;
     return false;
   }
@@ -28,7 +29,7 @@ bool LineReader::Fill() {
     eof_ = true;
     return false;
   }
-  len_ = static_cast<std::size_t>(got);
+  len_ = got;
   const void* ctrl_z = std::memchr(buffer_.data(), kCtrlZ, len_);
   ctrl_z_ = ctrl_z == nullptr
                 ? len_
@@ -118,7 +119,10 @@ bool LineWriter::WriteLine(std::string_view line, LineEnd end) {
 bool LineWriter::WriteLines(std::string_view lines) { return Put(lines); }
 
 bool LineWriter::Flush() {
-  if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
+  if (!failed_ && !buffer_.empty()) {
+    status_ = file_.Write(buffer_.data(), buffer_.size());
+    failed_ = !status_.ok();
+  }
   buffer_.clear();
   return !failed_;
 }

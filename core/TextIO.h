@@ -61,6 +61,8 @@ class LineReader {
   // True once the text has ended (no further line will be returned).
   bool AtEnd();
   bool failed() const { return failed_; }
+  // Why the read failed; success while none has.
+  const platform::Status& status() const { return status_; }
   // True when the text ended at a Ctrl-Z rather than at the physical end.
   bool stopped_at_ctrl_z() const { return ctrl_z_offset_ >= 0; }
   // Offset of that Ctrl-Z from the start of the file, or -1.
@@ -82,6 +84,7 @@ class LineReader {
   LineEnd last_end_ = LineEnd::kCrLf;
   bool eof_ = false;
   bool failed_ = false;
+  platform::Status status_;
   std::int64_t ctrl_z_offset_ = -1;
 };
 
@@ -134,6 +137,8 @@ class LineWriter {
   // Writes out what is buffered. Returns false when any write failed.
   bool Flush();
   bool failed() const { return failed_; }
+  // Why a write failed; success while none has.
+  const platform::Status& status() const { return status_; }
 
  private:
   bool Put(std::string_view bytes);
@@ -142,6 +147,7 @@ class LineWriter {
   std::string buffer_;
   std::size_t block_bytes_;
   bool failed_ = false;
+  platform::Status status_;
 };
 
 // Copies the text of `reader` to `writer` line by line, exactly as ReadLine

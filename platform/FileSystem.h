@@ -7,20 +7,53 @@
 // drive (every call fails with ENOENT). Names are converted to the system's
 // file-name encoding only inside the implementation.
 //
-// Every call reports success or failure; on failure `errno` holds the reason.
+// Every call that can fail returns a Status (an open returns it with the
+// file, as Opened) that holds the reason of a failure, an errno value, so a
+// caller never depends on `errno` surviving the calls that follow a failure.
 // A path holding a '?' or '*' (a wild card, or a name a listing could not
 // show) names no file: every call but List fails on it with EINVAL.
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace quillet::platform {
+
+// The outcome of a call of the file layer: success, or the errno value that
+// made it fail. Like the bool it stands for it tests true on success, and it
+// carries the reason with it.
+class Status {
+ public:
+  Status() = default;  // success
+  // A failure for `error`; an error of 0 (a failure that set no errno) is
+  // taken as EIO, so that a failure never reads as success.
+  static Status Failure(int error) {
+    Status status;
+    status.error_ = std::error_code(error != 0 ? error : EIO, std::generic_category());
+    return status;
+  }
+  // A failure for the errno that the system call which just failed left.
+  static Status FromErrno() { return Failure(errno); }
+  // Success when `ok`, else FromErrno(): for a call that just returned `ok`.
+  static Status Check(bool ok) { return ok ? Status() : FromErrno(); }
+
+  bool ok() const { return !error_; }
+  explicit operator bool() const { return ok(); }
+  // The reason of a failure; empty on success.
+  const std::error_code& error() const { return error_; }
+  // The errno value of a failure, 0 on success.
+  int errno_value() const { return error_.value(); }
+
+ private:
+  std::error_code error_;
+};
 
 // File attributes as the folder run and file processing see them.
 struct Attributes {
@@ -73,47 +106,54 @@ struct FileInfo {
 class File {
  public:
   virtual ~File() = default;
-  // Reads up to `size` bytes at the current position. Returns the count read
-  // (0 at the end), or -1 on failure.
-  virtual ssize_t Read(char* buffer, std::size_t size) = 0;
+  // Reads up to `size` bytes at the current position into `buffer` and sets
+  // `count` to the number read (0 at the end; 0 on failure).
+  virtual Status Read(char* buffer, std::size_t size, std::size_t& count) = 0;
   // Writes all `size` bytes at the current position (or at the end in
-  // append mode). Returns false on failure or short write.
-  virtual bool Write(const char* data, std::size_t size) = 0;
-  // Size of the open file in bytes, or -1 on failure.
-  virtual std::int64_t Size() = 0;
-  // Moves the position to `offset` from the start. Returns false on failure.
-  virtual bool Seek(std::int64_t offset) = 0;
-  // Cuts the file to `size` bytes. Returns false on failure.
-  virtual bool Truncate(std::int64_t size) = 0;
-  // Flushes the file's data to stable storage. Returns false on failure.
-  virtual bool Sync() = 0;
+  // append mode). Fails on a short write too (EIO when the system gave no
+  // reason).
+  virtual Status Write(const char* data, std::size_t size) = 0;
+  // Sets `size` to the size of the open file in bytes (-1 on failure).
+  virtual Status Size(std::int64_t& size) = 0;
+  // Moves the position to `offset` from the start.
+  virtual Status Seek(std::int64_t offset) = 0;
+  // Cuts the file to `size` bytes.
+  virtual Status Truncate(std::int64_t size) = 0;
+  // Flushes the file's data to stable storage.
+  virtual Status Sync() = 0;
   // Last-write time as an MS-DOS stamp in local time (platform/DosTime.h).
-  // Returns false when the stamp cannot be read or has no DOS form.
-  virtual bool GetTime(std::uint32_t& dos_time) = 0;
+  // Fails when the stamp cannot be read or has no DOS form (EOVERFLOW).
+  virtual Status GetTime(std::uint32_t& dos_time) = 0;
   // Sets the last-write time from an MS-DOS stamp in local time.
-  virtual bool SetTime(std::uint32_t dos_time) = 0;
-  // Owner, group, mode and link count of the open file. False on failure.
-  virtual bool GetInfo(FileInfo& info) = 0;
+  virtual Status SetTime(std::uint32_t dos_time) = 0;
+  // Owner, group, mode and link count of the open file.
+  virtual Status GetInfo(FileInfo& info) = 0;
   // Sets or clears the file's pending mark, a flag stored with the file on
   // disk (the extended attribute user.quillet.pending) that says "this file
   // holds the only complete copy of a text". Setting it becomes durable with
   // the next Sync(). Clearing an unmarked file succeeds. Fails with ENOTSUP
   // where the file system keeps no such flags.
-  virtual bool SetPending(bool pending) = 0;
-  // Reads the pending mark into `pending`. False on failure, with ENOTSUP
-  // where the file system keeps no such flags.
-  virtual bool GetPending(bool& pending) = 0;
-  // Closes the descriptor. Returns false when the close reports an error
-  // (for example a delayed write failure). Calling it twice is harmless.
-  // Closing a held file releases it.
-  virtual bool Close() = 0;
+  virtual Status SetPending(bool pending) = 0;
+  // Reads the pending mark into `pending`. Fails with ENOTSUP where the
+  // file system keeps no such flags.
+  virtual Status GetPending(bool& pending) = 0;
+  // Closes the descriptor. Fails when the close reports an error (for
+  // example a delayed write failure); the descriptor is released all the
+  // same. Calling it twice is harmless. Closing a held file releases it.
+  virtual Status Close() = 0;
+};
+
+// What an open gives: the file, or null and the reason it failed.
+struct Opened {
+  std::unique_ptr<File> file;
+  Status status;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens `path`. Returns null on failure with errno set.
+  // Opens `path`. On failure `file` is null and `status` says why.
   // - Only regular files are opened; a directory, FIFO, socket or device
   //   fails (EISDIR, EINVAL; ENXIO for a FIFO opened for writing that has
   //   no reader), so a run can never hang on a FIFO.
@@ -138,8 +178,7 @@ class FileSystem {
   //   held and then writes is not stopped once the break time is over.
   //   Signals the system sends when a holder's file is opened (SIGIO) are
   //   caught and ignored, so they never end the process.
-  virtual std::unique_ptr<File> Open(std::string_view path, OpenMode mode,
-                                     Links links = Links::kFollow) = 0;
+  virtual Opened Open(std::string_view path, OpenMode mode, Links links = Links::kFollow) = 0;
 
   // Opens a file that belongs to a log file described by `log` (its
   // temporary, backup or increment file) for kCreateTruncate, kCreateNew or kAppend, never through
@@ -153,33 +192,32 @@ class FileSystem {
   //   more open than that, not even for a moment.
   // - kAppend: the file keeps its owner and loses every permission bit the
   //   log file does not have.
-  // Returns null on failure with errno set.
-  virtual std::unique_ptr<File> OpenBeside(std::string_view path, OpenMode mode,
-                                           const FileInfo& log) = 0;
+  // On failure `file` is null and `status` says why.
+  virtual Opened OpenBeside(std::string_view path, OpenMode mode, const FileInfo& log) = 0;
 
   // True when a directory entry of that name exists (a link counts, even a
   // dangling one).
   virtual bool Exists(std::string_view path) = 0;
 
-  // Attributes of the entry at `path` (links followed). False on failure.
-  virtual bool GetAttributes(std::string_view path, Attributes& attributes) = 0;
+  // Attributes of the entry at `path` (links followed).
+  virtual Status GetAttributes(std::string_view path, Attributes& attributes) = 0;
 
   // Renames `from` to `to`; fails with EEXIST when `to` exists (no entry of
   // any kind is ever replaced).
-  virtual bool Rename(std::string_view from, std::string_view to) = 0;
+  virtual Status Rename(std::string_view from, std::string_view to) = 0;
 
   // Renames `from` to `to`, replacing a file named `to` in one step: the name
   // `to` always leads to either the old file or the new one.
-  virtual bool Replace(std::string_view from, std::string_view to) = 0;
+  virtual Status Replace(std::string_view from, std::string_view to) = 0;
 
   // Deletes a file (not a directory).
-  virtual bool Delete(std::string_view path) = 0;
+  virtual Status Delete(std::string_view path) = 0;
 
   // Flushes the folder that holds `path` to stable storage: names created,
   // renamed or deleted in it before this call survive a power loss (a file's
   // Sync makes its contents durable, never its name). A file system that
-  // cannot flush folders counts as flushed. False on failure.
-  virtual bool SyncParent(std::string_view path) = 0;
+  // cannot flush folders counts as flushed.
+  virtual Status SyncParent(std::string_view path) = 0;
 
   // Lists the entries of a folder that match a wild-card name pattern.
   // `pattern` is a folder path, '\', and a name pattern ("Z:\logs\*.log").
@@ -190,9 +228,9 @@ class FileSystem {
   // that has none (platform/NameCodec.h); symbolic links and entries
   // that are neither regular files nor directories are system entries and
   // never listed. "." and ".." are listed by kSubfolders as directories.
-  // Entry order is the order the system gives. Returns false when the folder
-  // cannot be read (missing, not a folder, no permission).
-  virtual bool List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) = 0;
+  // Entry order is the order the system gives. Fails when the folder cannot
+  // be read (missing, not a folder, no permission).
+  virtual Status List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) = 0;
 };
 
 // The process-wide POSIX implementation.

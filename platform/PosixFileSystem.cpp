@@ -25,102 +25,100 @@ class PosixFile : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
   ~PosixFile() override {
-    if (fd_ >= 0) CloseKeepingErrno(fd_);
+    if (fd_ >= 0) close(fd_);
   }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
 
-  ssize_t Read(char* buffer, std::size_t size) override {
-    ssize_t count;
+  Status Read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = 0;
+    ssize_t got;
     do {
-      count = read(fd_, buffer, size);
-    } while (count < 0 && errno == EINTR);
-    return count;
+      got = read(fd_, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return Status::FromErrno();
+    count = static_cast<std::size_t>(got);
+    return {};
   }
 
-  bool Write(const char* data, std::size_t size) override {
+  Status Write(const char* data, std::size_t size) override {
     while (size > 0) {
       ssize_t count = write(fd_, data, size);
       if (count < 0) {
         if (errno == EINTR) continue;
-        return false;
+        return Status::FromErrno();
       }
-      if (count == 0) {
-        errno = EIO;
-        return false;
-      }
+      if (count == 0) return Status::Failure(EIO);
       data += count;
       size -= static_cast<std::size_t>(count);
       unflushed_ += static_cast<std::size_t>(count);
     }
     if (unflushed_ >= kWritebackBytes) StartWriteback();
-    return true;
+    return {};
   }
 
-  std::int64_t Size() override {
+  Status Size(std::int64_t& size) override {
+    size = -1;
     struct stat st;
-    if (fstat(fd_, &st) != 0) return -1;
-    return st.st_size;
+    if (fstat(fd_, &st) != 0) return Status::FromErrno();
+    size = st.st_size;
+    return {};
   }
 
-  bool Seek(std::int64_t offset) override { return lseek(fd_, offset, SEEK_SET) >= 0; }
+  Status Seek(std::int64_t offset) override {
+    return Status::Check(lseek(fd_, offset, SEEK_SET) >= 0);
+  }
 
-  bool Truncate(std::int64_t size) override {
+  Status Truncate(std::int64_t size) override {
     int rc;
     do {
       rc = ftruncate(fd_, size);
     } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return Status::Check(rc == 0);
   }
 
-  bool Sync() override {
+  Status Sync() override {
     unflushed_ = 0;
-    return fsync(fd_) == 0;
+    return Status::Check(fsync(fd_) == 0);
   }
 
-  bool GetTime(std::uint32_t& dos_time) override {
+  Status GetTime(std::uint32_t& dos_time) override {
     struct stat st;
-    if (fstat(fd_, &st) != 0) return false;
-    if (!UnixToDosTime(st.st_mtim.tv_sec, dos_time)) {
-      errno = EOVERFLOW;
-      return false;
-    }
-    return true;
+    if (fstat(fd_, &st) != 0) return Status::FromErrno();
+    if (!UnixToDosTime(st.st_mtim.tv_sec, dos_time)) return Status::Failure(EOVERFLOW);
+    return {};
   }
 
   // Sets the modification time only; the access time is left as it is, as
   // setting a last-write time leaves the last-access time alone.
-  bool SetTime(std::uint32_t dos_time) override {
+  Status SetTime(std::uint32_t dos_time) override {
     std::time_t unix_time;
-    if (!DosToUnixTime(dos_time, unix_time)) {
-      errno = EINVAL;
-      return false;
-    }
+    if (!DosToUnixTime(dos_time, unix_time)) return Status::Failure(EINVAL);
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = unix_time;
     times[1].tv_nsec = 0;
-    return futimens(fd_, times) == 0;
+    return Status::Check(futimens(fd_, times) == 0);
   }
 
-  bool GetInfo(FileInfo& info) override {
+  Status GetInfo(FileInfo& info) override {
     struct stat st;
-    if (fstat(fd_, &st) != 0) return false;
+    if (fstat(fd_, &st) != 0) return Status::FromErrno();
     info = FileInfo{st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777), st.st_nlink};
-    return true;
+    return {};
   }
 
-  bool SetPending(bool pending) override { return SetPendingMark(fd_, pending); }
-  bool GetPending(bool& pending) override { return GetPendingMark(fd_, pending); }
+  Status SetPending(bool pending) override { return Status::Check(SetPendingMark(fd_, pending)); }
+  Status GetPending(bool& pending) override { return Status::Check(GetPendingMark(fd_, pending)); }
 
-  bool Close() override {
-    if (fd_ < 0) return true;
+  Status Close() override {
+    if (fd_ < 0) return {};
     int fd = fd_;
     fd_ = -1;
     // Linux releases the descriptor even when close reports an error, so it
     // is never retried.
-    return close(fd) == 0;
+    return Status::Check(close(fd) == 0);
   }
 
  private:
@@ -254,40 +252,41 @@ bool Wanted(const Attributes& attributes, ListKind kind) {
   return !attributes.directory && !attributes.hidden;
 }
 
+// Closes `fd`, which failed to be set up, and returns the failure that
+// `errno` held before the close.
+Opened FailOpen(int fd) {
+  const Status failure = Status::FromErrno();
+  close(fd);
+  return {nullptr, failure};
+}
+
 class PosixFileSystemImpl : public FileSystem {
  public:
-  std::unique_ptr<File> Open(std::string_view path, OpenMode mode, Links links) override {
+  Opened Open(std::string_view path, OpenMode mode, Links links) override {
     std::string native;
-    if (!ToNative(path, native)) return nullptr;
+    if (!ToNative(path, native)) return {nullptr, Status::FromErrno()};
     const int fd = OpenNative(native, OpenFlags(mode, links), 0666);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {nullptr, Status::FromErrno()};
     struct stat st;
     if (!CheckKind(fd, mode, st) || (mode == OpenMode::kHold && !HoldFile(fd, st)) ||
-        !Prepare(fd, mode)) {
-      CloseKeepingErrno(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd);
+        !Prepare(fd, mode))
+      return FailOpen(fd);
+    return {std::make_unique<PosixFile>(fd), {}};
   }
 
-  std::unique_ptr<File> OpenBeside(std::string_view path, OpenMode mode,
-                                   const FileInfo& log) override {
+  Opened OpenBeside(std::string_view path, OpenMode mode, const FileInfo& log) override {
     if (mode != OpenMode::kCreateTruncate && mode != OpenMode::kCreateNew &&
-        mode != OpenMode::kAppend) {
-      errno = EINVAL;
-      return nullptr;
-    }
+        mode != OpenMode::kAppend)
+      return {nullptr, Status::Failure(EINVAL)};
     std::string native;
-    if (!ToNative(path, native)) return nullptr;
+    if (!ToNative(path, native)) return {nullptr, Status::FromErrno()};
     // Created owner-only: it is opened up to the log file's bits, never more.
     const int fd = OpenNative(native, OpenFlags(mode, Links::kRefuse), 0600);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {nullptr, Status::FromErrno()};
     struct stat st;
-    if (!CheckKind(fd, mode, st) || !PrepareBeside(fd, st, mode, log) || !Prepare(fd, mode)) {
-      CloseKeepingErrno(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd);
+    if (!CheckKind(fd, mode, st) || !PrepareBeside(fd, st, mode, log) || !Prepare(fd, mode))
+      return FailOpen(fd);
+    return {std::make_unique<PosixFile>(fd), {}};
   }
 
   bool Exists(std::string_view path) override {
@@ -296,45 +295,45 @@ class PosixFileSystemImpl : public FileSystem {
     return ToNative(path, native) && lstat(native.c_str(), &st) == 0;
   }
 
-  bool GetAttributes(std::string_view path, Attributes& attributes) override {
+  Status GetAttributes(std::string_view path, Attributes& attributes) override {
     std::string native;
     struct stat st;
-    if (!ToNative(path, native) || stat(native.c_str(), &st) != 0) return false;
+    if (!ToNative(path, native) || stat(native.c_str(), &st) != 0) return Status::FromErrno();
     attributes = AttributesOf(st, LastComponent(native), native, true);
-    return true;
+    return {};
   }
 
-  bool Rename(std::string_view from, std::string_view to) override {
+  Status Rename(std::string_view from, std::string_view to) override {
     std::string native_from;
     std::string native_to;
-    if (!ToNative(from, native_from) || !ToNative(to, native_to)) return false;
+    if (!ToNative(from, native_from) || !ToNative(to, native_to)) return Status::FromErrno();
     if (renameat2(AT_FDCWD, native_from.c_str(), AT_FDCWD, native_to.c_str(), RENAME_NOREPLACE) ==
         0)
-      return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+      return {};
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return Status::FromErrno();
     return RenameWithoutNoReplace(native_from, native_to);
   }
 
-  bool Replace(std::string_view from, std::string_view to) override {
+  Status Replace(std::string_view from, std::string_view to) override {
     std::string native_from;
     std::string native_to;
-    return ToNative(from, native_from) && ToNative(to, native_to) &&
-           rename(native_from.c_str(), native_to.c_str()) == 0;
+    return Status::Check(ToNative(from, native_from) && ToNative(to, native_to) &&
+                         rename(native_from.c_str(), native_to.c_str()) == 0);
   }
 
-  bool Delete(std::string_view path) override {
+  Status Delete(std::string_view path) override {
     std::string native;
-    return ToNative(path, native) && unlink(native.c_str()) == 0;
+    return Status::Check(ToNative(path, native) && unlink(native.c_str()) == 0);
   }
 
-  bool SyncParent(std::string_view path) override {
+  Status SyncParent(std::string_view path) override {
     std::string native;
-    if (!ToNative(path, native)) return false;
+    if (!ToNative(path, native)) return Status::FromErrno();
     const std::size_t slash = native.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash);
     const int fd = OpenNative(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) return Status::FromErrno();
     int rc;
     do {
       rc = fsync(fd);
@@ -342,39 +341,32 @@ class PosixFileSystemImpl : public FileSystem {
     // Some file systems cannot flush a folder at all; there is nothing more
     // to be done there.
     if (rc != 0 && (errno == EINVAL || errno == ENOTSUP)) rc = 0;
-    if (rc != 0) {
-      CloseKeepingErrno(fd);
-      return false;
-    }
+    const Status status = Status::Check(rc == 0);
     close(fd);
-    return true;
+    return status;
   }
 
-  bool List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) override;
+  Status List(std::string_view pattern, ListKind kind, std::vector<DirEntry>& entries) override;
 
  private:
   // For file systems without RENAME_NOREPLACE: a hard link cannot replace
   // an entry either; where links are not supported, check, then rename.
-  static bool RenameWithoutNoReplace(const std::string& from, const std::string& to) {
+  static Status RenameWithoutNoReplace(const std::string& from, const std::string& to) {
     if (link(from.c_str(), to.c_str()) == 0) {
-      if (unlink(from.c_str()) == 0) return true;
-      int saved_errno = errno;
+      if (unlink(from.c_str()) == 0) return {};
+      const Status failure = Status::FromErrno();
       unlink(to.c_str());
-      errno = saved_errno;
-      return false;
+      return failure;
     }
-    if (errno == EEXIST) return false;
+    if (errno == EEXIST) return Status::FromErrno();
     struct stat st;
-    if (lstat(to.c_str(), &st) == 0) {
-      errno = EEXIST;
-      return false;
-    }
-    return rename(from.c_str(), to.c_str()) == 0;
+    if (lstat(to.c_str(), &st) == 0) return Status::Failure(EEXIST);
+    return Status::Check(rename(from.c_str(), to.c_str()) == 0);
   }
 };
 
-bool PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
-                               std::vector<DirEntry>& entries) {
+Status PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
+                                 std::vector<DirEntry>& entries) {
   entries.clear();
   std::string_view folder;
   std::string_view name_pattern;
@@ -383,22 +375,23 @@ bool PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
   if (folder.empty()) {
     native_folder = ".";
   } else if (!ToNative(folder, native_folder)) {
-    return false;
+    return Status::FromErrno();
   }
   int dir_fd = open(native_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd < 0) return false;
+  if (dir_fd < 0) return Status::FromErrno();
   DIR* dir = fdopendir(dir_fd);
   if (dir == nullptr) {
-    CloseKeepingErrno(dir_fd);
-    return false;
+    const Status failure = Status::FromErrno();
+    close(dir_fd);
+    return failure;
   }
   if (native_folder.back() != '/') native_folder += '/';
-  bool ok = true;
+  Status status;
   for (;;) {
     errno = 0;
     struct dirent* entry = readdir(dir);
     if (entry == nullptr) {
-      ok = errno == 0;
+      if (errno != 0) status = Status::FromErrno();
       break;
     }
     std::string_view native_name = entry->d_name;
@@ -411,10 +404,8 @@ bool PosixFileSystemImpl::List(std::string_view pattern, ListKind kind,
     if (!Wanted(attributes, kind)) continue;
     entries.push_back(DirEntry{std::move(sjis_name), attributes});
   }
-  int saved_errno = errno;
   closedir(dir);
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
 }  // namespace

@@ -208,15 +208,17 @@ std::unique_ptr<File> CreateBeside(FileSystem& fs, std::string_view target,
     snprintf(suffix, sizeof suffix, ".%d.%u~", static_cast<int>(getpid()), counter++);
     // A leading '.' keeps a stray file out of every listing of the folder run.
     temp_path = std::string(folder) + "." + std::string(base) + suffix;
-    std::unique_ptr<File> file;
+    Opened opened;
     if (original == nullptr) {
-      file = fs.Open(temp_path, OpenMode::kCreateNew);
+      opened = fs.Open(temp_path, OpenMode::kCreateNew);
     } else {
       const FileInfo like{original->st_uid, original->st_gid,
                           static_cast<mode_t>(original->st_mode & 07777), original->st_nlink};
-      file = fs.OpenBeside(temp_path, OpenMode::kCreateNew, like);
+      opened = fs.OpenBeside(temp_path, OpenMode::kCreateNew, like);
     }
-    if (file || errno != EEXIST) return file;
+    if (opened.file) return std::move(opened.file);
+    errno = opened.status.errno_value();
+    if (errno != EEXIST) return nullptr;
   }
   return nullptr;
 }
@@ -231,19 +233,13 @@ bool ReplaceFile(FileSystem& fs, std::string_view target, std::string_view conte
   // The new text reaches the disk before its name takes the old file's
   // place, and the folder is flushed after the rename: a power loss at any
   // moment leaves the old file or the new one whole, never an empty one.
-  bool ok = file->Write(content.data(), content.size()) && file->Sync();
-  if (ok) {
-    ok = file->Close();
-  } else {
-    const int saved_errno = errno;
-    file->Close();
-    errno = saved_errno;
-  }
-  ok = ok && fs.Replace(temp_path, target);
-  if (!ok) {
-    const int saved_errno = errno;
+  Status status = file->Write(content.data(), content.size());
+  if (status) status = file->Sync();
+  if (const Status closed = file->Close(); status) status = closed;
+  if (status) status = fs.Replace(temp_path, target);
+  if (!status) {
     fs.Delete(temp_path);
-    errno = saved_errno;
+    errno = status.errno_value();
     return false;
   }
   // The rename is done; a failure to make it durable is not a failure to

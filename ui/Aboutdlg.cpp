@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "config/Fonts.h"
 #include "platform/Help.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AppIcon.h"
+#include "ui/Fonts.h"
 #include "ui/QtText.h"
 #include "ui/UiTexts.h"
 

@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "config/OptDlg.h"
 #include "core/FileName.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
@@ -16,6 +15,7 @@
 #include "text/Separators.h"
 #include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
+#include "ui/OptDlg.h"
 #include "ui/QtText.h"
 #include "ui/StartUp.h"
 #include "ui/UiTexts.h"

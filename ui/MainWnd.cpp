@@ -15,13 +15,13 @@
 #include <QToolButton>
 #include <QValidator>
 
-#include "config/Fonts.h"
-#include "config/OptDlg.h"
 #include "config/Settings.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "text/ByteText.h"
 #include "ui/CommandLine.h"
+#include "ui/Fonts.h"
+#include "ui/OptDlg.h"
 #include "ui/QtText.h"
 #include "ui/StartUp.h"
 #include "ui/StatusDlg.h"

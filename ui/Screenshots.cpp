@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "config/OptDlg.h"
 #include "ui/Aboutdlg.h"
 #include "ui/MainWnd.h"
+#include "ui/OptDlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtText.h"
 #include "ui/StatusDlg.h"

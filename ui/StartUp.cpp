@@ -51,13 +51,13 @@ DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
 
   platform::MessageBoxOk(ui_texts::kCaptionDefCreate, ui_texts::kNoDefinitionCreate,
                          MbIcon::kInformation);
-  std::unique_ptr<platform::File> from = fs.Open(sample, platform::OpenMode::kRead);
+  std::unique_ptr<platform::File> from = fs.Open(sample, platform::OpenMode::kRead).file;
   if (!from) {
     platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kSampleOpenError, MbIcon::kError);
     return DefinitionFileCreation::kFailed;
   }
   std::unique_ptr<platform::File> to =
-      fs.Open(definition, platform::OpenMode::kCreateTruncate, platform::Links::kRefuse);
+      fs.Open(definition, platform::OpenMode::kCreateTruncate, platform::Links::kRefuse).file;
   if (!to) {
     from->Close();
     platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kDefCreateError, MbIcon::kError);
@@ -66,7 +66,7 @@ DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
   const bool copied = CopyLines(*from, *to);
   from->Close();
   // A close can report a delayed write failure: it counts as a write error.
-  const bool closed = to->Close();
+  const bool closed = to->Close().ok();
   if (!copied || !closed) {
     platform::MessageBoxOk(ui_texts::kCaptionError, ui_texts::kDefCreateError, MbIcon::kError);
     return DefinitionFileCreation::kFailed;

@@ -22,9 +22,9 @@
 #include <algorithm>
 #include <csignal>
 
-#include "config/Fonts.h"
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
+#include "ui/Fonts.h"
 #include "ui/QtText.h"
 #include "ui/UiTexts.h"
 

@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "config/OptDlg.h"
 #include "core/Global.h"
 #include "platform/FileDialogs.h"
 #include "platform/Help.h"
@@ -19,6 +18,7 @@
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
 #include "ui/MainWnd.h"
+#include "ui/OptDlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtHelp.h"
 #include "ui/QtMessageBoxes.h"

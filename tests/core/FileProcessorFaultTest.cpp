@@ -112,7 +112,7 @@ const FaultCase kFaults[] = {
     {"IncStampOpen", {Open(".inc", kReadWrite)}, frTimeStampError, "--j", kInc},
 };
 
-class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
+class ProcessFileFixture : public ::testing::Test {
  protected:
   testing::ScratchDir dir_;
   Globals g_;
@@ -120,6 +120,9 @@ class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
   testing::FaultyFileSystem fs_;
   Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
 };
+
+class ProcessFileFaults : public ProcessFileFixture,
+                          public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   const FaultCase& c = GetParam();
@@ -142,6 +145,67 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The reason given for a refusal is that of the call that failed, even when
+// the clean-up after it fails too, with another error.
+struct ReasonCase {
+  const char* name;
+  std::vector<Fault> faults;
+  int code;
+  RefusalReason reason;
+  int error;  // the errno value the note carries (only kSystemError shows it)
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* os) { *os << c.name; }
+
+const ReasonCase kReasons[] = {
+    {"HeldOpen",
+     {Open(".log", kHold, 1, EWOULDBLOCK)},
+     frOpenError,
+     RefusalReason::kHeldOpen,
+     EWOULDBLOCK},
+    {"SniffReadFails", {Fail(Op::kRead, ".log")}, frOpenError, RefusalReason::kSystemError, EIO},
+    {"SizeFails",
+     {Fail(Op::kSize, ".log", 1, EOVERFLOW)},
+     frOpenError,
+     RefusalReason::kSystemError,
+     EOVERFLOW},
+    {"CopyReadFailsThenTempCloseFails",
+     {Fail(Op::kRead, ".log", 2), Fail(Op::kClose, ".qu$", 1, EACCES)},
+     frOpenError,
+     RefusalReason::kUnknown,
+     EIO},
+    {"TempSyncFailsThenUnmarkFails",
+     {Fail(Op::kSync, ".qu$"), Fail(Op::kSetPending, ".qu$", 2, EACCES)},
+     frTempOpenError,
+     RefusalReason::kUnknown,
+     EIO},
+    {"LinkAtTempName",
+     {Open(".qu$", kCreateTruncate, 1, ELOOP)},
+     frTempOpenError,
+     RefusalReason::kLink,
+     ELOOP},
+};
+
+class ProcessFileReasons : public ProcessFileFixture,
+                           public ::testing::WithParamInterface<ReasonCase> {};
+
+TEST_P(ProcessFileReasons, NameTheFailedCall) {
+  const ReasonCase& c = GetParam();
+  g_.definitions.Entries = {{"noise*", ""}};
+  testing::WriteFile(dir_.Native("app.log"), kOriginal);
+  for (const Fault& fault : c.faults) fs_.Add(fault);
+
+  std::int64_t before = 0, after = 0;
+  EXPECT_EQ(ProcessFile(engine_, dir_.Windows("app.log"), before, after), c.code);
+  for (std::size_t i = 0; i < c.faults.size(); ++i) EXPECT_TRUE(fs_.Fired(i)) << "fault " << i;
+  ASSERT_EQ(rec_.notes.size(), 1u);
+  EXPECT_EQ(rec_.notes[0].reason, c.reason);
+  EXPECT_EQ(rec_.notes[0].error, c.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileReasons, ::testing::ValuesIn(kReasons),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

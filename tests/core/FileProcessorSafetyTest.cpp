@@ -106,7 +106,7 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
     ASSERT_EQ(link(Native(target).c_str(), Native("other").c_str()), 0);
   }
   if (c.found == Found::kLogHeldByRun) {
-    other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold);
+    other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold).file;
     ASSERT_TRUE(other_run);
   }
 

@@ -59,9 +59,9 @@ class ActingFileSystem : public testing::FaultyFileSystem {
  public:
   std::function<void()> after_listing;
   platform::ListKind act_after = platform::ListKind::kFiles;
-  bool List(std::string_view pattern, platform::ListKind kind,
-            std::vector<platform::DirEntry>& entries) override {
-    const bool ok = FaultyFileSystem::List(pattern, kind, entries);
+  platform::Status List(std::string_view pattern, platform::ListKind kind,
+                        std::vector<platform::DirEntry>& entries) override {
+    const platform::Status ok = FaultyFileSystem::List(pattern, kind, entries);
     const int wanted = act_after == platform::ListKind::kFiles ? 2 : 1;
     if (kind == act_after && ++listings_ == wanted && after_listing) after_listing();
     return ok;

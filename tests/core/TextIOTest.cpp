@@ -23,7 +23,7 @@ class TextIO : public ::testing::Test {
   std::unique_ptr<platform::File> Open(const std::string& name, const std::string& text,
                                        platform::OpenMode mode = platform::OpenMode::kRead) {
     testing::WriteFile(dir_.Native(name), text);
-    return fs_.Open(dir_.Windows(name), mode);
+    return fs_.Open(dir_.Windows(name), mode).file;
   }
 
   testing::ScratchDir dir_;
@@ -112,7 +112,7 @@ TEST_P(CopyLinesBlocks, WritesAndMarksAsTheLineLoopDoes) {
   }
   ASSERT_TRUE(expected_writer.Flush());
 
-  auto again = fs_.Open(dir_.Windows("in.txt"), platform::OpenMode::kRead);
+  auto again = fs_.Open(dir_.Windows("in.txt"), platform::OpenMode::kRead).file;
   auto out = Open("out.txt", "", platform::OpenMode::kCreateTruncate);
   LineReader reader(*again, block);
   LineWriter writer(*out, block);

@@ -68,16 +68,16 @@ TEST_P(OpenBeside, RefusesOrNarrowsAccess) {
       ASSERT_EQ(chown(beside.c_str(), kOther, kOther), 0);
     }
   }
-  errno = 0;
-  auto file = PosixFileSystem().OpenBeside(dir.Windows("a.qu$"), c.mode, InfoOf(log));
+  Opened opened = PosixFileSystem().OpenBeside(dir.Windows("a.qu$"), c.mode, InfoOf(log));
+  std::unique_ptr<File>& file = opened.file;
   if (c.error != 0) {
     EXPECT_FALSE(file);
-    EXPECT_EQ(errno, c.error);
+    EXPECT_EQ(opened.status.errno_value(), c.error);
     EXPECT_EQ(ReadFile(beside), "old");
     EXPECT_EQ(InfoOf(beside).mode, *c.existing);
     return;
   }
-  ASSERT_TRUE(file) << std::strerror(errno);
+  ASSERT_TRUE(file) << opened.status.error().message();
   EXPECT_TRUE(file->Write("new", 3) && file->Close());
   const FileInfo info = InfoOf(beside);
   EXPECT_EQ(info.mode, c.expected_mode);
@@ -109,11 +109,11 @@ TEST(FileLayer, StartedProgramInheritsNoDescriptor) {
   ScratchDir dir;
   FileSystem& fs = PosixFileSystem();
   for (const char* name : {"a.log", "b.def", "control"}) WriteFile(dir.Native(name), "text");
-  auto held = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+  auto held = fs.Open(dir.Windows("a.log"), OpenMode::kHold).file;
   FileInfo log_info;
   ASSERT_TRUE(held && held->GetInfo(log_info));
-  auto temp = fs.OpenBeside(dir.Windows("a.qu$"), OpenMode::kCreateTruncate, log_info);
-  auto definitions = fs.Open(dir.Windows("b.def"), OpenMode::kRead);
+  auto temp = fs.OpenBeside(dir.Windows("a.qu$"), OpenMode::kCreateTruncate, log_info).file;
+  auto definitions = fs.Open(dir.Windows("b.def"), OpenMode::kRead).file;
   ASSERT_TRUE(temp && definitions);
   // Proves that the listing below shows an inherited file.
   const int control = open(dir.Native("control").c_str(), O_RDONLY);
@@ -152,10 +152,10 @@ TEST(FileLayer, WithoutALeaseTheLockKeepsASecondHolderOut) {
   if (child == 0) {
     if (setgid(kOther) != 0 || setuid(kOther) != 0) _exit(10);
     FileSystem& fs = PosixFileSystem();
-    auto first = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+    auto first = fs.Open(dir.Windows("a.log"), OpenMode::kHold).file;
     if (!first) _exit(11);
-    auto second = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
-    _exit(second ? 12 : errno == EWOULDBLOCK ? 0 : 13);
+    const Opened second = fs.Open(dir.Windows("a.log"), OpenMode::kHold);
+    _exit(second.file ? 12 : second.status.errno_value() == EWOULDBLOCK ? 0 : 13);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -33,9 +33,9 @@ class PosixFileSystemTest : public ::testing::Test {
   }
   // Fails the test unless opening `name` fails with `error`.
   void ExpectRefused(const char* name, OpenMode mode, int error, Links links = Links::kFollow) {
-    errno = 0;
-    EXPECT_FALSE(fs.Open(dir.Windows(name), mode, links)) << name;
-    EXPECT_EQ(errno, error) << name;
+    const Opened opened = fs.Open(dir.Windows(name), mode, links);
+    EXPECT_FALSE(opened.file) << name;
+    EXPECT_EQ(opened.status.errno_value(), error) << name;
   }
 
   FileSystem& fs = PosixFileSystem();
@@ -43,12 +43,11 @@ class PosixFileSystemTest : public ::testing::Test {
 };
 
 TEST_F(PosixFileSystemTest, ConvertsNamesAndRefusesOtherDrives) {
-  auto created = fs.Open(dir.Windows("表.log"), OpenMode::kCreateTruncate);  // 0x5C inside
+  auto created = fs.Open(dir.Windows("表.log"), OpenMode::kCreateTruncate).file;  // 0x5C inside
   ASSERT_TRUE(created && created->Write("x", 1) && created->Close());
   EXPECT_EQ(ReadFile(dir.Native("表.log")), "x");
-  errno = 0;
-  EXPECT_FALSE(fs.Open("C" + dir.Windows("表.log").substr(1), OpenMode::kRead));
-  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(fs.Open("C" + dir.Windows("表.log").substr(1), OpenMode::kRead).status.errno_value(),
+            ENOENT);
 }
 
 // Names without a Shift-JIS form of their own show a '?' per character (¥
@@ -67,9 +66,7 @@ TEST_F(PosixFileSystemTest, ListsNamesWithoutAShiftJisFormWithQuestionMarksAndNe
   for (const char* name : {"?.log", "a?b.log", "r?al.log", "st*r.log"}) {
     for (OpenMode mode : {OpenMode::kRead, OpenMode::kHold, OpenMode::kCreateTruncate})
       ExpectRefused(name, mode, EINVAL);
-    errno = 0;
-    EXPECT_FALSE(fs.Delete(dir.Windows(name)));
-    EXPECT_EQ(errno, EINVAL) << name;
+    EXPECT_EQ(fs.Delete(dir.Windows(name)).errno_value(), EINVAL) << name;
     EXPECT_FALSE(fs.Rename(dir.Windows("plain.log"), dir.Windows(name))) << name;
     EXPECT_FALSE(fs.Rename(dir.Windows(name), dir.Windows("new.log"))) << name;
   }
@@ -91,7 +88,7 @@ TEST_F(PosixFileSystemTest, ListsAndOpensOnlyRegularFilesAndNeverWaitsOnAFifo) {
             (Names{".", "..", ".hidden.log", "plain.log", "sub.log"}));
   const auto start = std::chrono::steady_clock::now();
   for (OpenMode mode : {OpenMode::kReadWrite, OpenMode::kCreateTruncate})
-    EXPECT_FALSE(fs.Open(dir.Windows("fifo.log"), mode));
+    EXPECT_FALSE(fs.Open(dir.Windows("fifo.log"), mode).file);
   ExpectRefused("fifo.log", OpenMode::kRead, EINVAL);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   ExpectRefused("sub.log", OpenMode::kRead, EISDIR);
@@ -118,7 +115,7 @@ TEST_F(PosixFileSystemTest, RefusesReadOnlyFilesForWritingEvenToRoot) {
   for (OpenMode mode : {OpenMode::kReadWrite, OpenMode::kCreateTruncate, OpenMode::kAppend})
     ExpectRefused("ro.log", mode, EACCES);
   EXPECT_EQ(ReadFile(dir.Native("ro.log")), "keep");
-  EXPECT_TRUE(fs.Open(dir.Windows("ro.log"), OpenMode::kRead));
+  EXPECT_TRUE(fs.Open(dir.Windows("ro.log"), OpenMode::kRead).file);
 }
 
 TEST_F(PosixFileSystemTest, RefusedLinkFailsAndItsTargetIsLeftAlone) {
@@ -133,16 +130,14 @@ TEST_F(PosixFileSystemTest, RefusedLinkFailsAndItsTargetIsLeftAlone) {
   EXPECT_EQ(ReadFile(dir.Native("a.log")), "keep");
   EXPECT_FALSE(fs.Exists(dir.Windows("missing")));
   EXPECT_TRUE(fs.Exists(dir.Windows("b.qu$")));  // a dangling link exists
-  EXPECT_TRUE(fs.Open(dir.Windows("a.qu$"), OpenMode::kRead, Links::kFollow));
+  EXPECT_TRUE(fs.Open(dir.Windows("a.qu$"), OpenMode::kRead, Links::kFollow).file);
 }
 
 TEST_F(PosixFileSystemTest, RenameNeverReplacesAndDeleteTakesFilesOnly) {
   WriteFile(dir.Native("a.log"), "a");
   WriteFile(dir.Native("a.inc"), "inc");
   WriteFile(dir.Native("sub/inner"), "x");
-  errno = 0;
-  EXPECT_FALSE(fs.Rename(dir.Windows("a.log"), dir.Windows("a.inc")));
-  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(fs.Rename(dir.Windows("a.log"), dir.Windows("a.inc")).errno_value(), EEXIST);
   EXPECT_EQ(ReadFile(dir.Native("a.inc")), "inc");
   EXPECT_TRUE(fs.Rename(dir.Windows("a.log"), dir.Windows("b.inc")));
   EXPECT_EQ(ReadFile(dir.Native("b.inc")), "a");
@@ -153,7 +148,7 @@ TEST_F(PosixFileSystemTest, RenameNeverReplacesAndDeleteTakesFilesOnly) {
 
 TEST_F(PosixFileSystemTest, StampsRoundTripAndOddSecondsReadRoundedDown) {
   WriteFile(dir.Native("a.log"), "x");
-  auto file = fs.Open(dir.Windows("a.log"), OpenMode::kReadWrite);
+  auto file = fs.Open(dir.Windows("a.log"), OpenMode::kReadWrite).file;
   std::uint32_t now = 0, back = 0;
   ASSERT_TRUE(file && file->GetTime(now));
   for (std::uint32_t stamp : {AtMidnight(now), (now & ~0x1Fu) | 0x1Du}) {

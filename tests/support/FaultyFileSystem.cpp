@@ -6,50 +6,69 @@ namespace quillet::testing {
 
 namespace {
 
+using platform::Status;
+
 // Forwards to the real file unless the file system says this call fails.
 class FaultyFile : public platform::File {
  public:
   FaultyFile(std::unique_ptr<platform::File> real, std::string path, FaultyFileSystem& faults)
       : real_(std::move(real)), path_(std::move(path)), faults_(faults) {}
 
-  ssize_t Read(char* buffer, std::size_t size) override {
-    return Fails(FsOp::kRead) ? -1 : real_->Read(buffer, size);
+  Status Read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = 0;
+    Status injected = Injected(FsOp::kRead);
+    return injected ? real_->Read(buffer, size, count) : injected;
   }
-  bool Write(const char* data, std::size_t size) override {
-    return !Fails(FsOp::kWrite) && real_->Write(data, size);
+  Status Write(const char* data, std::size_t size) override {
+    Status injected = Injected(FsOp::kWrite);
+    return injected ? real_->Write(data, size) : injected;
   }
-  std::int64_t Size() override { return Fails(FsOp::kSize) ? -1 : real_->Size(); }
-  bool Seek(std::int64_t offset) override { return !Fails(FsOp::kSeek) && real_->Seek(offset); }
-  bool Truncate(std::int64_t size) override {
-    return !Fails(FsOp::kTruncate) && real_->Truncate(size);
+  Status Size(std::int64_t& size) override {
+    size = -1;
+    Status injected = Injected(FsOp::kSize);
+    return injected ? real_->Size(size) : injected;
   }
-  bool Sync() override { return !Fails(FsOp::kSync) && real_->Sync(); }
-  bool GetTime(std::uint32_t& dos_time) override {
-    return !Fails(FsOp::kGetTime) && real_->GetTime(dos_time);
+  Status Seek(std::int64_t offset) override {
+    Status injected = Injected(FsOp::kSeek);
+    return injected ? real_->Seek(offset) : injected;
   }
-  bool SetTime(std::uint32_t dos_time) override {
-    return !Fails(FsOp::kSetTime) && real_->SetTime(dos_time);
+  Status Truncate(std::int64_t size) override {
+    Status injected = Injected(FsOp::kTruncate);
+    return injected ? real_->Truncate(size) : injected;
   }
-  bool GetInfo(platform::FileInfo& info) override {
-    return !Fails(FsOp::kGetInfo) && real_->GetInfo(info);
+  Status Sync() override {
+    Status injected = Injected(FsOp::kSync);
+    return injected ? real_->Sync() : injected;
   }
-  bool SetPending(bool pending) override {
-    return !Fails(FsOp::kSetPending) && real_->SetPending(pending);
+  Status GetTime(std::uint32_t& dos_time) override {
+    Status injected = Injected(FsOp::kGetTime);
+    return injected ? real_->GetTime(dos_time) : injected;
   }
-  bool GetPending(bool& pending) override {
-    return !Fails(FsOp::kGetPending) && real_->GetPending(pending);
+  Status SetTime(std::uint32_t dos_time) override {
+    Status injected = Injected(FsOp::kSetTime);
+    return injected ? real_->SetTime(dos_time) : injected;
+  }
+  Status GetInfo(platform::FileInfo& info) override {
+    Status injected = Injected(FsOp::kGetInfo);
+    return injected ? real_->GetInfo(info) : injected;
+  }
+  Status SetPending(bool pending) override {
+    Status injected = Injected(FsOp::kSetPending);
+    return injected ? real_->SetPending(pending) : injected;
+  }
+  Status GetPending(bool& pending) override {
+    Status injected = Injected(FsOp::kGetPending);
+    return injected ? real_->GetPending(pending) : injected;
   }
   // A failing close still releases the file, as a real one does.
-  bool Close() override {
-    if (!Fails(FsOp::kClose)) return real_->Close();
-    int error = errno;
-    real_->Close();
-    errno = error;
-    return false;
+  Status Close() override {
+    Status injected = Injected(FsOp::kClose);
+    Status closed = real_->Close();
+    return injected ? closed : injected;
   }
 
  private:
-  bool Fails(FsOp op) { return faults_.ShouldFail(op, path_); }
+  Status Injected(FsOp op) { return faults_.Injected(op, path_); }
 
   std::unique_ptr<platform::File> real_;
   std::string path_;
@@ -58,68 +77,70 @@ class FaultyFile : public platform::File {
 
 }  // namespace
 
-bool FaultyFileSystem::ShouldFail(FsOp op, std::string_view path, const platform::OpenMode* mode) {
-  bool fail = false;
+Status FaultyFileSystem::Injected(FsOp op, std::string_view path, const platform::OpenMode* mode) {
+  Status injected;
   for (Armed& armed : faults_) {
     const Fault& fault = armed.fault;
     if (fault.op != op || !path.ends_with(fault.path_suffix)) continue;
     if (op == FsOp::kOpen && !fault.any_mode && (mode == nullptr || *mode != fault.mode)) continue;
     ++armed.seen;
-    if (armed.seen == fault.nth && !fail) {
-      fail = true;
-      errno = fault.error;
-    }
+    if (armed.seen == fault.nth && injected) injected = Status::Failure(fault.error);
   }
-  return fail;
+  return injected;
 }
 
-std::unique_ptr<platform::File> FaultyFileSystem::Open(std::string_view path,
-                                                       platform::OpenMode mode,
-                                                       platform::Links links) {
-  if (ShouldFail(FsOp::kOpen, path, &mode)) return nullptr;
-  auto real = real_.Open(path, mode, links);
-  if (!real) return nullptr;
-  return std::make_unique<FaultyFile>(std::move(real), std::string(path), *this);
+platform::Opened FaultyFileSystem::Open(std::string_view path, platform::OpenMode mode,
+                                        platform::Links links) {
+  if (Status injected = Injected(FsOp::kOpen, path, &mode); !injected) return {nullptr, injected};
+  platform::Opened opened = real_.Open(path, mode, links);
+  if (opened.file)
+    opened.file = std::make_unique<FaultyFile>(std::move(opened.file), std::string(path), *this);
+  return opened;
 }
 
-std::unique_ptr<platform::File> FaultyFileSystem::OpenBeside(std::string_view path,
-                                                             platform::OpenMode mode,
-                                                             const platform::FileInfo& log) {
-  if (ShouldFail(FsOp::kOpen, path, &mode)) return nullptr;
-  auto real = real_.OpenBeside(path, mode, log);
-  if (!real) return nullptr;
-  return std::make_unique<FaultyFile>(std::move(real), std::string(path), *this);
+platform::Opened FaultyFileSystem::OpenBeside(std::string_view path, platform::OpenMode mode,
+                                              const platform::FileInfo& log) {
+  if (Status injected = Injected(FsOp::kOpen, path, &mode); !injected) return {nullptr, injected};
+  platform::Opened opened = real_.OpenBeside(path, mode, log);
+  if (opened.file)
+    opened.file = std::make_unique<FaultyFile>(std::move(opened.file), std::string(path), *this);
+  return opened;
 }
 
 bool FaultyFileSystem::Exists(std::string_view path) {
-  return !ShouldFail(FsOp::kExists, path) && real_.Exists(path);
+  return Injected(FsOp::kExists, path) && real_.Exists(path);
 }
 
-bool FaultyFileSystem::GetAttributes(std::string_view path, platform::Attributes& attributes) {
-  return !ShouldFail(FsOp::kGetAttributes, path) && real_.GetAttributes(path, attributes);
+Status FaultyFileSystem::GetAttributes(std::string_view path, platform::Attributes& attributes) {
+  Status injected = Injected(FsOp::kGetAttributes, path);
+  return injected ? real_.GetAttributes(path, attributes) : injected;
 }
 
-bool FaultyFileSystem::Rename(std::string_view from, std::string_view to) {
-  return !ShouldFail(FsOp::kRename, from) && real_.Rename(from, to);
+Status FaultyFileSystem::Rename(std::string_view from, std::string_view to) {
+  Status injected = Injected(FsOp::kRename, from);
+  return injected ? real_.Rename(from, to) : injected;
 }
 
-bool FaultyFileSystem::Replace(std::string_view from, std::string_view to) {
-  return !ShouldFail(FsOp::kReplace, from) && real_.Replace(from, to);
+Status FaultyFileSystem::Replace(std::string_view from, std::string_view to) {
+  Status injected = Injected(FsOp::kReplace, from);
+  return injected ? real_.Replace(from, to) : injected;
 }
 
-bool FaultyFileSystem::Delete(std::string_view path) {
-  return !ShouldFail(FsOp::kDelete, path) && real_.Delete(path);
+Status FaultyFileSystem::Delete(std::string_view path) {
+  Status injected = Injected(FsOp::kDelete, path);
+  return injected ? real_.Delete(path) : injected;
 }
 
-bool FaultyFileSystem::SyncParent(std::string_view path) {
-  return !ShouldFail(FsOp::kSyncParent, path) && real_.SyncParent(path);
+Status FaultyFileSystem::SyncParent(std::string_view path) {
+  Status injected = Injected(FsOp::kSyncParent, path);
+  return injected ? real_.SyncParent(path) : injected;
 }
 
-bool FaultyFileSystem::List(std::string_view pattern, platform::ListKind kind,
-                            std::vector<platform::DirEntry>& entries) {
-  if (ShouldFail(FsOp::kList, pattern)) {
+Status FaultyFileSystem::List(std::string_view pattern, platform::ListKind kind,
+                              std::vector<platform::DirEntry>& entries) {
+  if (Status injected = Injected(FsOp::kList, pattern); !injected) {
     entries.clear();
-    return false;
+    return injected;
   }
   return real_.List(pattern, kind, entries);
 }

@@ -58,21 +58,23 @@ class FaultyFileSystem : public platform::FileSystem {
   // Whether the fault at `index` (in the order added) fired.
   bool Fired(std::size_t index) const { return faults_[index].seen >= faults_[index].fault.nth; }
 
-  std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,
-                                       platform::Links links = platform::Links::kFollow) override;
-  std::unique_ptr<platform::File> OpenBeside(std::string_view path, platform::OpenMode mode,
-                                             const platform::FileInfo& log) override;
+  platform::Opened Open(std::string_view path, platform::OpenMode mode,
+                        platform::Links links = platform::Links::kFollow) override;
+  platform::Opened OpenBeside(std::string_view path, platform::OpenMode mode,
+                              const platform::FileInfo& log) override;
   bool Exists(std::string_view path) override;
-  bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
-  bool Rename(std::string_view from, std::string_view to) override;
-  bool Replace(std::string_view from, std::string_view to) override;
-  bool Delete(std::string_view path) override;
-  bool SyncParent(std::string_view path) override;
-  bool List(std::string_view pattern, platform::ListKind kind,
-            std::vector<platform::DirEntry>& entries) override;
+  platform::Status GetAttributes(std::string_view path, platform::Attributes& attributes) override;
+  platform::Status Rename(std::string_view from, std::string_view to) override;
+  platform::Status Replace(std::string_view from, std::string_view to) override;
+  platform::Status Delete(std::string_view path) override;
+  platform::Status SyncParent(std::string_view path) override;
+  platform::Status List(std::string_view pattern, platform::ListKind kind,
+                        std::vector<platform::DirEntry>& entries) override;
 
-  // True (with errno set) when this call must fail. Used by the file wrapper.
-  bool ShouldFail(FsOp op, std::string_view path, const platform::OpenMode* mode = nullptr);
+  // The failure this call must give, or success when it goes through. Used
+  // by the file wrapper.
+  platform::Status Injected(FsOp op, std::string_view path,
+                            const platform::OpenMode* mode = nullptr);
 
  private:
   struct Armed {

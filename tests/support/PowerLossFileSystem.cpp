@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -54,6 +53,7 @@ namespace {
 
 using platform::File;
 using platform::OpenMode;
+using platform::Status;
 
 constexpr char kPendingName[] = "user.quillet.pending";
 
@@ -63,14 +63,14 @@ class PowerLossFile : public File {
   PowerLossFile(std::unique_ptr<File> real, PowerLossFileSystem& fs, long file, bool append)
       : real_(std::move(real)), fs_(fs), file_(file), append_(append) {}
 
-  ssize_t Read(char* buffer, std::size_t size) override {
-    const ssize_t count = real_->Read(buffer, size);
-    if (count > 0) position_ += count;
-    return Done(count);
+  Status Read(char* buffer, std::size_t size, std::size_t& count) override {
+    const Status status = real_->Read(buffer, size, count);
+    position_ += static_cast<std::int64_t>(count);
+    return Done(status);
   }
-  bool Write(const char* data, std::size_t size) override {
-    const bool ok = real_->Write(data, size);
-    if (ok && Watched()) {
+  Status Write(const char* data, std::size_t size) override {
+    const Status status = real_->Write(data, size);
+    if (status && Watched()) {
       StoredFile state = model().Now(Id());
       const std::size_t at = append_ ? state.data.size() : static_cast<std::size_t>(position_);
       if (state.data.size() < at + size) state.data.resize(at + size, '\0');
@@ -78,53 +78,50 @@ class PowerLossFile : public File {
       position_ = static_cast<std::int64_t>(at + size);
       model().Change(Id(), std::move(state));
     }
-    return Done(ok);
+    return Done(status);
   }
-  std::int64_t Size() override { return Done(real_->Size()); }
-  bool Seek(std::int64_t offset) override {
-    const bool ok = real_->Seek(offset);
-    if (ok) position_ = offset;
-    return Done(ok);
+  Status Size(std::int64_t& size) override { return Done(real_->Size(size)); }
+  Status Seek(std::int64_t offset) override {
+    const Status status = real_->Seek(offset);
+    if (status) position_ = offset;
+    return Done(status);
   }
-  bool Truncate(std::int64_t size) override {
-    const bool ok = real_->Truncate(size);
-    if (ok && Watched()) {
+  Status Truncate(std::int64_t size) override {
+    const Status status = real_->Truncate(size);
+    if (status && Watched()) {
       StoredFile state = model().Now(Id());
       state.data.resize(static_cast<std::size_t>(size), '\0');
       model().Change(Id(), std::move(state));
     }
-    return Done(ok);
+    return Done(status);
   }
-  bool Sync() override {
+  Status Sync() override {
     if (Watched()) model().Sync(Id());
-    return Done(true);
+    return Done(Status());
   }
-  bool GetTime(std::uint32_t& dos_time) override { return Done(real_->GetTime(dos_time)); }
-  bool SetTime(std::uint32_t dos_time) override { return Done(real_->SetTime(dos_time)); }
-  bool GetInfo(platform::FileInfo& info) override { return Done(real_->GetInfo(info)); }
-  bool SetPending(bool pending) override {
-    const bool ok = real_->SetPending(pending);
-    if (ok && Watched()) {
+  Status GetTime(std::uint32_t& dos_time) override { return Done(real_->GetTime(dos_time)); }
+  Status SetTime(std::uint32_t dos_time) override { return Done(real_->SetTime(dos_time)); }
+  Status GetInfo(platform::FileInfo& info) override { return Done(real_->GetInfo(info)); }
+  Status SetPending(bool pending) override {
+    const Status status = real_->SetPending(pending);
+    if (status && Watched()) {
       StoredFile state = model().Now(Id());
       state.pending = pending;
       model().Change(Id(), std::move(state));
     }
-    return Done(ok);
+    return Done(status);
   }
-  bool GetPending(bool& pending) override { return Done(real_->GetPending(pending)); }
-  bool Close() override { return Done(real_->Close()); }
+  Status GetPending(bool& pending) override { return Done(real_->GetPending(pending)); }
+  Status Close() override { return Done(real_->Close()); }
 
  private:
   bool Watched() const { return file_ >= 0; }
   std::size_t Id() const { return static_cast<std::size_t>(file_); }
   PowerLossFileSystem::Model& model() { return fs_.model(); }
-  // Counts the call once its change is in the model, keeping its errno.
-  template <typename T>
-  T Done(T result) {
-    const int saved_errno = errno;
+  // Counts the call once its change is in the model.
+  Status Done(Status status) {
     fs_.Called();
-    errno = saved_errno;
-    return result;
+    return status;
   }
 
   std::unique_ptr<File> real_;
@@ -169,13 +166,11 @@ std::string PowerLossFileSystem::WatchedName(std::string_view path) const {
   return std::string(name);
 }
 
-std::unique_ptr<File> PowerLossFileSystem::Wrap(std::unique_ptr<File> real, std::string_view path,
-                                                OpenMode mode) {
-  if (!real) {
-    const int saved_errno = errno;
+platform::Opened PowerLossFileSystem::Wrap(platform::Opened real, std::string_view path,
+                                           OpenMode mode) {
+  if (!real.file) {
     Called();
-    errno = saved_errno;
-    return nullptr;
+    return real;
   }
   long file = -1;
   if (const std::string name = WatchedName(path); !name.empty()) {
@@ -190,19 +185,19 @@ std::unique_ptr<File> PowerLossFileSystem::Wrap(std::unique_ptr<File> real, std:
       model_->Change(static_cast<std::size_t>(file), std::move(state));
     }
   }
-  auto wrapped =
-      std::make_unique<PowerLossFile>(std::move(real), *this, file, mode == OpenMode::kAppend);
+  real.file =
+      std::make_unique<PowerLossFile>(std::move(real.file), *this, file, mode == OpenMode::kAppend);
   Called();
-  return wrapped;
+  return real;
 }
 
-std::unique_ptr<File> PowerLossFileSystem::Open(std::string_view path, OpenMode mode,
-                                                platform::Links links) {
+platform::Opened PowerLossFileSystem::Open(std::string_view path, OpenMode mode,
+                                           platform::Links links) {
   return Wrap(real_.Open(path, mode, links), path, mode);
 }
 
-std::unique_ptr<File> PowerLossFileSystem::OpenBeside(std::string_view path, OpenMode mode,
-                                                      const platform::FileInfo& log) {
+platform::Opened PowerLossFileSystem::OpenBeside(std::string_view path, OpenMode mode,
+                                                 const platform::FileInfo& log) {
   return Wrap(real_.OpenBeside(path, mode, log), path, mode);
 }
 
@@ -212,61 +207,52 @@ bool PowerLossFileSystem::Exists(std::string_view path) {
   return exists;
 }
 
-bool PowerLossFileSystem::GetAttributes(std::string_view path, platform::Attributes& attributes) {
-  const bool ok = real_.GetAttributes(path, attributes);
-  const int saved_errno = errno;
+Status PowerLossFileSystem::GetAttributes(std::string_view path, platform::Attributes& attributes) {
+  const Status status = real_.GetAttributes(path, attributes);
   Called();
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
-bool PowerLossFileSystem::Rename(std::string_view from, std::string_view to) {
-  const bool ok = real_.Rename(from, to);
-  const int saved_errno = errno;
+Status PowerLossFileSystem::Rename(std::string_view from, std::string_view to) {
+  const Status status = real_.Rename(from, to);
   const std::string from_name = WatchedName(from);
-  if (ok && !from_name.empty()) {
+  if (status && !from_name.empty()) {
     model_->Rename(from_name, WatchedName(to), static_cast<std::size_t>(model_->Find(from_name)));
   }
   Called();
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
-bool PowerLossFileSystem::Replace(std::string_view from, std::string_view to) {
-  const bool ok = real_.Replace(from, to);
-  const int saved_errno = errno;
+Status PowerLossFileSystem::Replace(std::string_view from, std::string_view to) {
+  const Status status = real_.Replace(from, to);
   const std::string from_name = WatchedName(from);
-  if (ok && !from_name.empty()) {
+  if (status && !from_name.empty()) {
     model_->Rename(from_name, WatchedName(to), static_cast<std::size_t>(model_->Find(from_name)));
   }
   Called();
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
-bool PowerLossFileSystem::Delete(std::string_view path) {
-  const bool ok = real_.Delete(path);
-  const int saved_errno = errno;
-  if (const std::string name = WatchedName(path); ok && !name.empty()) model_->Rename(name, "", 0);
+Status PowerLossFileSystem::Delete(std::string_view path) {
+  const Status status = real_.Delete(path);
+  if (const std::string name = WatchedName(path); status && !name.empty())
+    model_->Rename(name, "", 0);
   Called();
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
-bool PowerLossFileSystem::SyncParent(std::string_view path) {
+Status PowerLossFileSystem::SyncParent(std::string_view path) {
   if (!WatchedName(path).empty())
     model_->names.erase(model_->names.begin(), model_->names.end() - 1);
   Called();
-  return true;
+  return {};
 }
 
-bool PowerLossFileSystem::List(std::string_view pattern, platform::ListKind kind,
-                               std::vector<platform::DirEntry>& entries) {
-  const bool ok = real_.List(pattern, kind, entries);
-  const int saved_errno = errno;
+Status PowerLossFileSystem::List(std::string_view pattern, platform::ListKind kind,
+                                 std::vector<platform::DirEntry>& entries) {
+  const Status status = real_.List(pattern, kind, entries);
   Called();
-  errno = saved_errno;
-  return ok;
+  return status;
 }
 
 std::vector<DiskImage> PowerLossFileSystem::CrashImages() const {

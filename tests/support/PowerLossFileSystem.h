@@ -72,18 +72,18 @@ class PowerLossFileSystem : public platform::FileSystem {
   // Replaces the regular files of a native folder with those of `image`.
   static void WriteDisk(const std::string& native_folder, const DiskImage& image);
 
-  std::unique_ptr<platform::File> Open(std::string_view path, platform::OpenMode mode,
-                                       platform::Links links = platform::Links::kFollow) override;
-  std::unique_ptr<platform::File> OpenBeside(std::string_view path, platform::OpenMode mode,
-                                             const platform::FileInfo& log) override;
+  platform::Opened Open(std::string_view path, platform::OpenMode mode,
+                        platform::Links links = platform::Links::kFollow) override;
+  platform::Opened OpenBeside(std::string_view path, platform::OpenMode mode,
+                              const platform::FileInfo& log) override;
   bool Exists(std::string_view path) override;
-  bool GetAttributes(std::string_view path, platform::Attributes& attributes) override;
-  bool Rename(std::string_view from, std::string_view to) override;
-  bool Replace(std::string_view from, std::string_view to) override;
-  bool Delete(std::string_view path) override;
-  bool SyncParent(std::string_view path) override;
-  bool List(std::string_view pattern, platform::ListKind kind,
-            std::vector<platform::DirEntry>& entries) override;
+  platform::Status GetAttributes(std::string_view path, platform::Attributes& attributes) override;
+  platform::Status Rename(std::string_view from, std::string_view to) override;
+  platform::Status Replace(std::string_view from, std::string_view to) override;
+  platform::Status Delete(std::string_view path) override;
+  platform::Status SyncParent(std::string_view path) override;
+  platform::Status List(std::string_view pattern, platform::ListKind kind,
+                        std::vector<platform::DirEntry>& entries) override;
 
   // The model behind the watched folder (public for the file wrapper).
   struct Model;
@@ -91,8 +91,7 @@ class PowerLossFileSystem : public platform::FileSystem {
   void Called();
 
  private:
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> real, std::string_view path,
-                                       platform::OpenMode mode);
+  platform::Opened Wrap(platform::Opened real, std::string_view path, platform::OpenMode mode);
   // The name of `path` when it lies in the watched folder, else empty.
   std::string WatchedName(std::string_view path) const;
 

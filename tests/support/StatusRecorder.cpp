@@ -17,8 +17,8 @@ void StatusRecorder::AppendLine(std::string_view line) {
 }
 
 void StatusRecorder::Note(const RunNote& note) {
-  notes.push_back(
-      {note.kind, std::string(note.path), std::string(note.other), note.code, note.reason});
+  notes.push_back({note.kind, std::string(note.path), std::string(note.other), note.code,
+                   note.reason, note.error});
 }
 
 void StatusRecorder::ReplaceLastLine(std::string_view line) {

@@ -37,6 +37,7 @@ class StatusRecorder : public StatusView {
     std::string other;
     int code;
     RefusalReason reason;
+    int error;
   };
   std::vector<RecordedNote> notes;
   std::string size_caption;

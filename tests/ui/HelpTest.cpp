@@ -7,9 +7,9 @@
 #include <QShortcut>
 #include <QUrl>
 
-#include "config/OptDlg.h"
 #include "tests/ui/MainFormFixture.h"
 #include "ui/Aboutdlg.h"
+#include "ui/OptDlg.h"
 #include "ui/QtHelp.h"
 
 namespace quillet::ui {

@@ -10,10 +10,10 @@
 #include <chrono>
 #include <tuple>
 
-#include "config/OptDlg.h"
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
 #include "ui/Aboutdlg.h"
+#include "ui/OptDlg.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtProgramStarter.h"
 

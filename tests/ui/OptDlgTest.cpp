@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <tuple>
 
-#include "config/OptDlg.h"
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
+#include "ui/OptDlg.h"
 
 namespace quillet {
 namespace {

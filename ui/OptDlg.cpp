@@ -1,4 +1,4 @@
-#include "config/OptDlg.h"
+#include "ui/OptDlg.h"
 
 #include <limits.h>
 #include <unistd.h>
@@ -15,8 +15,6 @@
 #include <QValidator>
 #include <vector>
 
-#include "config/Fonts.h"
-#include "config/OptTexts.h"
 #include "config/Settings.h"
 #include "core/FileName.h"
 #include "platform/Help.h"
@@ -24,6 +22,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Sjis.h"
 #include "text/ByteText.h"
+#include "ui/Fonts.h"
+#include "ui/OptTexts.h"
 
 namespace quillet {
 

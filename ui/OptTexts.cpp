@@ -1,4 +1,4 @@
-#include "config/OptTexts.h"
+#include "ui/OptTexts.h"
 
 // Every literal below is Shift-JIS bytes, written with scripts/sjis_escape.py
 // from the text shown in the comment above it.
