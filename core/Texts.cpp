@@ -3,7 +3,9 @@
 #include "core/ResultCodes.h"
 
 // Every literal below is Shift-JIS bytes, written with scripts/sjis_escape.py
-// from the text shown in the comment above it.
+// from the text shown in the comment above it. The texts, their spelling
+// mistakes and odd spacing included, are what users have always seen (and
+// what their scripts may look for): keep them byte for byte.
 
 namespace quillet::texts {
 

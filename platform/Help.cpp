@@ -1,5 +1,7 @@
 #include "platform/Help.h"
 
+#include "platform/ProgramFolder.h"
+
 namespace quillet::platform {
 
 namespace {
@@ -12,6 +14,8 @@ class NoHelp : public HelpService {
 HelpService* installed_service = nullptr;
 
 }  // namespace
+
+std::string HelpDocument() { return ProgramFolder() + kHelpDocumentName; }
 
 HelpService& Help() {
   static NoHelp none;

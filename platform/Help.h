@@ -3,10 +3,10 @@
 // The help viewer, behind a seam: the windowed program opens the help
 // document, tests record which topic was asked for.
 //
-// `help_file` is the program's help file in Windows form, Shift-JIS
-// (program folder + "Quillet.hlp"); a viewer may show another document that
-// stands for it.
+// The help is one HTML document, Quillet.html in the program folder; its
+// topics are anchors. Paths are in Windows form, Shift-JIS.
 
+#include <string>
 #include <string_view>
 
 namespace quillet::platform {
@@ -14,13 +14,17 @@ namespace quillet::platform {
 // The topic of the contents and index page (the help system's finder).
 inline constexpr char kHelpContents[] = "contents";
 
+// The help document's file name, and its path: program folder + that name.
+inline constexpr char kHelpDocumentName[] = "Quillet.html";
+std::string HelpDocument();
+
 class HelpService {
  public:
   virtual ~HelpService() = default;
-  // Opens `help_file` at `topic` ("HID00000019", or kHelpContents). Returns
-  // false when the help cannot be shown; the service has then told the
-  // user.
-  virtual bool ShowTopic(std::string_view help_file, std::string_view topic) = 0;
+  // Opens the help document `document` at `topic` ("HID00000019", or
+  // kHelpContents). Returns false when the help cannot be shown; the
+  // service has then told the user.
+  virtual bool ShowTopic(std::string_view document, std::string_view topic) = 0;
 };
 
 // The service in use. Until one is installed, help is never shown and every

@@ -6,7 +6,6 @@
 #include <QShortcut>
 
 #include "platform/Help.h"
-#include "platform/ProgramFolder.h"
 #include "ui/AppIcon.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
@@ -51,32 +50,31 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   // version is measured with its final text.
   IconImage = new QLabel(this);
   IconImage->setPixmap(AppIconPixmap(kIconSize));
-  Tittle = new QLabel(ToQString(t::kAppTitle), this);
-  Tittle->setFont(Arial(27));
+  Title = new QLabel(ToQString(t::kAppTitle), this);
+  Title->setFont(Arial(27));
   FVersion = new QLabel(ToQString(t::kVersion), this);
   FVersion->setFont(Arial(17));
-  const int title_width = Tittle->sizeHint().width();
+  const int title_width = Title->sizeHint().width();
   const int version_width = FVersion->sizeHint().width();
   FVersion->setText(ToQString(t::kVersionDesign));
   const int left = (kClientWidth - (kIconSize + 8 + title_width + 8 + version_width)) / 2;
   IconImage->setGeometry(left, 28, kIconSize, kIconSize);
-  Tittle->setGeometry(left + kIconSize + 8, 30, title_width, 36);
+  Title->setGeometry(left + kIconSize + 8, 30, title_width, 36);
   FVersion->setGeometry(left + kIconSize + 16 + title_width, 40, version_width, 24);
 
   CenteredLine(this, t::kAboutCopyright, 98);
   CenteredLine(this, t::kAboutRights, 118);
   CenteredLine(this, t::kAboutFreeware, 146);
 
-  Bevel1 = new QFrame(this);
-  Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-  Bevel1->setGeometry(16, 182, kClientWidth - 32, 4);
+  Separator = new QFrame(this);
+  Separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  Separator->setGeometry(16, 182, kClientWidth - 32, 4);
   OKBttn = new QPushButton(ToQString(t::kAboutOK), this);
   OKBttn->setGeometry((kClientWidth - 80) / 2, 200, 80, 26);
   OKBttn->setDefault(true);
   connect(OKBttn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [] {
-    platform::Help().ShowTopic(platform::ProgramFolder() + "Quillet.hlp", kHelpTopic);
-  });
+  connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+          [] { platform::Help().ShowTopic(platform::HelpDocument(), kHelpTopic); });
 }
 
 void TAboutForm::FormShow() { FVersion->setText(ToQString(t::kVersion)); }

@@ -26,11 +26,11 @@ class TAboutForm : public QDialog {
   // Esc closes the box like OKBttn: with the result OK.
   void reject() override;
 
-  // Controls, named as the form names them.
+  // Controls.
   QLabel* IconImage;
-  QLabel* Tittle;
+  QLabel* Title;
   QLabel* FVersion;
-  QFrame* Bevel1;
+  QFrame* Separator;
   QPushButton* OKBttn;
 
  protected:

@@ -53,7 +53,7 @@ bool TMainForm::StartOrTell(const std::vector<std::string>& items, const char* f
   return false;
 }
 
-void TMainForm::OtionClick() {
+void TMainForm::OptionsItemClick() {
   if (globals_.shell.IsProcessing) {
     TellUser(t::kCaptionQuillet, t::kMsgOptionsWhileProcessing, MbIcon::kInformation);
     return;
@@ -68,11 +68,11 @@ void TMainForm::DefEditClick() {
 
 // Both commands stay usable during a run, which must not wait for their
 // dialog: it answers later, through a callback.
-void TMainForm::EditerClick() {
+void TMainForm::EditFilesItemClick() {
   SetCurrentFolder(FromQString(EditFolder->text()));  // on failure the dialog opens where we are
-  OpenDialog2.initial_dir.clear();
-  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
-    if (chosen) StartEditors(ChosenNames(OpenDialog2));
+  EditOrViewDialog.initial_dir.clear();
+  platform::ShowOpenDialogWithoutWaiting(EditOrViewDialog, [this](bool chosen) {
+    if (chosen) StartEditors(ChosenNames(EditOrViewDialog));
   });
 }
 
@@ -89,21 +89,21 @@ void TMainForm::StartEditors(const std::vector<std::string>& names) {
   StartOrTell(items, t::kMsgEditorStartError);
 }
 
-void TMainForm::CorvaneL1Click() {
-  OpenDialog2.initial_dir.clear();
-  platform::ShowOpenDialogWithoutWaiting(OpenDialog2, [this](bool chosen) {
+void TMainForm::CorvaneItemClick() {
+  EditOrViewDialog.initial_dir.clear();
+  platform::ShowOpenDialogWithoutWaiting(EditOrViewDialog, [this](bool chosen) {
     if (!chosen) return;
-    for (const std::string& name : ChosenNames(OpenDialog2)) {
+    for (const std::string& name : ChosenNames(EditOrViewDialog)) {
       if (!StartOrTell({globals_.shell.ViewerPath, name}, t::kMsgCorvaneStartError)) return;
     }
   });
 }
 
 void TMainForm::FileBrowseSBClick() {
-  OpenDialog1.initial_dir = FromQString(EditFolder->text());
-  if (!EditFName->text().isEmpty()) OpenDialog1.file_name = FromQString(EditFName->text());
-  if (platform::ShowOpenDialog(OpenDialog1)) {
-    const std::string& chosen = OpenDialog1.chosen.front();
+  TargetFileDialog.initial_dir = FromQString(EditFolder->text());
+  if (!EditFName->text().isEmpty()) TargetFileDialog.file_name = FromQString(EditFName->text());
+  if (platform::ShowOpenDialog(TargetFileDialog)) {
+    const std::string& chosen = TargetFileDialog.chosen.front();
     EditFName->setText(ToQString(NamePart(chosen)));
     EditFolder->setText(ToQString(FolderText(chosen)));
     StartButton->setEnabled(true);
@@ -118,11 +118,13 @@ void TMainForm::FolderBrowseSBClick() {
   SetCurrentFolder(FromQString(EditFolder->text()));
 }
 
-void TMainForm::ShowHelp(std::string_view topic) { platform::Help().ShowTopic(help_file_, topic); }
+void TMainForm::ShowHelp(std::string_view topic) {
+  platform::Help().ShowTopic(help_document_, topic);
+}
 
 void TMainForm::HelpIndexClick() { ShowHelp(platform::kHelpContents); }
 
-void TMainForm::About1Click() {
+void TMainForm::AboutItemClick() {
   if (about_form_ == nullptr) return;
   // Modal to the whole program, but without an event loop of its own: the
   // Help menu stays usable during a run, which must not wait for the box.

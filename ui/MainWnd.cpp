@@ -16,6 +16,7 @@
 #include <QValidator>
 
 #include "config/Settings.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "text/ByteText.h"
@@ -72,38 +73,38 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateMenus() {
   MainMenu = menuBar();
-  File1 = MainMenu->addMenu(ToQString(t::kMenuFile));
-  Otion = AddItem(File1, t::kMenuOtion, t::kHintOtion);
-  DefEdit = AddItem(File1, t::kMenuDefEdit, t::kHintDefEdit);
-  Editer = AddItem(File1, t::kMenuEditer, t::kHintEditer);
-  N2 = File1->addSeparator();
-  Exit1 = AddItem(File1, t::kMenuExit1, t::kHintExit1);
+  FileMenu = MainMenu->addMenu(ToQString(t::kMenuFile));
+  Otion = AddItem(FileMenu, t::kMenuOptions, t::kHintOptions);
+  DefEdit = AddItem(FileMenu, t::kMenuDefEdit, t::kHintDefEdit);
+  EditFilesItem = AddItem(FileMenu, t::kMenuEditFiles, t::kHintEditFiles);
+  FileSeparator = FileMenu->addSeparator();
+  Exit1 = AddItem(FileMenu, t::kMenuExit1, t::kHintExit1);
   // Alt+X is shown in the menu and works while the menu is open; in the
   // window itself ExitButton's mnemonic, which does the same, answers it
   // (two window-wide owners of one key would cancel each other out).
   Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   Exit1->setShortcutContext(Qt::WidgetShortcut);
 
-  Help1 = MainMenu->addMenu(ToQString(t::kMenuHelp));
-  Help1->menuAction()->setShortcut(QKeySequence(Qt::Key_F1));
+  HelpMenu = MainMenu->addMenu(ToQString(t::kMenuHelp));
+  HelpMenu->menuAction()->setShortcut(QKeySequence(Qt::Key_F1));
   // F1 opens the main window's own help topic.
-  connect(Help1->menuAction(), &QAction::triggered, this, [this] { ShowHelp("HID00000021"); });
-  HelpIndex = AddItem(Help1, t::kMenuHelpIndex, t::kHintHelpIndex);
-  N1 = Help1->addSeparator();
-  About1 = AddItem(Help1, t::kMenuAbout, t::kHintAbout);
+  connect(HelpMenu->menuAction(), &QAction::triggered, this, [this] { ShowHelp("HID00000021"); });
+  HelpIndex = AddItem(HelpMenu, t::kMenuHelpIndex, t::kHintHelpIndex);
+  HelpSeparator = HelpMenu->addSeparator();
+  AboutItem = AddItem(HelpMenu, t::kMenuAbout, t::kHintAbout);
 
   tool_menu_ = std::make_unique<QMenuBar>();
-  ToolMenu = tool_menu_.get();
-  T1 = ToolMenu->addMenu(ToQString(t::kMenuTools));
-  CorvaneL1 = AddItem(T1, t::kMenuCorvane, t::kHintCorvane);
+  ToolMenuBar = tool_menu_.get();
+  ToolsMenu = ToolMenuBar->addMenu(ToQString(t::kMenuTools));
+  CorvaneItem = AddItem(ToolsMenu, t::kMenuCorvane, t::kHintCorvane);
 
-  connect(Otion, &QAction::triggered, this, &TMainForm::OtionClick);
+  connect(Otion, &QAction::triggered, this, &TMainForm::OptionsItemClick);
   connect(DefEdit, &QAction::triggered, this, &TMainForm::DefEditClick);
-  connect(Editer, &QAction::triggered, this, &TMainForm::EditerClick);
+  connect(EditFilesItem, &QAction::triggered, this, &TMainForm::EditFilesItemClick);
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
   connect(HelpIndex, &QAction::triggered, this, &TMainForm::HelpIndexClick);
-  connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
-  connect(CorvaneL1, &QAction::triggered, this, &TMainForm::CorvaneL1Click);
+  connect(AboutItem, &QAction::triggered, this, &TMainForm::AboutItemClick);
+  connect(CorvaneItem, &QAction::triggered, this, &TMainForm::CorvaneItemClick);
 }
 
 void TMainForm::CreateControls() {
@@ -112,13 +113,13 @@ void TMainForm::CreateControls() {
   setCentralWidget(client);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  Bevel1 = new QFrame(client);
-  Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Bevel1->setGeometry(2, 2, kClientWidth - 4, kClientHeight - kStatusLineHeight - 4);
+  ClientBevel = new QFrame(client);
+  ClientBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  ClientBevel->setGeometry(2, 2, kClientWidth - 4, kClientHeight - kStatusLineHeight - 4);
 
   auto* validator = new SjisValidator(this);
-  Label2 = new QLabel(ToQString(t::kLabelFolder), client);
-  Label2->move(16, 10);
+  FolderLabel = new QLabel(ToQString(t::kLabelFolder), client);
+  FolderLabel->move(16, 10);
   EditFolder = new QLineEdit(client);
   EditFolder->setGeometry(16, 28, 353, 24);
   EditFolder->setValidator(validator);
@@ -128,8 +129,8 @@ void TMainForm::CreateControls() {
   FolderBrowseSB->setText(ToQString(t::kBrowse));
   FolderBrowseSB->setStatusTip(ToQString(t::kHintFolderBrowse));
 
-  Label1 = new QLabel(ToQString(t::kLabelFile), client);
-  Label1->move(16, 62);
+  FileLabel = new QLabel(ToQString(t::kLabelFile), client);
+  FileLabel->move(16, 62);
   EditFName = new QLineEdit(client);
   EditFName->setGeometry(16, 80, 353, 24);
   EditFName->setValidator(validator);
@@ -179,7 +180,7 @@ void TMainForm::CreateControls() {
 
 void TMainForm::FormCreate(std::vector<std::string> arguments) {
   const std::string program_folder = platform::ProgramFolder();
-  help_file_ = program_folder + "Quillet.hlp";
+  help_document_ = platform::HelpDocument();
   globals_.shell.IsProcessing = false;
   globals_.shell.AutoExitDue = false;
   EditFolder->setText(ToQString(CurrentFolderText()));
@@ -205,9 +206,9 @@ void TMainForm::FormCreate(std::vector<std::string> arguments) {
   }
 
   LoadSettings(globals_.options, IniPath());
-  OpenDialog1.title = t::kOpenDialog1Title;
-  OpenDialog1.refuse_read_only = true;
-  OpenDialog2.multi_select = true;
+  TargetFileDialog.title = t::kTargetFileDialogTitle;
+  TargetFileDialog.refuse_read_only = true;
+  EditOrViewDialog.multi_select = true;
   SetFileFilter(BuildFileFilter(globals_.options));
   // The companion viewer is a program (or a link to one) named Corvane in
   // the program folder; the Tools menu appears only when it exists.
@@ -234,8 +235,8 @@ void TMainForm::AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusD
 
 void TMainForm::SetFileFilter(const std::string& filter) {
   file_filter_ = filter;
-  OpenDialog1.filter = filter;
-  OpenDialog2.filter = filter;
+  TargetFileDialog.filter = filter;
+  EditOrViewDialog.filter = filter;
 }
 
 std::string TMainForm::TrimmedText(const QLineEdit* edit) {
@@ -249,7 +250,7 @@ void TMainForm::FormActivate() {
   platform::Attributes attributes;
   if (!tools_merged_ && !viewer.empty() && fs_.GetAttributes(viewer, attributes) &&
       !attributes.directory) {
-    MainMenu->insertMenu(Help1->menuAction(), T1);
+    MainMenu->insertMenu(HelpMenu->menuAction(), ToolsMenu);
     tools_merged_ = true;
   }
   if (globals_.shell.AutoStart) {

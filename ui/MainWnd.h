@@ -53,7 +53,7 @@ class TMainForm : public QMainWindow {
 
   // The windows created after this one. A run needs the status dialog. The
   // options dialog hands its new filter text to both file dialogs; the
-  // status dialog's help button opens the help file.
+  // status dialog's help button opens the help document.
   void AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg);
 
   // An unattended program ends after its run by itself: the run then skips
@@ -93,31 +93,31 @@ class TMainForm : public QMainWindow {
   //
   // Shows the options dialog modally; refused with an information box
   // while a run is going on.
-  void OtionClick();
+  void OptionsItemClick();
   // Starts Editor on Quillet.def in the program folder, full path, whether
   // the file exists or not.
   void DefEditClick();
   // Enters EditFolder's folder (when it can), lets the user choose files in
-  // OpenDialog2 and starts Editor on their names: one editor per file with
+  // EditOrViewDialog and starts Editor on their names: one editor per file with
   // Multi, else one editor for all. A failure shows the editor message
   // once and starts no further editor. The dialog does not hold up a run:
   // the editors start once it is answered, possibly after this returns.
-  void EditerClick();
+  void EditFilesItemClick();
   // Opens the help's contents page.
   void HelpIndexClick();
   // Shows the About box modally.
-  void About1Click();
-  // Lets the user choose files in OpenDialog2 and starts ViewerPath once
+  void AboutItemClick();
+  // Lets the user choose files in EditOrViewDialog and starts ViewerPath once
   // per file; the first failure shows the viewer message and stops. As
-  // with EditerClick, the starts follow the dialog's answer.
-  void CorvaneL1Click();
+  // with EditFilesItemClick, the starts follow the dialog's answer.
+  void CorvaneItemClick();
   // The chosen folder becomes EditFolder and the current directory.
   void FolderBrowseSBClick();
-  // OpenDialog1 opens at EditFolder with EditFName as its file name; the
+  // TargetFileDialog opens at EditFolder with EditFName as its file name; the
   // chosen file's name goes to EditFName, its folder (no trailing '\' but
   // for a drive root) to EditFolder. The focus ends in EditFName.
   void FileBrowseSBClick();
-  // Opens the help file at `topic` (an anchor such as "HID00000021").
+  // Opens the help document at `topic` (an anchor such as "HID00000021").
   void ShowHelp(std::string_view topic);
 
   enum class DefaultButton { kNone, kStart, kExit };
@@ -127,46 +127,46 @@ class TMainForm : public QMainWindow {
   const RunOutcome& LastRun() const { return last_run_; }
   // True when FormCreate made Quillet.def from Quillet.smp.
   bool DefinitionFileCreated() const { return definition_file_created_; }
-  // Help file (program folder + "Quillet.hlp") and the filter text of the
+  // The help document (platform::HelpDocument()) and the filter text of the
   // file dialogs, both Shift-JIS.
-  const std::string& HelpFile() const { return help_file_; }
+  const std::string& HelpDocument() const { return help_document_; }
   const std::string& FileFilter() const { return file_filter_; }
   // Gives `filter` to both file dialogs (empty clears their filter).
   void SetFileFilter(const std::string& filter);
 
-  // Menus, named as the form names them. ToolMenu is not shown by itself;
-  // its T1 is merged into MainMenu before Help1.
+  // Menus. ToolMenuBar is not shown by itself;
+  // its ToolsMenu is merged into MainMenu before HelpMenu.
   QMenuBar* MainMenu;
-  QMenu* File1;
-  QAction* Otion;
+  QMenu* FileMenu;
+  QAction* Otion;  // the options item
   QAction* DefEdit;
-  QAction* Editer;
-  QAction* N2;
+  QAction* EditFilesItem;
+  QAction* FileSeparator;
   QAction* Exit1;
-  QMenu* Help1;
+  QMenu* HelpMenu;
   QAction* HelpIndex;
-  QAction* N1;
-  QAction* About1;
-  QMenuBar* ToolMenu;
-  QMenu* T1;
-  QAction* CorvaneL1;
+  QAction* HelpSeparator;
+  QAction* AboutItem;
+  QMenuBar* ToolMenuBar;
+  QMenu* ToolsMenu;
+  QAction* CorvaneItem;
 
   // Controls.
-  QFrame* Bevel1;
-  QLabel* Label2;
+  QFrame* ClientBevel;
+  QLabel* FolderLabel;
   QLineEdit* EditFolder;
   QToolButton* FolderBrowseSB;
-  QLabel* Label1;
+  QLabel* FileLabel;
   QLineEdit* EditFName;
   QToolButton* FileBrowseSB;
   QCheckBox* SubFolderCB;
   QPushButton* StartButton;
   QPushButton* ExitButton;
   QLabel* StatusLine;
-  // The file to process (OpenDialog1) and the files to edit or view
-  // (OpenDialog2, several at once).
-  platform::OpenFileDialog OpenDialog1;
-  platform::OpenFileDialog OpenDialog2;
+  // The file to process (TargetFileDialog) and the files to edit or view
+  // (EditOrViewDialog, several at once).
+  platform::OpenFileDialog TargetFileDialog;
+  platform::OpenFileDialog EditOrViewDialog;
 
  signals:
   // The window closed for good: the program ends.
@@ -197,7 +197,7 @@ class TMainForm : public QMainWindow {
   void TellUser(std::string_view caption, std::string_view text, platform::MbIcon icon);
   // Starts `items` and tells the user `failure_message` when that fails.
   bool StartOrTell(const std::vector<std::string>& items, const char* failure_message);
-  // Starts Editor on `names` as EditerClick describes.
+  // Starts Editor on `names` as EditFilesItemClick describes.
   void StartEditors(const std::vector<std::string>& names);
   std::string IniPath() const;
   // The Shift-JIS text of an edit box without its leading and trailing
@@ -220,7 +220,7 @@ class TMainForm : public QMainWindow {
   bool unattended_ = false;
   bool definition_file_created_ = false;
   RunOutcome last_run_;
-  std::string help_file_;
+  std::string help_document_;
   std::string file_filter_;
 };
 

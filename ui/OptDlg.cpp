@@ -123,21 +123,21 @@ TOptForm::TOptForm(ProcessingOptions& options, QWidget* parent)
   connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
           &TOptForm::HelpClick);
 
-  OpenDialog1.title = t::kEditorDialogTitle;
-  OpenDialog1.filter = t::kEditorDialogFilter;
-  OpenDialog1.must_exist = true;
+  EditorDialog.title = t::kEditorDialogTitle;
+  EditorDialog.filter = t::kEditorDialogFilter;
+  EditorDialog.must_exist = true;
   FormCreate();
 }
 
 void TOptForm::CreatePages() {
-  PageControl1 = new QTabWidget(this);
-  PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1->setGeometry(8, 8, kClientWidth - 16, 308);
-  TabSheet1 = AddPage(PageControl1, "TabSheet1", t::kTabSheet1);
-  TabSheet3 = AddPage(PageControl1, "TabSheet3", t::kTabSheet3);
-  TabSheet4 = AddPage(PageControl1, "TabSheet4", t::kTabSheet4);
-  TabSheet5 = AddPage(PageControl1, "TabSheet5", t::kTabSheet5);
-  TabSheet6 = AddPage(PageControl1, "TabSheet6", t::kTabSheet6);
+  Pages = new QTabWidget(this);
+  Pages->setObjectName(QStringLiteral("Pages"));
+  Pages->setGeometry(8, 8, kClientWidth - 16, 308);
+  FilePage = AddPage(Pages, "FilePage", t::kFilePage);
+  SkipPage = AddPage(Pages, "SkipPage", t::kSkipPage);
+  ExtensionPage = AddPage(Pages, "ExtensionPage", t::kExtensionPage);
+  EditorPage = AddPage(Pages, "EditorPage", t::kEditorPage);
+  FilterPage = AddPage(Pages, "FilterPage", t::kFilterPage);
   CreateFilePage();
   CreateSkipPage();
   CreateExtensionPage();
@@ -146,42 +146,45 @@ void TOptForm::CreatePages() {
 }
 
 void TOptForm::CreateFilePage() {
-  GroupBox1 = Make<QGroupBox>(TabSheet1, "GroupBox1", t::kGroupBox1, 8, 8, 377, 84);
-  FOpTrimOff = Make<QRadioButton>(GroupBox1, "FOpTrimOff", t::kFOpTrimOff, 16, 24, 340, 20);
-  FOpTrim = Make<QRadioButton>(GroupBox1, "FOpTrim", t::kFOpTrim, 16, 52, 340, 20);
-  GroupBox2 = Make<QGroupBox>(TabSheet1, "GroupBox2", t::kGroupBox2, 8, 102, 377, 112);
-  FOpAll = Make<QRadioButton>(GroupBox2, "FOpAll", t::kFOpAll, 16, 24, 340, 20);
-  FOp1gyo = Make<QRadioButton>(GroupBox2, "FOp1gyo", t::kFOp1gyo, 16, 52, 340, 20);
-  FOp0gyo = Make<QRadioButton>(GroupBox2, "FOp0gyo", t::kFOp0gyo, 16, 80, 340, 20);
+  TrimGroup = Make<QGroupBox>(FilePage, "TrimGroup", t::kTrimGroup, 8, 8, 377, 84);
+  FOpTrimOff = Make<QRadioButton>(TrimGroup, "FOpTrimOff", t::kFOpTrimOff, 16, 24, 340, 20);
+  FOpTrim = Make<QRadioButton>(TrimGroup, "FOpTrim", t::kFOpTrim, 16, 52, 340, 20);
+  BlankLineGroup =
+      Make<QGroupBox>(FilePage, "BlankLineGroup", t::kBlankLineGroup, 8, 102, 377, 112);
+  FOpAll = Make<QRadioButton>(BlankLineGroup, "FOpAll", t::kFOpAll, 16, 24, 340, 20);
+  FOpOneBlank = Make<QRadioButton>(BlankLineGroup, "FOpOneBlank", t::kFOpOneBlank, 16, 52, 340, 20);
+  FOpNoBlank = Make<QRadioButton>(BlankLineGroup, "FOpNoBlank", t::kFOpNoBlank, 16, 80, 340, 20);
 }
 
 void TOptForm::CreateSkipPage() {
-  GroupBox6 = Make<QGroupBox>(TabSheet3, "GroupBox6", t::kGroupBox6, 8, 8, 377, 112);
-  FOpSkip = Make<QCheckBox>(GroupBox6, "FOpSkip", t::kFOpSkip, 16, 24, 340, 20);
-  Label1 = Make<QLabel>(GroupBox6, "Label1", t::kLabel1, 36, 48, 330, 20);
-  FOpSkipDisp = Make<QCheckBox>(GroupBox6, "FOpSkipDisp", t::kFOpSkipDisp, 16, 80, 340, 20);
-  GroupBox5 = Make<QGroupBox>(TabSheet3, "GroupBox5", t::kGroupBox5, 8, 130, 377, 128);
-  FOpTimeZ = Make<QCheckBox>(GroupBox5, "FOpTimeZ", t::kFOpTimeZ, 16, 24, 340, 20);
-  Bevel1 = new QFrame(GroupBox5);
-  Bevel1->setObjectName(QStringLiteral("Bevel1"));
-  Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-  Bevel1->setGeometry(16, 54, 345, 4);
-  FOpTime = Make<QRadioButton>(GroupBox5, "FOpTime", t::kFOpTime, 16, 66, 340, 20);
-  FOpTimeChg = Make<QRadioButton>(GroupBox5, "FOpTimeChg", t::kFOpTimeChg, 16, 94, 340, 20);
+  SkipGroup = Make<QGroupBox>(SkipPage, "SkipGroup", t::kSkipGroup, 8, 8, 377, 112);
+  FOpSkip = Make<QCheckBox>(SkipGroup, "FOpSkip", t::kFOpSkip, 16, 24, 340, 20);
+  SkipNote = Make<QLabel>(SkipGroup, "SkipNote", t::kSkipNote, 36, 48, 330, 20);
+  FOpSkipDisp = Make<QCheckBox>(SkipGroup, "FOpSkipDisp", t::kFOpSkipDisp, 16, 80, 340, 20);
+  TimeStampGroup =
+      Make<QGroupBox>(SkipPage, "TimeStampGroup", t::kTimeStampGroup, 8, 130, 377, 128);
+  FOpTimeZ = Make<QCheckBox>(TimeStampGroup, "FOpTimeZ", t::kFOpTimeZ, 16, 24, 340, 20);
+  TimeStampSeparator = new QFrame(TimeStampGroup);
+  TimeStampSeparator->setObjectName(QStringLiteral("TimeStampSeparator"));
+  TimeStampSeparator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  TimeStampSeparator->setGeometry(16, 54, 345, 4);
+  FOpTime = Make<QRadioButton>(TimeStampGroup, "FOpTime", t::kFOpTime, 16, 66, 340, 20);
+  FOpTimeChg = Make<QRadioButton>(TimeStampGroup, "FOpTimeChg", t::kFOpTimeChg, 16, 94, 340, 20);
   connect(FOpSkip, &QCheckBox::clicked, this, &TOptForm::FOpSkipClick);
 }
 
 void TOptForm::CreateExtensionPage() {
-  GroupBox4 = Make<QGroupBox>(TabSheet4, "GroupBox4", t::kGroupBox4, 8, 8, 377, 92);
-  Make<QLabel>(GroupBox4, "Label3", t::kLabelExt, 16, 28, 60, 20);
-  FOpBackExt = MakeEdit(GroupBox4, "FOpBackExt", 76, 26, 64);
-  FOpBack = Make<QCheckBox>(GroupBox4, "FOpBack", t::kFOpBack, 16, 60, 340, 20);
-  GroupBox7 = Make<QGroupBox>(TabSheet4, "GroupBox7", t::kGroupBox7, 8, 110, 377, 140);
-  FOpInc = Make<QCheckBox>(GroupBox7, "FOpInc", t::kFOpInc, 16, 24, 340, 20);
-  Label12 = Make<QLabel>(GroupBox7, "Label12", t::kLabel12, 36, 48, 330, 40);
-  Label12->setWordWrap(true);
-  Make<QLabel>(GroupBox7, "Label13", t::kLabelIncExt, 16, 102, 130, 20);
-  FOpIncExt = MakeEdit(GroupBox7, "FOpIncExt", 146, 100, 64);
+  BackupGroup = Make<QGroupBox>(ExtensionPage, "BackupGroup", t::kBackupGroup, 8, 8, 377, 92);
+  Make<QLabel>(BackupGroup, "BackupExtLabel", t::kLabelExt, 16, 28, 60, 20);
+  FOpBackExt = MakeEdit(BackupGroup, "FOpBackExt", 76, 26, 64);
+  FOpBack = Make<QCheckBox>(BackupGroup, "FOpBack", t::kFOpBack, 16, 60, 340, 20);
+  IncrementGroup =
+      Make<QGroupBox>(ExtensionPage, "IncrementGroup", t::kIncrementGroup, 8, 110, 377, 140);
+  FOpInc = Make<QCheckBox>(IncrementGroup, "FOpInc", t::kFOpInc, 16, 24, 340, 20);
+  IncrementNote = Make<QLabel>(IncrementGroup, "IncrementNote", t::kIncrementNote, 36, 48, 330, 40);
+  IncrementNote->setWordWrap(true);
+  Make<QLabel>(IncrementGroup, "IncrementExtLabel", t::kLabelIncExt, 16, 102, 130, 20);
+  FOpIncExt = MakeEdit(IncrementGroup, "FOpIncExt", 146, 100, 64);
   for (QLineEdit* extension : {FOpBackExt, FOpIncExt}) extension->setFont(FixedPitchFont());
   // The editor box is tied to the same handler as FOpBackExt; the test
   // itself looks at the extension boxes only.
@@ -190,29 +193,30 @@ void TOptForm::CreateExtensionPage() {
 }
 
 void TOptForm::CreateEditorPage() {
-  GroupBox8 = Make<QGroupBox>(TabSheet5, "GroupBox8", t::kGroupBox8, 8, 8, 377, 72);
-  FOpEditor = MakeEdit(GroupBox8, "FOpEditor", 16, 30, 256);
-  Sansyo = Make<QPushButton>(GroupBox8, "Sansyo", t::kSansyo, 280, 28, 84, 25);
-  GroupBox9 = Make<QGroupBox>(TabSheet5, "GroupBox9", t::kGroupBox9, 8, 90, 377, 88);
-  FOpMulti = Make<QRadioButton>(GroupBox9, "FOpMulti", t::kFOpMulti, 16, 26, 340, 20);
-  FOpSingle = Make<QRadioButton>(GroupBox9, "FOpSingle", t::kFOpSingle, 16, 54, 340, 20);
+  EditorGroup = Make<QGroupBox>(EditorPage, "EditorGroup", t::kEditorGroup, 8, 8, 377, 72);
+  FOpEditor = MakeEdit(EditorGroup, "FOpEditor", 16, 30, 256);
+  EditorBrowse = Make<QPushButton>(EditorGroup, "EditorBrowse", t::kEditorBrowse, 280, 28, 84, 25);
+  EditorStartGroup =
+      Make<QGroupBox>(EditorPage, "EditorStartGroup", t::kEditorStartGroup, 8, 90, 377, 88);
+  FOpMulti = Make<QRadioButton>(EditorStartGroup, "FOpMulti", t::kFOpMulti, 16, 26, 340, 20);
+  FOpSingle = Make<QRadioButton>(EditorStartGroup, "FOpSingle", t::kFOpSingle, 16, 54, 340, 20);
   connect(FOpEditor, &QLineEdit::textChanged, this, &TOptForm::FOpBackExtChange);
-  connect(Sansyo, &QPushButton::clicked, this, &TOptForm::SansyoClick);
+  connect(EditorBrowse, &QPushButton::clicked, this, &TOptForm::EditorBrowseClick);
 }
 
 void TOptForm::CreateFilterPage() {
-  GroupBox3 = Make<QGroupBox>(TabSheet6, "GroupBox3", t::kGroupBox3, 8, 8, 377, 208);
-  Make<QLabel>(GroupBox3, "Label4", t::kFilterHeading, 40, 22, 100, 18);
-  Make<QLabel>(GroupBox3, "Label5", t::kDescriptionHeading, 150, 22, 100, 18);
+  FilterGroup = Make<QGroupBox>(FilterPage, "FilterGroup", t::kFilterGroup, 8, 8, 377, 208);
+  Make<QLabel>(FilterGroup, "FilterHeading", t::kFilterHeading, 40, 22, 100, 18);
+  Make<QLabel>(FilterGroup, "DescriptionHeading", t::kDescriptionHeading, 150, 22, 100, 18);
   QLineEdit** patterns[] = {&FOpF1, &FOpF2, &FOpF3, &FOpF4, &FOpF5};
   QLineEdit** descriptions[] = {&FOpS1, &FOpS2, &FOpS3, &FOpS4, &FOpS5};
   for (int row = 0; row < 5; ++row) {
     const int y = 44 + row * 30;
     const std::string number = std::to_string(row + 1);
-    Make<QLabel>(GroupBox3, ("Label" + std::to_string(row + 6)).c_str(), (number + ".").c_str(), 16,
-                 y + 2, 20, 18);
-    *patterns[row] = MakeEdit(GroupBox3, ("FOpF" + number).c_str(), 40, y, 100);
-    *descriptions[row] = MakeEdit(GroupBox3, ("FOpS" + number).c_str(), 150, y, 210);
+    Make<QLabel>(FilterGroup, ("FilterNumber" + number).c_str(), (number + ".").c_str(), 16, y + 2,
+                 20, 18);
+    *patterns[row] = MakeEdit(FilterGroup, ("FOpF" + number).c_str(), 40, y, 100);
+    *descriptions[row] = MakeEdit(FilterGroup, ("FOpS" + number).c_str(), 150, y, 210);
   }
 }
 
@@ -225,7 +229,7 @@ std::array<TOptForm::FilterRow, 5> TOptForm::FilterRows() const {
            {FOpF5, FOpS5, &O::F5, &O::S5}}};
 }
 
-void TOptForm::FormCreate() { PageControl1->setCurrentWidget(TabSheet1); }
+void TOptForm::FormCreate() { Pages->setCurrentWidget(FilePage); }
 
 void TOptForm::showEvent(QShowEvent* event) {
   FormShow();
@@ -235,7 +239,7 @@ void TOptForm::showEvent(QShowEvent* event) {
 void TOptForm::FormShow() {
   const ProcessingOptions& o = options_;
   (o.Trim ? FOpTrim : FOpTrimOff)->setChecked(true);
-  (o.SpLine == 0 ? FOp0gyo : o.SpLine == 1 ? FOp1gyo : FOpAll)->setChecked(true);
+  (o.SpLine == 0 ? FOpNoBlank : o.SpLine == 1 ? FOpOneBlank : FOpAll)->setChecked(true);
   FOpSkip->setChecked(o.Skip);
   FOpSkipDisp->setChecked(o.SkipDisp);
   FOpTimeZ->setChecked(o.TimeZ);
@@ -257,7 +261,7 @@ void TOptForm::FormShow() {
   // comes back where it was when the dialog closed: after ﾍﾙﾌﾟ, Enter
   // would open the help again. Each showing starts on the pages, OK the
   // default.
-  PageControl1->setFocus();
+  Pages->setFocus();
   OK->setDefault(true);
 }
 
@@ -276,13 +280,13 @@ void TOptForm::FOpSkipClick() {
   FOpSkipDisp->setEnabled(skip);
 }
 
-void TOptForm::SansyoClick() {
+void TOptForm::EditorBrowseClick() {
   const std::string saved = CurrentDirectory();
   const std::string editor = FromQ(FOpEditor->text());
   const std::string_view name = NamePart(editor);
-  OpenDialog1.file_name = std::string(name);
-  OpenDialog1.initial_dir = editor.substr(0, editor.size() - name.size());
-  if (platform::ShowOpenDialog(OpenDialog1)) FOpEditor->setText(Q(OpenDialog1.file_name));
+  EditorDialog.file_name = std::string(name);
+  EditorDialog.initial_dir = editor.substr(0, editor.size() - name.size());
+  if (platform::ShowOpenDialog(EditorDialog)) FOpEditor->setText(Q(EditorDialog.file_name));
   if (!saved.empty() && chdir(saved.c_str()) != 0) {
     // The remembered folder has gone; there is nothing better to go back to.
   }
@@ -291,7 +295,7 @@ void TOptForm::SansyoClick() {
 void TOptForm::StoreControls() {
   ProcessingOptions& o = options_;
   o.Trim = FOpTrim->isChecked();
-  o.SpLine = FOpAll->isChecked() ? -1 : FOp1gyo->isChecked() ? 1 : 0;
+  o.SpLine = FOpAll->isChecked() ? -1 : FOpOneBlank->isChecked() ? 1 : 0;
   o.Skip = FOpSkip->isChecked();
   o.SkipDisp = FOpSkipDisp->isChecked();
   o.Time = FOpTime->isChecked();
@@ -328,8 +332,6 @@ void TOptForm::OKClick() {
 
 void TOptForm::CancelClick() { reject(); }
 
-void TOptForm::HelpClick() {
-  platform::Help().ShowTopic(platform::ProgramFolder() + "Quillet.hlp", kHelpTopic);
-}
+void TOptForm::HelpClick() { platform::Help().ShowTopic(platform::HelpDocument(), kHelpTopic); }
 
 }  // namespace quillet

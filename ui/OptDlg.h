@@ -44,7 +44,7 @@ class TOptForm : public QDialog {
   }
 
   // Handlers, named after control and event.
-  // Makes TabSheet1 the active page; later showings open on the page that
+  // Makes FilePage the active page; later showings open on the page that
   // was active when the dialog last closed.
   void FormCreate();
   // Loads every control from the record, then applies the auto-skip rule;
@@ -57,9 +57,9 @@ class TOptForm : public QDialog {
   // FOpSkip on: FOpTimeZ on and disabled, FOpSkipDisp enabled. Off: FOpTimeZ
   // enabled keeping its state, FOpSkipDisp disabled keeping its state.
   void FOpSkipClick();
-  // Browses for the editor program through OpenDialog1; the process's
+  // Browses for the editor program through EditorDialog; the process's
   // current directory is the same afterwards, confirmed or not.
-  void SansyoClick();
+  void EditorBrowseClick();
   // Refuses equal extensions with an error box (the dialog stays open);
   // otherwise stores the controls into the record, hands the new filter to
   // the filter handler, saves Quillet.ini and closes. A failed save shows
@@ -70,43 +70,43 @@ class TOptForm : public QDialog {
   // Opens the help topic "HID00000019".
   void HelpClick();
 
-  // Controls, named as the form names them.
-  QTabWidget* PageControl1;
-  QWidget* TabSheet1;
-  QWidget* TabSheet3;
-  QWidget* TabSheet4;
-  QWidget* TabSheet5;
-  QWidget* TabSheet6;
-  QGroupBox* GroupBox1;
+  // Controls.
+  QTabWidget* Pages;
+  QWidget* FilePage;
+  QWidget* SkipPage;
+  QWidget* ExtensionPage;
+  QWidget* EditorPage;
+  QWidget* FilterPage;
+  QGroupBox* TrimGroup;
   QRadioButton* FOpTrimOff;
   QRadioButton* FOpTrim;
-  QGroupBox* GroupBox2;
+  QGroupBox* BlankLineGroup;
   QRadioButton* FOpAll;
-  QRadioButton* FOp1gyo;
-  QRadioButton* FOp0gyo;
-  QGroupBox* GroupBox6;
+  QRadioButton* FOpOneBlank;
+  QRadioButton* FOpNoBlank;
+  QGroupBox* SkipGroup;
   QCheckBox* FOpSkip;
-  QLabel* Label1;
+  QLabel* SkipNote;
   QCheckBox* FOpSkipDisp;
-  QGroupBox* GroupBox5;
+  QGroupBox* TimeStampGroup;
   QCheckBox* FOpTimeZ;
-  QFrame* Bevel1;
+  QFrame* TimeStampSeparator;
   QRadioButton* FOpTime;
   QRadioButton* FOpTimeChg;
-  QGroupBox* GroupBox4;
+  QGroupBox* BackupGroup;
   QLineEdit* FOpBackExt;
   QCheckBox* FOpBack;
-  QGroupBox* GroupBox7;
+  QGroupBox* IncrementGroup;
   QCheckBox* FOpInc;
-  QLabel* Label12;
+  QLabel* IncrementNote;
   QLineEdit* FOpIncExt;
-  QGroupBox* GroupBox8;
+  QGroupBox* EditorGroup;
   QLineEdit* FOpEditor;
-  QPushButton* Sansyo;
-  QGroupBox* GroupBox9;
+  QPushButton* EditorBrowse;
+  QGroupBox* EditorStartGroup;
   QRadioButton* FOpMulti;
   QRadioButton* FOpSingle;
-  QGroupBox* GroupBox3;
+  QGroupBox* FilterGroup;
   QLineEdit* FOpF1;
   QLineEdit* FOpS1;
   QLineEdit* FOpF2;
@@ -120,7 +120,7 @@ class TOptForm : public QDialog {
   QPushButton* OK;
   QPushButton* Cancel;
   QPushButton* Help;
-  platform::OpenFileDialog OpenDialog1;
+  platform::OpenFileDialog EditorDialog;
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow

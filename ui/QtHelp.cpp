@@ -8,7 +8,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "core/FileName.h"
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
 #include "ui/UiTexts.h"
@@ -17,16 +16,13 @@ namespace quillet::ui {
 
 namespace {
 
-constexpr char kDocumentName[] = "Quillet.html";
-
-QString FindDocument(std::string_view help_file) {
-  const std::string beside = ChangeExt(help_file, "html");
-  if (auto native = platform::ToNativePath(beside)) {
+QString FindDocument(std::string_view document) {
+  if (auto native = platform::ToNativePath(document)) {
     const QString path = QString::fromStdString(*native);
     if (QFileInfo(path).isFile()) return path;
   }
-  const QString installed =
-      QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kDocumentName);
+  const QString installed = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                            QLatin1String(platform::kHelpDocumentName);
   return QFileInfo(installed).isFile() ? installed : QString();
 }
 
@@ -77,12 +73,12 @@ QtHelp::QtHelp(std::function<bool(const QUrl&)> open_url)
     : open_url_(open_url ? std::move(open_url)
                          : [](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
 
-bool QtHelp::ShowTopic(std::string_view help_file, std::string_view topic) {
-  const QString document = FindDocument(help_file);
-  if (!document.isEmpty() && open_url_(HelpPageUrl(document, topic))) return true;
+bool QtHelp::ShowTopic(std::string_view document, std::string_view topic) {
+  const QString found = FindDocument(document);
+  if (!found.isEmpty() && open_url_(HelpPageUrl(found, topic))) return true;
   // Help can be asked for during a run, which must not wait for the box.
   platform::MessageBoxOkWithoutWaiting(ui_texts::kCaptionQuillet,
-                                       ui_texts::kHelpNotFound + ChangeExt(help_file, "html"),
+                                       ui_texts::kHelpNotFound + std::string(document),
                                        platform::MbIcon::kInformation);
   return false;
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-// The help viewer of the windowed program: the help document Quillet.html,
-// which stands for Quillet.hlp, opened in the desktop's browser at the
-// topic's anchor (Quillet.html#HID00000019).
+// The help viewer of the windowed program: the help document Quillet.html
+// opened in the desktop's browser at the topic's anchor
+// (Quillet.html#HID00000019).
 //
-// The document is looked for beside the help file that was asked for (the
-// program folder), then in the executable's folder, where an installed copy
-// keeps it while its program folder lies in the configuration folder.
+// The document is looked for where it was asked for (the program folder),
+// then in the executable's folder, where an installed copy keeps it while
+// its program folder lies in the configuration folder.
 //
 // The desktop's opener (xdg-open and the launchers behind it) drops the
 // fragment of a file: URL, so the browser is handed a small page per topic
@@ -30,7 +30,7 @@ class QtHelp : public platform::HelpService {
   // Returns false, after an information box that does not wait for the
   // user, when no document is found or the desktop has no browser to show
   // it.
-  bool ShowTopic(std::string_view help_file, std::string_view topic) override;
+  bool ShowTopic(std::string_view document, std::string_view topic) override;
 
  private:
   std::function<bool(const QUrl&)> open_url_;

@@ -36,12 +36,12 @@ void Save(QWidget& window, const QDir& folder, const char* name) {
 // About box, without their modal loops, grabs them and hides them again.
 void SaveDialogs(TOptForm& opt_form, TAboutForm& about_form, const QDir& folder) {
   opt_form.show();
-  for (int page = 0; page < opt_form.PageControl1->count(); ++page) {
-    opt_form.PageControl1->setCurrentIndex(page);
+  for (int page = 0; page < opt_form.Pages->count(); ++page) {
+    opt_form.Pages->setCurrentIndex(page);
     const std::string name = "options-" + std::to_string(page + 1) + ".png";
     Save(opt_form, folder, name.c_str());
   }
-  opt_form.PageControl1->setCurrentIndex(0);
+  opt_form.Pages->setCurrentIndex(0);
   opt_form.hide();
   about_form.show();
   Save(about_form, folder, "about.png");
@@ -51,7 +51,7 @@ void SaveDialogs(TOptForm& opt_form, TAboutForm& about_form, const QDir& folder)
 // Opens the file dialog of the main window's file browse button as it
 // would open, grabs it once its folder is listed, and closes the program.
 void SaveFileDialogThenClose(TMainForm& main_form, const QDir& folder) {
-  platform::OpenFileDialog request = main_form.OpenDialog1;
+  platform::OpenFileDialog request = main_form.TargetFileDialog;
   request.initial_dir = FromQString(main_form.EditFolder->text());
   std::shared_ptr<QFileDialog> dialog = MakeOpenDialog(request);
   dialog->setOption(QFileDialog::DontUseNativeDialog);  // a widget that can be grabbed

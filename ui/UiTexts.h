@@ -26,14 +26,14 @@ extern const char kStart[];
 extern const char kHintStart[];
 extern const char kExit[];
 extern const char kHintExit[];
-extern const char kOpenDialog1Title[];
+extern const char kTargetFileDialogTitle[];
 extern const char kMenuFile[];
-extern const char kMenuOtion[];
-extern const char kHintOtion[];
+extern const char kMenuOptions[];
+extern const char kHintOptions[];
 extern const char kMenuDefEdit[];
 extern const char kHintDefEdit[];
-extern const char kMenuEditer[];
-extern const char kHintEditer[];
+extern const char kMenuEditFiles[];
+extern const char kHintEditFiles[];
 extern const char kMenuExit1[];
 extern const char kHintExit1[];
 extern const char kMenuHelp[];
@@ -54,6 +54,9 @@ extern const char kDefCreated[];
 extern const char kSecondRunRefused[];
 extern const char kFolderNotFullPath[];
 extern const char kFolderNotFound[];
+
+// The texts of a run (defined in ui/RunTexts.cpp): the status dialog, its
+// lines, and the boxes of a run that cannot start.
 extern const char kSeparator[];
 extern const char kBannerIncrement[];
 extern const char kBannerNormal[];

@@ -62,7 +62,7 @@ class HelpTest : public MainFormFixture {
 };
 
 TEST_F(HelpTest, EachWindowOpensAPageThatForwardsToItsTopic) {
-  form->Help1->menuAction()->trigger();  // F1 in the main window
+  form->HelpMenu->menuAction()->trigger();  // F1 in the main window
   form->HelpIndex->trigger();
   opt_form.Help->click();
   status->HelpBttn->click();

@@ -39,7 +39,7 @@ class LaunchTest : public MainFormFixture {
 
 // One command line for all names, or one per name with Multi; the first
 // failure stops the command with one message, however many files are left.
-TEST_F(LaunchTest, EditerStartsTheEditorOnTheChosenNamesInTheirFolder) {
+TEST_F(LaunchTest, EditFilesStartsTheEditorOnTheChosenNamesInTheirFolder) {
   const std::string all = R"("notepad.exe" "a.log" "b.log" "c.log")";
   const std::string a = R"("notepad.exe" "a.log")";
   const std::tuple<bool, int, std::vector<std::string>, std::size_t> cases[] = {
@@ -53,7 +53,7 @@ TEST_F(LaunchTest, EditerStartsTheEditorOnTheChosenNamesInTheirFolder) {
     starter.result = result;
     starter.command_lines.clear();
     boxes.boxes.clear();
-    form->EditerClick();
+    form->EditFilesItemClick();
     EXPECT_EQ(starter.command_lines, command_lines);
     EXPECT_EQ(WorkingDirectory(), work.native());
     ASSERT_EQ(boxes.boxes.size(), box_count);
@@ -77,18 +77,18 @@ TEST_F(LaunchTest, DefinitionFileIsEditedByFullPathEvenWhenMissing) {
 TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
   const std::vector<std::string> chosen = dialogs.chosen;
   dialogs.chosen.clear();  // a cancelled dialog starts nothing
-  form->EditerClick();
-  form->CorvaneL1Click();
+  form->EditFilesItemClick();
+  form->CorvaneItemClick();
   EXPECT_TRUE(starter.command_lines.empty());
   dialogs.chosen = chosen;
   globals.options.Multi = false;  // plays no part for the viewer
-  form->CorvaneL1Click();
+  form->CorvaneItemClick();
   const std::string viewer = home.windows() + "\\Corvane";
   ASSERT_EQ(starter.command_lines.size(), 3u);
   EXPECT_EQ(starter.command_lines[2], "\"" + viewer + "\" \"c.log\"");
   starter.command_lines.clear();
   starter.result = 0;
-  form->CorvaneL1Click();
+  form->CorvaneItemClick();
   EXPECT_EQ(starter.command_lines.size(), 1u);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text, Sjis("Corvane 95 を起動できませんでした。\r\r"
@@ -98,17 +98,19 @@ TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
 TEST_F(LaunchTest, ToolsMenuIsMergedOnlyForAnExistingViewerFile) {
   const auto menus = [this] { return form->MainMenu->actions(); };
   form->FormActivate();
-  EXPECT_FALSE(menus().contains(form->T1->menuAction()));  // no Corvane in the program folder
+  EXPECT_FALSE(
+      menus().contains(form->ToolsMenu->menuAction()));  // no Corvane in the program folder
   ASSERT_EQ(mkdir(home.Native("Corvane").c_str(), 0755), 0);
   form->FormActivate();
-  EXPECT_FALSE(menus().contains(form->T1->menuAction()));  // a folder is no program
+  EXPECT_FALSE(menus().contains(form->ToolsMenu->menuAction()));  // a folder is no program
   rmdir(home.Native("Corvane").c_str());
   WriteFile(home.Native("Corvane"), "");
   form->FormActivate();
   form->FormActivate();  // merged once, just before Help
   const QList<QAction*> merged = menus();
-  EXPECT_EQ(merged.count(form->T1->menuAction()), 1);
-  EXPECT_EQ(merged.indexOf(form->T1->menuAction()) + 1, merged.indexOf(form->Help1->menuAction()));
+  EXPECT_EQ(merged.count(form->ToolsMenu->menuAction()), 1);
+  EXPECT_EQ(merged.indexOf(form->ToolsMenu->menuAction()) + 1,
+            merged.indexOf(form->HelpMenu->menuAction()));
 }
 
 // The chosen file fills name and folder (without its last '\\' unless it is a
@@ -149,7 +151,7 @@ TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) 
   TOptForm opt_form(globals.options);
   form->AttachForms(&opt_form, nullptr, status.get());
   globals.shell.IsProcessing = true;
-  form->OtionClick();
+  form->OptionsItemClick();
   globals.shell.IsProcessing = false;
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text, Sjis("処理中はオプションを変更できません."));
@@ -160,10 +162,10 @@ TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) 
     opt_form.FOpF5->clear();
     opt_form.OK->click();
   });
-  form->OtionClick();
+  form->OptionsItemClick();
   const std::string expected = Sjis("ﾛｸﾞﾌｧｲﾙ(*.out)|*.out");
-  EXPECT_EQ(form->OpenDialog1.filter, expected);
-  EXPECT_EQ(form->OpenDialog2.filter, expected);
+  EXPECT_EQ(form->TargetFileDialog.filter, expected);
+  EXPECT_EQ(form->EditOrViewDialog.filter, expected);
 }
 
 TEST(QtFilter, TranslatesRowsToQtForm) {
@@ -202,7 +204,7 @@ TEST_F(LaunchTest, AboutBoxIsModalButDoesNotWait) {
   TAboutForm about;
   form->AttachForms(nullptr, &about, status.get());
   QTimer::singleShot(2000, &about, [&about] { about.OKBttn->click(); });
-  form->About1Click();
+  form->AboutItemClick();
   EXPECT_TRUE(about.isVisible());
   EXPECT_TRUE(about.isModal());
   about.OKBttn->click();

@@ -90,8 +90,10 @@ TEST_F(OptDlgTest, EqualExtensionsAreRefused) {
 
 // Any stored value other than 0 and 1 shows as "all" and is stored back as -1.
 TEST_F(OptDlgTest, ShowsAndStoresTheBlankLineChoice) {
-  for (auto [stored, selected, after_ok] :
-       {std::tuple{5, "FOpAll", -1}, {-1, "FOpAll", -1}, {1, "FOp1gyo", 1}, {0, "FOp0gyo", 0}}) {
+  for (auto [stored, selected, after_ok] : {std::tuple{5, "FOpAll", -1},
+                                            {-1, "FOpAll", -1},
+                                            {1, "FOpOneBlank", 1},
+                                            {0, "FOpNoBlank", 0}}) {
     options.SpLine = stored;
     Shown();
     auto* button = dialog.findChild<QRadioButton*>(QString::fromLatin1(selected));
@@ -156,7 +158,7 @@ TEST_F(OptDlgTest, BrowsingForTheEditorStartsAtItsFolderAndKeepsTheCurrentDirect
   Shown();
   dialog.FOpEditor->setText(QStringLiteral("Z:\\usr\\bin\\gedit"));
   dialogs.chosen = {bin.Windows("ed")};
-  dialog.Sansyo->click();
+  dialog.EditorBrowse->click();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].file_name, "gedit");
   EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\usr\\bin\\");

@@ -222,7 +222,7 @@ TEST_F(RunControl, BoxesAndDialogsRaisedMidRewriteDoNotHoldTheRun) {
     raised = true;
     status->close();
     form->close();
-    form->Editer->trigger();
+    form->EditFilesItem->trigger();
   });
   poll->start(0);
   auto* watchdog = new QTimer(form.get());
