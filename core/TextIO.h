@@ -76,7 +76,7 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   // Index of the first Ctrl-Z in the block, or len_ when it has none: found
-  // once per block, so that the line scan looks for CR alone.
+  // once per block, so that the line scan looks for line ends alone.
   std::size_t ctrl_z_ = 0;
   std::int64_t buffer_start_ = 0;  // file offset of buffer_[0]
   // The end the previous line was written with: a last line without a line
