@@ -215,9 +215,8 @@ void TMainForm::FormCreate(std::vector<std::string> arguments) {
   setWindowTitle(ToQString(t::kAppTitle));
   StatusLine->setStatusTip(ToQString(t::kVersion));
 
-  definition_file_created_ =
-      CreateDefinitionFile(fs_, program_folder) == DefinitionFileCreation::kCreated;
-  if (definition_file_created_) EditFName->setFocus();
+  if (CreateDefinitionFile(fs_, program_folder) == DefinitionFileCreation::kCreated)
+    EditFName->setFocus();
 }
 
 void TMainForm::AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg) {

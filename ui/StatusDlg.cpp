@@ -20,7 +20,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <csignal>
 
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
@@ -41,11 +40,6 @@ constexpr int kPanelBttn0Width = 228;
 constexpr int kTimer1Interval = 3000;
 constexpr char kHelpTopic[] = "HID00000020";
 constexpr std::string_view kLineBreak = "\r\n";
-
-// Set by the signal handler of an unattended run, taken by the next Yield().
-volatile std::sig_atomic_t signal_cancel_pending = 0;
-
-bool IsPending(std::string_view line) { return line.ends_with(texts::kPending); }
 
 // How many lines of the widget a log entry takes: only CR LF breaks it.
 int DisplayLineCount(std::string_view line) {
@@ -195,15 +189,11 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
 }
 
 void TStatusDlg::AppendLine(std::string_view line) {
-  // A pending line that is followed by another is final as it stands.
-  if (last_line_pending_ && sink_) sink_(lines_.back());
   QTextCursor cursor(DispStatus->document());
   cursor.movePosition(QTextCursor::End);
   if (!lines_.empty()) cursor.insertBlock();
   cursor.insertText(DisplayText(line));
   lines_.emplace_back(line);
-  last_line_pending_ = IsPending(line);
-  if (!last_line_pending_ && sink_) sink_(line);
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
 }
 
@@ -218,13 +208,7 @@ void TStatusDlg::ReplaceLastLine(std::string_view line) {
   cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
   cursor.insertText(DisplayText(line));
   lines_.back() = std::string(line);
-  last_line_pending_ = IsPending(line);
-  if (!last_line_pending_ && sink_) sink_(line);
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
-}
-
-void TStatusDlg::Note(const RunNote& note) {
-  if (note_sink_) note_sink_(note);
 }
 
 void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
@@ -232,23 +216,15 @@ void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQStr
 void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
 
 void TStatusDlg::Repaint() {
-  if (unattended_) return;
   // Shown or hidden controls only move once their layout has run; run it
   // now, without taking any user input, so the redraw shows the new state.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   repaint();
 }
 
-void TStatusDlg::Yield() {
-  QCoreApplication::processEvents();
-  if (signal_cancel_pending != 0) {
-    signal_cancel_pending = 0;
-    CANCELBttnClick();
-  }
-}
+void TStatusDlg::Yield() { QCoreApplication::processEvents(); }
 
 void TStatusDlg::ShowDialog() {
-  if (unattended_) return;
   if (isHidden()) {
     show();
   } else {
@@ -264,8 +240,6 @@ void TStatusDlg::SetVisible(StatusControl control, bool visible) {
 void TStatusDlg::SetEnabled(StatusControl control, bool enabled) {
   ControlWidget(*this, control)->setEnabled(enabled);
 }
-
-void TStatusDlg::RequestCancelFromSignal() { signal_cancel_pending = 1; }
 
 void TStatusDlg::OKBttnClick() {
   if (globals_.shell.AutoExit) {
@@ -312,7 +286,6 @@ void TStatusDlg::closeEvent(QCloseEvent* event) {
     return;
   }
   lines_.clear();
-  last_line_pending_ = false;
   DispStatus->clear();
   event->accept();
 }

@@ -34,32 +34,16 @@ class TStatusDlg : public QDialog, public StatusView {
   void SetSizeCaption(std::string_view caption) override;
   void SetGauge(int position) override;  // clamped to 0..100
   void Repaint() override;
-  // Processes pending Qt events; a pending SIGINT/SIGTERM of an unattended
-  // run (see RequestCancelFromSignal) acts as a press of CANCELBttn here.
+  // Processes pending Qt events.
   void Yield() override;
   void ShowDialog() override;
   void SetVisible(StatusControl control, bool visible) override;
   void SetEnabled(StatusControl control, bool enabled) override;
-  // Hands the note to the note sink, if one is set; the dialog shows nothing.
-  void Note(const RunNote& note) override;
 
   // The status log, one Shift-JIS entry per appended line.
   const std::vector<std::string>& Lines() const { return lines_; }
-  // Called with each line once it is final: at once for most lines, and
-  // for a file's "  . . ." line when its result replaces it.
-  void SetLineSink(std::function<void(std::string_view line)> sink) { sink_ = std::move(sink); }
-  // Called with each note of a run (the unattended writer explains them).
-  void SetNoteSink(std::function<void(const RunNote& note)> sink) { note_sink_ = std::move(sink); }
   // Called by HelpBttnClick with the help topic "HID00000020".
   void SetHelpHandler(std::function<void(std::string_view topic)> help) { help_ = std::move(help); }
-  // An unattended run has nobody to look at the dialog: it is never shown
-  // and never repainted, which would cost as much as the run's own work.
-  // The log, the line sink and the handlers work as ever.
-  void SetUnattended(bool unattended) { unattended_ = unattended; }
-
-  // Async-signal-safe: marks a cancel for the next Yield().
-  static void RequestCancelFromSignal();
-
   // Handlers, named after control and event.
   void OKBttnClick();
   void CANCELBttnClick();
@@ -92,11 +76,7 @@ class TStatusDlg : public QDialog, public StatusView {
  private:
   Globals& globals_;
   std::vector<std::string> lines_;
-  bool last_line_pending_ = false;
-  std::function<void(std::string_view)> sink_;
-  std::function<void(const RunNote&)> note_sink_;
   std::function<void(std::string_view)> help_;
-  bool unattended_ = false;
   QSize shown_size_;  // the size FormShow gave the dialog
 };
 
