@@ -187,8 +187,7 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (const int code = SniffBinary(); code != frDone) return code;
 
   status_.Yield();
-  status_.SetSizeCaption("");
-  status_.SetGauge(0);
+  status_.FileStarted();
 
   // Temporary and backup files are never processed, whatever Back says.
   if (ext_ == UpperAscii(options_.BackExt)) return frTempExtConflict;
@@ -201,8 +200,6 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   prior_stamp_ = file_processing::ReadStamp(*log_);
   if (options_.Skip && platform::IsMidnight(prior_stamp_)) return frAutoSkipped;
 
-  status_.SetSizeCaption("");
-  status_.SetGauge(0);
   status_.Repaint();
 
   std::int64_t file_size = 0;
@@ -313,7 +310,7 @@ int FileProcessor::CopyPass(std::int64_t& copy_lines) {
     // After a failed write the copy is lost anyway; it stops reading.
     copy_lines = CopyLines(reader, writer, kCopyCaptionModulus, [this](std::int64_t copy_bytes) {
       status_.Yield();
-      status_.SetSizeCaption(Caption(texts::kCopySizeFormat, copy_bytes));
+      status_.ProgressCaption(Caption(texts::kCopySizeFormat, copy_bytes));
       status_.Repaint();
     });
     read_failed = reader.failed();
@@ -361,18 +358,18 @@ int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
 void FileProcessor::ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
                                        std::int64_t copy_size) {
   status_.Yield();
-  status_.SetSizeCaption(Caption(texts::kFilterSizeFormat, written_bytes, copy_size));
+  status_.ProgressCaption(Caption(texts::kFilterSizeFormat, written_bytes, copy_size));
   // 1 to 101; 101 shows as full. A copy that changed size since it was
   // measured must neither divide by zero nor overflow the position.
   double gauge = kGaugeFull;
   if (copy_size > 0)
     gauge = static_cast<double>(read_bytes) / static_cast<double>(copy_size) * 100 + 1;
-  status_.SetGauge(static_cast<int>(std::clamp(gauge, 0.0, double{kGaugeFull})));
+  status_.ProgressPosition(static_cast<int>(std::clamp(gauge, 0.0, double{kGaugeFull})));
   status_.Repaint();
 }
 
 int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step) {
-  status_.SetGauge(0);
+  status_.ProgressPosition(0);
   status_.Repaint();
 
   platform::Opened opened = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);

@@ -85,8 +85,7 @@ void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry
     ++g.run.SkipCount;
     if (g.options.SkipDisp) {
       status.AppendLine(name + "\t" + texts::kSkipReport);
-      status.SetSizeCaption("");
-      status.SetGauge(0);
+      status.FileStarted();
       status.Yield();
     }
     return;
@@ -116,17 +115,6 @@ bool IsFolderNotLink(Engine& engine, const std::string& path) {
   return error == EISDIR || error == EACCES;
 }
 
-void ShowRunControls(StatusView& status) {
-  status.ShowDialog();
-  status.SetEnabled(StatusControl::kCancelBttn, true);
-  status.SetVisible(StatusControl::kCancelBttn, true);
-  status.SetVisible(StatusControl::kPanelBttn0, false);
-  status.SetVisible(StatusControl::kGauge, true);
-  status.SetVisible(StatusControl::kSearchMsg, true);
-  status.SetGauge(0);
-  status.SetVisible(StatusControl::kSize, true);
-}
-
 // The files of one folder. Returns a run-level code when the definition file
 // stops the run, else 0.
 int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern) {
@@ -138,7 +126,7 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
   g.run.FoundCount += static_cast<std::int32_t>(count);
   status.Yield();
 
-  ShowRunControls(status);
+  status.FolderCounted(count);
   if (count == 0) {
     status.AppendLine(FormatCount(texts::kFilesFoundFormat, 0));
     status.AppendLine("");
@@ -146,7 +134,6 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
     return 0;
   }
 
-  status.SetVisible(StatusControl::kSearchMsg, false);
   if (int code = LoadDefinitions(engine, folder); code != 0) {
     g.run.CancelRequested = true;
     return code;
@@ -164,11 +151,7 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
     if (g.run.CancelRequested) break;
     HandleFile(engine, folder, entry);
   }
-  status.SetSizeCaption("");
-  status.SetVisible(StatusControl::kSize, false);
-  status.SetGauge(0);
-  status.SetVisible(StatusControl::kPanelBttn0, false);
-  status.SetVisible(StatusControl::kSearchMsg, true);
+  status.FolderFinished();
   return 0;
 }
 
@@ -276,10 +259,7 @@ RunSummary ProcessRequest(Engine& engine, const RunRequest& request) {
   status.AppendLine(g.options.Inc ? texts::kBannerIncrement : texts::kBannerNormal);
   const FolderRunEnd end =
       ProcessFolder(engine, request.folder, request.pattern, request.with_subfolders);
-  status.SetVisible(StatusControl::kGauge, false);
-  status.SetVisible(StatusControl::kSearchMsg, false);
-  status.SetVisible(StatusControl::kCancelBttn, false);
-  status.SetVisible(StatusControl::kPanelBttn0, true);
+  status.RunEnded();
   WriteClosingLines(status, run);
 
   RunSummary summary;

@@ -58,13 +58,14 @@ class TerminalStatus : public StatusView {
 
   void AppendLine(std::string_view line) override;
   void ReplaceLastLine(std::string_view line) override;
-  void SetSizeCaption(std::string_view) override {}
-  void SetGauge(int) override {}
+  void FolderCounted(std::size_t) override {}
+  void FolderFinished() override {}
+  void FileStarted() override {}
+  void ProgressCaption(std::string_view) override {}
+  void ProgressPosition(int) override {}
+  void RunEnded() override {}
   void Repaint() override {}
   void Yield() override;
-  void ShowDialog() override {}
-  void SetVisible(StatusControl, bool) override {}
-  void SetEnabled(StatusControl, bool) override {}
   void Note(const RunNote& note) override;
 
  private:

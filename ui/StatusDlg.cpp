@@ -68,22 +68,6 @@ QString DisplayText(std::string_view line) {
   }
 }
 
-QWidget* ControlWidget(TStatusDlg& dialog, StatusControl control) {
-  switch (control) {
-    case StatusControl::kCancelBttn:
-      return dialog.CANCELBttn;
-    case StatusControl::kPanelBttn0:
-      return dialog.PanelBttn0;
-    case StatusControl::kSearchMsg:
-      return dialog.SearchMsg;
-    case StatusControl::kSize:
-      return dialog.Size;
-    case StatusControl::kGauge:
-      return dialog.Gauge;
-  }
-  return nullptr;
-}
-
 QVBoxLayout* NewColumn(QWidget* owner) {
   auto* layout = new QVBoxLayout(owner);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -211,9 +195,40 @@ void TStatusDlg::ReplaceLastLine(std::string_view line) {
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
 }
 
-void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
+void TStatusDlg::FolderCounted(std::size_t count) {
+  ShowDialog();
+  CANCELBttn->setEnabled(true);
+  CANCELBttn->setVisible(true);
+  PanelBttn0->setVisible(false);
+  Gauge->setVisible(true);
+  SearchMsg->setVisible(count == 0);
+  Gauge->setValue(0);
+  Size->setVisible(true);
+}
 
-void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
+void TStatusDlg::FolderFinished() {
+  Size->setText(QString());
+  Size->setVisible(false);
+  Gauge->setValue(0);
+  PanelBttn0->setVisible(false);
+  SearchMsg->setVisible(true);
+}
+
+void TStatusDlg::FileStarted() {
+  Size->setText(QString());
+  Gauge->setValue(0);
+}
+
+void TStatusDlg::ProgressCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
+
+void TStatusDlg::ProgressPosition(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
+
+void TStatusDlg::RunEnded() {
+  Gauge->setVisible(false);
+  SearchMsg->setVisible(false);
+  CANCELBttn->setVisible(false);
+  PanelBttn0->setVisible(true);
+}
 
 void TStatusDlg::Repaint() {
   // Shown or hidden controls only move once their layout has run; run it
@@ -231,14 +246,6 @@ void TStatusDlg::ShowDialog() {
     raise();
     activateWindow();
   }
-}
-
-void TStatusDlg::SetVisible(StatusControl control, bool visible) {
-  ControlWidget(*this, control)->setVisible(visible);
-}
-
-void TStatusDlg::SetEnabled(StatusControl control, bool enabled) {
-  ControlWidget(*this, control)->setEnabled(enabled);
 }
 
 void TStatusDlg::OKBttnClick() {

@@ -31,14 +31,22 @@ class TStatusDlg : public QDialog, public StatusView {
   // StatusView.
   void AppendLine(std::string_view line) override;
   void ReplaceLastLine(std::string_view line) override;
-  void SetSizeCaption(std::string_view caption) override;
-  void SetGauge(int position) override;  // clamped to 0..100
+  // Shows the dialog with CANCELBttn, Size and Gauge; SearchMsg while a
+  // folder without files is passed.
+  void FolderCounted(std::size_t count) override;
+  // Size hidden and empty, Gauge at 0, SearchMsg back for the next folder.
+  void FolderFinished() override;
+  void FileStarted() override;                              // Size empty, Gauge at 0
+  void ProgressCaption(std::string_view caption) override;  // Size's caption
+  void ProgressPosition(int position) override;             // Gauge, clamped to 0..100
+  // Gauge, SearchMsg and CANCELBttn give way to OKBttn and HelpBttn.
+  void RunEnded() override;
   void Repaint() override;
   // Processes pending Qt events.
   void Yield() override;
-  void ShowDialog() override;
-  void SetVisible(StatusControl control, bool visible) override;
-  void SetEnabled(StatusControl control, bool enabled) override;
+
+  // Shows the dialog, or brings it up when it is already shown.
+  void ShowDialog();
 
   // The status log, one Shift-JIS entry per appended line.
   const std::vector<std::string>& Lines() const { return lines_; }

@@ -160,14 +160,11 @@ TEST_F(StatusDlgTest, RememberedSizeLargerThanTheScreenIsShownWithinIt) {
 }
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
-  dlg.ShowDialog();
-  dlg.SetVisible(StatusControl::kCancelBttn, true);
-  dlg.SetVisible(StatusControl::kPanelBttn0, false);
+  dlg.FolderCounted(1);
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_TRUE(globals.run.CancelRequested);
   EXPECT_TRUE(dlg.isVisible());
-  dlg.SetVisible(StatusControl::kCancelBttn, false);
-  dlg.SetVisible(StatusControl::kPanelBttn0, true);
+  dlg.RunEnded();
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_FALSE(dlg.isVisible());
 }
