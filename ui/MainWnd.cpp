@@ -73,7 +73,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::CreateMenus() {
   MainMenu = menuBar();
   File1 = MainMenu->addMenu(ToQString(t::kMenuFile));
-  Otion = AddItem(File1, t::kMenuOtion, t::kHintOtion);
+  OptionsItem = AddItem(File1, t::kMenuOtion, t::kHintOtion);
   DefEdit = AddItem(File1, t::kMenuDefEdit, t::kHintDefEdit);
   Editer = AddItem(File1, t::kMenuEditer, t::kHintEditer);
   N2 = File1->addSeparator();
@@ -97,7 +97,7 @@ void TMainForm::CreateMenus() {
   T1 = ToolMenu->addMenu(ToQString(t::kMenuTools));
   CorvaneL1 = AddItem(T1, t::kMenuCorvane, t::kHintCorvane);
 
-  connect(Otion, &QAction::triggered, this, &TMainForm::OtionClick);
+  connect(OptionsItem, &QAction::triggered, this, &TMainForm::OtionClick);
   connect(DefEdit, &QAction::triggered, this, &TMainForm::DefEditClick);
   connect(Editer, &QAction::triggered, this, &TMainForm::EditerClick);
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);

@@ -133,7 +133,7 @@ class TMainForm : public QMainWindow {
   // its T1 is merged into MainMenu before Help1.
   QMenuBar* MainMenu;
   QMenu* File1;
-  QAction* Otion;
+  QAction* OptionsItem;
   QAction* DefEdit;
   QAction* Editer;
   QAction* N2;

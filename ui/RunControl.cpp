@@ -103,7 +103,7 @@ void TMainForm::SetBusy(bool busy) {
         static_cast<QWidget*>(StartButton), static_cast<QWidget*>(ExitButton)}) {
     control->setEnabled(!busy);
   }
-  Otion->setEnabled(!busy);
+  OptionsItem->setEnabled(!busy);
   Exit1->setEnabled(!busy);
   SetDefault(DefaultButton::kNone);
   if (busy) {
@@ -130,12 +130,12 @@ RunSummary TMainForm::RunRequest(const std::string& folder) {
                                  .after_earlier_run = !status.Lines().empty()});
 }
 
-// OKBttn offers to cancel the exit while Timer1 runs; the loop ends when the
+// OKBttn offers to cancel the exit while AutoExitTimer runs; the loop ends when the
 // timer has made the exit due, or when OKBttn, HelpBttn or a click in the
 // log has cleared AutoExit.
 void TMainForm::WaitForAutoExit() {
   status_dlg_->OKBttn->setText(ToQString(t::kOKBttnExitCancel));
-  status_dlg_->Timer1->start();
+  status_dlg_->AutoExitTimer->start();
   while (!globals_.shell.AutoExitDue && globals_.shell.AutoExit) {
     QThread::msleep(kAutoExitPollMs);
     QApplication::processEvents();

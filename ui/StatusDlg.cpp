@@ -37,7 +37,7 @@ constexpr int kFontPixels = 15;
 constexpr int kPanelBottomHeight = 58;
 constexpr int kBarHeight = 17;  // Size and Gauge
 constexpr int kPanelBttn0Width = 228;
-constexpr int kTimer1Interval = 3000;
+constexpr int kAutoExitDelayMs = 3000;
 constexpr char kHelpTopic[] = "HID00000020";
 constexpr std::string_view kLineBreak = "\r\n";
 
@@ -159,13 +159,13 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
   CANCELBttn->installEventFilter(this);
   PanelBttn0->installEventFilter(this);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(kTimer1Interval);
+  AutoExitTimer = new QTimer(this);
+  AutoExitTimer->setInterval(kAutoExitDelayMs);
 
   connect(OKBttn, &QPushButton::clicked, this, &TStatusDlg::OKBttnClick);
   connect(CANCELBttn, &QPushButton::clicked, this, &TStatusDlg::CANCELBttnClick);
   connect(HelpBttn, &QPushButton::clicked, this, &TStatusDlg::HelpBttnClick);
-  connect(Timer1, &QTimer::timeout, this, &TStatusDlg::Timer1Timer);
+  connect(AutoExitTimer, &QTimer::timeout, this, &TStatusDlg::AutoExitTimerTimeout);
   // The window's help context: F1 opens the same topic as HelpBttn.
   connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [this] {
     if (help_) help_(kHelpTopic);
@@ -276,8 +276,8 @@ void TStatusDlg::DispStatusClick() {
   OKBttn->setText(ToQString(ui_texts::kOKBttn));
 }
 
-void TStatusDlg::Timer1Timer() {
-  Timer1->stop();
+void TStatusDlg::AutoExitTimerTimeout() {
+  AutoExitTimer->stop();
   if (globals_.shell.AutoExit) {
     globals_.shell.AutoExitDue = true;
     close();

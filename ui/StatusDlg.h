@@ -57,7 +57,7 @@ class TStatusDlg : public QDialog, public StatusView {
   void CANCELBttnClick();
   void HelpBttnClick();
   void DispStatusClick();
-  void Timer1Timer();
+  void AutoExitTimerTimeout();
 
   // Controls, named as the form names them.
   QPlainTextEdit* DispStatus;
@@ -69,7 +69,9 @@ class TStatusDlg : public QDialog, public StatusView {
   QPushButton* OKBttn;
   QPushButton* HelpBttn;
   QPushButton* CANCELBttn;
-  QTimer* Timer1;
+  // Runs once after a clean run that is to end the program: the delay in
+  // which OKBttn, HelpBttn or a click in the log can call the exit off.
+  QTimer* AutoExitTimer;
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose

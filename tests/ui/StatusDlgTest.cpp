@@ -105,13 +105,13 @@ TEST_F(StatusDlgTest, HelpBttnCallsOffTheAutomaticExitAndShowsItsTopic) {
   EXPECT_FALSE(dlg.isVisible());
 }
 
-TEST_F(StatusDlgTest, Timer1ClosesForTheAutomaticExitOnlyWhileItIsStillWanted) {
+TEST_F(StatusDlgTest, AutoExitTimerClosesForTheAutomaticExitOnlyWhileItIsStillWanted) {
   for (bool auto_exit : {false, true}) {
     globals.shell.AutoExit = auto_exit;
     dlg.show();
-    dlg.Timer1->start();
-    dlg.Timer1Timer();
-    EXPECT_FALSE(dlg.Timer1->isActive());
+    dlg.AutoExitTimer->start();
+    dlg.AutoExitTimerTimeout();
+    EXPECT_FALSE(dlg.AutoExitTimer->isActive());
     EXPECT_EQ(globals.shell.AutoExitDue, auto_exit);
     EXPECT_EQ(dlg.isVisible(), !auto_exit);
   }
