@@ -19,13 +19,14 @@ class SilentStatus : public quillet::StatusView {
  public:
   void AppendLine(std::string_view) override {}
   void ReplaceLastLine(std::string_view) override {}
-  void SetSizeCaption(std::string_view) override {}
-  void SetGauge(int) override {}
+  void FolderCounted(std::size_t) override {}
+  void FolderFinished() override {}
+  void FileStarted() override {}
+  void ProgressCaption(std::string_view) override {}
+  void ProgressPosition(int) override {}
+  void RunEnded() override {}
   void Repaint() override {}
   void Yield() override {}
-  void ShowDialog() override {}
-  void SetVisible(quillet::StatusControl, bool) override {}
-  void SetEnabled(quillet::StatusControl, bool) override {}
 };
 
 }  // namespace

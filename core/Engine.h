@@ -67,9 +67,35 @@ int LoadDefinitions(Engine& engine, std::string_view folder);
 int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
                 std::int64_t& SizeAfter);
 
-// One run over `folder` and, with `withSubfolders`, its subfolders depth
-// first. Returns 0 (finished or cancelled) or a run-level code.
-int ProcessFolder(Engine& engine, std::string_view folder, std::string_view pattern,
-                  bool withSubfolders);
+// What a run is asked to do: the folder (Shift-JIS, Windows form, with or
+// without its trailing '\\'), the file name or pattern, and whether the
+// subfolders are visited too.
+struct RunRequest {
+  std::string folder;
+  std::string pattern;
+  bool with_subfolders = false;
+  // The status log already holds an earlier run: a separator line comes
+  // before this run's banner.
+  bool after_earlier_run = false;
+};
+
+// How a run ended.
+struct RunSummary {
+  // 0, a run-level code, or frNoFilesFound for a clean run that found no file.
+  int code = 0;
+  std::int32_t FoundCount = 0;
+  std::int32_t ErrorCount = 0;
+  std::int32_t SkipCount = 0;
+  bool cancelled = false;  // stopped by a cancel or by a run-level code
+  // The run-level code came up from a subfolder's run.
+  bool stopped_in_subfolder = false;
+};
+
+// Runs a whole request: resets the run state (counters, cancel flag, the
+// loaded definition file), writes the banner, checks the pattern and the
+// extensions once, visits the folder and, when asked, its subfolders depth
+// first, and writes the closing lines. The counters in the globals hold the
+// same values as the summary afterwards.
+RunSummary ProcessRequest(Engine& engine, const RunRequest& request);
 
 }  // namespace quillet

@@ -1,3 +1,5 @@
+#include "core/FileProcessor.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -21,21 +23,6 @@ namespace quillet {
 
 namespace file_processing {
 
-std::uint32_t ReadStamp(platform::File& file) {
-  std::uint32_t stamp = 0;
-  return file.GetTime(stamp) ? stamp : platform::kBadDosTime;
-}
-
-bool WriteStamp(platform::FileSystem& fs, std::string_view path, std::uint32_t stamp) {
-  std::unique_ptr<platform::File> file =
-      fs.Open(path, platform::OpenMode::kReadWrite, platform::Links::kRefuse).file;
-  if (!file || stamp == platform::kBadDosTime || !file->SetTime(stamp)) return false;
-  file->Close();
-  return true;
-}
-
-}  // namespace file_processing
-
 namespace {
 
 using platform::File;
@@ -44,14 +31,10 @@ using platform::OpenMode;
 using platform::Status;
 
 constexpr std::size_t kSniffBytes = 500;
-// The copy pass shows its byte count whenever the running total is an exact
-// multiple of this, and at its last line.
-constexpr std::int64_t kCopyCaptionModulus = 8152;
 // The filter pass shows progress every `progress step` lines: about fifteen
 // times per file, but not more often than every 512 lines.
 constexpr std::int64_t kProgressPoints = 15;
 constexpr std::int64_t kMinProgressStep = 512;
-constexpr int kGaugeFull = 101;
 
 constexpr std::array<std::string_view, 2> kOwnFileNames = {"QUILLET.DEF", "QUILLET.INI"};
 constexpr std::array<std::string_view, 12> kBinaryExtensions = {
@@ -86,84 +69,20 @@ RefusalReason ReasonOf(int error, std::string_view path, bool trusted) {
   }
 }
 
-template <typename... Counts>
-std::string Caption(const char* format, Counts... counts) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, static_cast<long long>(counts)...);
-  return text;
+}  // namespace
+
+std::uint32_t ReadStamp(platform::File& file) {
+  std::uint32_t stamp = 0;
+  return file.GetTime(stamp) ? stamp : platform::kBadDosTime;
 }
 
-// The size of an existing temporary file, taken through an open for
-// reading and writing. Fails when the open or the measuring fails.
-Status TakeSize(platform::FileSystem& fs, std::string_view path, std::int64_t& size) {
-  platform::Opened opened = fs.Open(path, OpenMode::kReadWrite, Links::kRefuse);
-  if (!opened.file) return opened.status;
-  const Status status = opened.file->Size(size);
-  opened.file->Close();
-  return status;
+bool WriteStamp(platform::FileSystem& fs, std::string_view path, std::uint32_t stamp) {
+  std::unique_ptr<platform::File> file =
+      fs.Open(path, platform::OpenMode::kReadWrite, platform::Links::kRefuse).file;
+  if (!file || stamp == platform::kBadDosTime || !file->SetTime(stamp)) return false;
+  file->Close();
+  return true;
 }
-
-class FileProcessor {
- public:
-  FileProcessor(Engine& engine, std::string_view path)
-      : engine_(engine),
-        fs_(engine.fs),
-        status_(engine.status),
-        options_(engine.globals.options),
-        path_(path) {}
-
-  int Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter);
-
-  // Why the last 257 or 258 was returned: the reason, the file it concerns
-  // and the errno value of the failure behind it.
-  RefusalReason reason() const { return reason_; }
-  const std::string& reason_file() const { return reason_file_; }
-  int reason_error() const { return reason_error_; }
-
- private:
-  // Records why `code` is returned, from `failure`, the failed call on
-  // `file`, and returns `code`. `trusted`: `failure` is that of an open or
-  // an inquiry that refused the file, not of a read or write in a pass.
-  int Refuse(int code, const std::string& file, const Status& failure, bool trusted = true);
-  int Refuse(int code, const std::string& file, RefusalReason reason);
-  // Keeps `failure` as the reason of a pass's `code` and returns `code`.
-  int FailPass(int code, const Status& failure) {
-    pass_failure_ = failure;
-    return code;
-  }
-  int CheckName();
-  int HoldLog();
-  int SniffBinary();
-  int CheckLeftTemp();
-  int CopyPass(std::int64_t& copy_lines);
-  int CheckCopy(std::int64_t& SizeBefore);
-  int FilterPass(std::int64_t copy_size, std::int64_t progress_step);
-  int Restore(File& temp);
-  int SetStamp(file_processing::StampPlan& plan);
-  void ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
-                          std::int64_t copy_size);
-
-  Engine& engine_;
-  platform::FileSystem& fs_;
-  StatusView& status_;
-  const ProcessingOptions& options_;
-  const std::string path_;
-  // The log file, held from the binary sniff to the end: every read, the
-  // rewrite, the sizes and stamps go through this one descriptor.
-  std::unique_ptr<File> log_;
-  platform::FileInfo log_info_;
-  std::string ext_;
-  std::string temp_path_;
-  std::uint32_t prior_stamp_ = platform::kBadDosTime;
-  // Where the copy pass found a Ctrl-Z, -1 when the text ran to the end.
-  std::int64_t ctrl_z_offset_ = -1;
-  // The failed call behind a pass's frOpenError or frTempOpenError; success
-  // when the failure had no system error (memory ran out).
-  Status pass_failure_;
-  RefusalReason reason_ = RefusalReason::kUnknown;
-  std::string reason_file_;
-  int reason_error_ = 0;
-};
 
 int FileProcessor::Refuse(int code, const std::string& file, const Status& failure, bool trusted) {
   const int error = failure.errno_value();
@@ -187,8 +106,7 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (const int code = SniffBinary(); code != frDone) return code;
 
   status_.Yield();
-  status_.SetSizeCaption("");
-  status_.SetGauge(0);
+  status_.FileStarted();
 
   // Temporary and backup files are never processed, whatever Back says.
   if (ext_ == UpperAscii(options_.BackExt)) return frTempExtConflict;
@@ -198,11 +116,9 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
   if (const int code = CheckLeftTemp(); code != frDone) return code;
 
   // An unreadable stamp stays kBadDosTime, which is never midnight.
-  prior_stamp_ = file_processing::ReadStamp(*log_);
+  prior_stamp_ = ReadStamp(*log_);
   if (options_.Skip && platform::IsMidnight(prior_stamp_)) return frAutoSkipped;
 
-  status_.SetSizeCaption("");
-  status_.SetGauge(0);
   status_.Repaint();
 
   std::int64_t file_size = 0;
@@ -297,168 +213,10 @@ int FileProcessor::CheckLeftTemp() {
   return pending ? Refuse(frTempOpenError, temp_path_, RefusalReason::kPendingCopy) : frDone;
 }
 
-int FileProcessor::CopyPass(std::int64_t& copy_lines) {
-  if (Status status = log_->Seek(0); !status) return FailPass(frOpenError, status);
-  // An existing file of that name is overwritten, but never through a link,
-  // nor when another user owns it or it has other names; it gets no more
-  // access than the log file has.
-  platform::Opened opened = fs_.OpenBeside(temp_path_, OpenMode::kCreateTruncate, log_info_);
-  if (!opened.file) return FailPass(frTempOpenError, opened.status);
-  File* temp = opened.file.get();
-
-  LineReader reader(*log_, engine_.block_bytes);
-  LineWriter writer(*temp, engine_.block_bytes);
-  bool read_failed = false;
-  try {
-    // After a failed write the copy is lost anyway; it stops reading.
-    copy_lines = CopyLines(reader, writer, kCopyCaptionModulus, [this](std::int64_t copy_bytes) {
-      status_.Yield();
-      status_.SetSizeCaption(Caption(texts::kCopySizeFormat, copy_bytes));
-      status_.Repaint();
-    });
-    read_failed = reader.failed();
-  } catch (const std::bad_alloc&) {
-    read_failed = true;  // a line too long to hold in memory cannot be read
-  }
-
-  // The copy, its pending mark and its name go to stable storage before the
-  // log file may be truncated: a power loss or a kill during the rewrite
-  // cannot take both texts, and the next run finds the copy and sees that it
-  // must not be replaced. The mark is set before the Sync that makes it
-  // durable. Without marks (ENOTSUP) see CheckLeftTemp.
-  Status temp_status = writer.Flush() ? Status() : writer.status();
-  if (temp_status && !read_failed) {
-    temp_status = temp->SetPending(true);
-    if (temp_status.errno_value() == ENOTSUP) temp_status = Status();
-  }
-  if (temp_status && !read_failed) temp_status = temp->Sync();
-  if (temp_status && !read_failed) temp_status = fs_.SyncParent(temp_path_);
-  if (!temp_status) temp->SetPending(false);
-  if (const Status closed = temp->Close(); temp_status) temp_status = closed;
-  if (read_failed) return FailPass(frOpenError, reader.status());
-  if (!temp_status) return FailPass(frTempOpenError, temp_status);
-  if (reader.stopped_at_ctrl_z()) ctrl_z_offset_ = reader.ctrl_z_offset();
-  return frDone;
-}
-
-int FileProcessor::CheckCopy(std::int64_t& SizeBefore) {
-  std::int64_t copy_size = -1;
-  if (const Status status = TakeSize(fs_, temp_path_, copy_size); !status)
-    return Refuse(frTempOpenError, temp_path_, status);
-  // A copy one byte shorter is a text ending in a single Ctrl-Z. A Ctrl-Z
-  // anywhere else hides text that the rewrite would drop, even when line
-  // ends added by the copy make up for the size.
-  const bool shorter = copy_size + 1 < SizeBefore;
-  const bool text_after_ctrl_z = ctrl_z_offset_ >= 0 && ctrl_z_offset_ != SizeBefore - 1;
-  if (shorter || text_after_ctrl_z) {
-    fs_.Delete(temp_path_);
-    return frReadError;
-  }
-  SizeBefore = copy_size;
-  return frDone;
-}
-
-void FileProcessor::ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
-                                       std::int64_t copy_size) {
-  status_.Yield();
-  status_.SetSizeCaption(Caption(texts::kFilterSizeFormat, written_bytes, copy_size));
-  // 1 to 101; 101 shows as full. A copy that changed size since it was
-  // measured must neither divide by zero nor overflow the position.
-  double gauge = kGaugeFull;
-  if (copy_size > 0)
-    gauge = static_cast<double>(read_bytes) / static_cast<double>(copy_size) * 100 + 1;
-  status_.SetGauge(static_cast<int>(std::clamp(gauge, 0.0, double{kGaugeFull})));
-  status_.Repaint();
-}
-
-int FileProcessor::FilterPass(std::int64_t copy_size, std::int64_t progress_step) {
-  status_.SetGauge(0);
-  status_.Repaint();
-
-  platform::Opened opened = fs_.Open(temp_path_, OpenMode::kRead, Links::kRefuse);
-  if (!opened.file) return FailPass(frTempOpenError, opened.status);
-  File* temp = opened.file.get();
-  // The log file is rewritten in place, keeping its inode, owner and mode,
-  // through the held descriptor: a new open would let other programs in.
-  if (!log_->Seek(0) || !log_->Truncate(0)) {
-    temp->SetPending(false);
-    temp->Close();
-    if (!options_.Back) fs_.Delete(temp_path_);
-    return frWriteError;
-  }
-
-  LineReader reader(*temp, engine_.block_bytes);
-  LineWriter writer(*log_, engine_.block_bytes);
-  file_processing::LineFilter filter(options_, engine_.globals.definitions,
-                                     CurrentDefinitionIndex(engine_));
-  std::int64_t read_bytes = 0;
-  std::int64_t written_bytes = 0;
-  std::int64_t lines_done = 0;
-  bool ok = true;
-  try {
-    std::string copied;
-    while (ok) {
-      // A line that lies whole in the reader's block is filtered where it
-      // stands; any other goes through the copying read.
-      // Every line keeps its own line end, a replacement text included.
-      std::string_view line;
-      LineEnd end;
-      if (reader.TakeLine(line)) {
-        end = EndOfTakenLine(line);
-        line.remove_suffix(LineEndBytes(end).size());
-      } else if (reader.ReadLine(copied, end)) {
-        line = copied;
-      } else {
-        break;
-      }
-      const auto end_size = static_cast<std::int64_t>(LineEndBytes(end).size());
-      read_bytes += static_cast<std::int64_t>(line.size()) + end_size;
-      std::string_view out;
-      if (filter.Apply(line, out)) {
-        written_bytes += static_cast<std::int64_t>(out.size()) + end_size;
-        ok = writer.WriteLine(out, end);
-      }
-      ++lines_done;
-      if (lines_done % progress_step == 0 || reader.AtEnd())
-        ShowFilterProgress(read_bytes, written_bytes, copy_size);
-    }
-    ok = ok && !reader.failed();
-  } catch (const std::bad_alloc&) {
-    ok = false;
-  }
-
-  // The rewritten text reaches the disk before its copy may be deleted or
-  // lose its mark.
-  ok = ok && writer.Flush() && log_->Sync();
-  if (!ok) return Restore(*temp);
-
-  if (options_.Back) {
-    temp->SetPending(false);
-  } else {
-    fs_.Delete(temp_path_);
-  }
-  temp->Close();
-  return frDone;
-}
-
-int FileProcessor::Restore(File& temp) {
-  // The copy holds the whole former text, with the log file's owner and
-  // mode: put it back under the log file's name. It keeps its mark until it
-  // is there, so that a run killed in between still finds it marked.
-  if (!fs_.Delete(path_) || !fs_.Rename(temp_path_, path_)) {
-    temp.Close();
-    return frRecoveryFailed;
-  }
-  temp.SetPending(false);
-  temp.Close();
-  // The former text is back, but the file was not processed.
-  return frWriteError;
-}
-
-int FileProcessor::SetStamp(file_processing::StampPlan& plan) {
+int FileProcessor::SetStamp(StampPlan& plan) {
   if (!options_.Time && !options_.TimeZ) return frDone;
   // Time off: the stamp of the rewriting, as the file carries it now.
-  std::uint32_t stamp = options_.Time ? prior_stamp_ : file_processing::ReadStamp(*log_);
+  std::uint32_t stamp = options_.Time ? prior_stamp_ : ReadStamp(*log_);
   if (options_.TimeZ && stamp != platform::kBadDosTime) stamp = platform::AtMidnight(stamp);
   plan.apply = true;
   plan.stamp = stamp;
@@ -466,7 +224,9 @@ int FileProcessor::SetStamp(file_processing::StampPlan& plan) {
   return frDone;
 }
 
-}  // namespace
+}  // namespace file_processing
+
+using file_processing::FileProcessor;
 
 int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
                 std::int64_t& SizeAfter) {

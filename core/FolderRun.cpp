@@ -1,3 +1,5 @@
+#include "core/FolderRun.h"
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/Engine.h"
 #include "core/FileName.h"
 #include "core/ResultCodes.h"
 #include "core/Texts.h"
@@ -84,8 +85,7 @@ void HandleFile(Engine& engine, const std::string& folder, const DirEntry& entry
     ++g.run.SkipCount;
     if (g.options.SkipDisp) {
       status.AppendLine(name + "\t" + texts::kSkipReport);
-      status.SetSizeCaption("");
-      status.SetGauge(0);
+      status.FileStarted();
       status.Yield();
     }
     return;
@@ -115,17 +115,6 @@ bool IsFolderNotLink(Engine& engine, const std::string& path) {
   return error == EISDIR || error == EACCES;
 }
 
-void ShowRunControls(StatusView& status) {
-  status.ShowDialog();
-  status.SetEnabled(StatusControl::kCancelBttn, true);
-  status.SetVisible(StatusControl::kCancelBttn, true);
-  status.SetVisible(StatusControl::kPanelBttn0, false);
-  status.SetVisible(StatusControl::kGauge, true);
-  status.SetVisible(StatusControl::kSearchMsg, true);
-  status.SetGauge(0);
-  status.SetVisible(StatusControl::kSize, true);
-}
-
 // The files of one folder. Returns a run-level code when the definition file
 // stops the run, else 0.
 int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern) {
@@ -137,7 +126,7 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
   g.run.FoundCount += static_cast<std::int32_t>(count);
   status.Yield();
 
-  ShowRunControls(status);
+  status.FolderCounted(count);
   if (count == 0) {
     status.AppendLine(FormatCount(texts::kFilesFoundFormat, 0));
     status.AppendLine("");
@@ -145,7 +134,6 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
     return 0;
   }
 
-  status.SetVisible(StatusControl::kSearchMsg, false);
   if (int code = LoadDefinitions(engine, folder); code != 0) {
     g.run.CancelRequested = true;
     return code;
@@ -163,76 +151,126 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
     if (g.run.CancelRequested) break;
     HandleFile(engine, folder, entry);
   }
-  status.SetSizeCaption("");
-  status.SetVisible(StatusControl::kSize, false);
-  status.SetGauge(0);
-  status.SetVisible(StatusControl::kPanelBttn0, false);
-  status.SetVisible(StatusControl::kSearchMsg, true);
+  status.FolderFinished();
   return 0;
 }
 
-}  // namespace
+// Appends the empty line and the header of `folder`, then yields. False
+// when a cancel came meanwhile.
+bool WriteHeader(Engine& engine, const std::string& folder) {
+  engine.status.AppendLine("");
+  engine.status.AppendLine(std::string(texts::kHeaderOpen) + folder + texts::kHeaderClose);
+  engine.status.Yield();
+  return !engine.globals.run.CancelRequested;
+}
 
-int ProcessFolder(Engine& engine, std::string_view folder, std::string_view pattern,
-                  bool withSubfolders) {
-  Globals& g = engine.globals;
-  StatusView& status = engine.status;
-  g.run.CancelRequested = false;
-  const std::string F = AddBackslash(folder);
-
-  status.AppendLine("");
-  status.AppendLine(std::string(texts::kHeaderOpen) + F + texts::kHeaderClose);
-  status.Yield();
-  if (g.run.CancelRequested) return 0;
-
-  if (IsAllFilesPattern(pattern)) {
-    g.run.CancelRequested = true;
-    return frAllFilesPattern;
-  }
+// The checks of a request that hold for every folder it visits. Returns 0
+// or the run-level code that refuses it.
+int CheckRequest(const ProcessingOptions& options, std::string_view pattern) {
+  if (IsAllFilesPattern(pattern)) return frAllFilesPattern;
   // A blank extension (Quillet.ini edited by hand) would make "a" the
   // temporary or increment file of "a.log": an unrelated file of that name
   // would be overwritten, appended to or deleted.
-  if (TrimBlanks(g.options.BackExt).empty()) {
-    g.run.CancelRequested = true;
-    return frBlankBackExt;
-  }
-  if (g.options.Inc && TrimBlanks(g.options.IncExt).empty()) {
-    g.run.CancelRequested = true;
-    return frBlankIncExt;
-  }
-  if (g.options.Inc && UpperAscii(g.options.BackExt) == UpperAscii(g.options.IncExt)) {
-    g.run.CancelRequested = true;
+  if (TrimBlanks(options.BackExt).empty()) return frBlankBackExt;
+  if (options.Inc && TrimBlanks(options.IncExt).empty()) return frBlankIncExt;
+  if (options.Inc && UpperAscii(options.BackExt) == UpperAscii(options.IncExt))
     return frTempIncExtConflict;
-  }
+  return 0;
+}
 
-  if (int code = RunFiles(engine, F, pattern); code != 0) return code;
-  if (g.run.CancelRequested || !withSubfolders) return 0;
+// The files of `folder` (its header written), then its subfolders, each
+// with its own header, depth first.
+FolderRunEnd VisitFolder(Engine& engine, const std::string& folder, std::string_view pattern,
+                         bool withSubfolders) {
+  Globals& g = engine.globals;
+  if (int code = RunFiles(engine, folder, pattern); code != 0) return {.code = code};
+  if (g.run.CancelRequested || !withSubfolders) return {};
 
-  const std::vector<DirEntry> entries = ListEntries(engine, F + "*.*", ListKind::kSubfolders);
-  status.Yield();
-  if (g.run.CancelRequested) return 0;
+  const std::vector<DirEntry> entries = ListEntries(engine, folder + "*.*", ListKind::kSubfolders);
+  engine.status.Yield();
 
-  int result = 0;
   for (const DirEntry& entry : entries) {
     if (g.run.CancelRequested) break;
     if (entry.name == "." || entry.name == "..") continue;
     // The listing never yields links; the entry is looked at again because
     // it may have changed since it was listed.
     if (!entry.attributes.directory) continue;
-    if (!IsFolderNotLink(engine, F + entry.name)) {
+    const std::string path = folder + entry.name;
+    if (!IsFolderNotLink(engine, path)) {
       // A name listed with '?' names no folder the file layer opens.
       if (entry.name.find_first_of("?*") != std::string::npos)
-        status.Note({.kind = RunNote::Kind::kFolderNotEntered, .path = F + entry.name});
+        engine.status.Note({.kind = RunNote::Kind::kFolderNotEntered, .path = path});
       continue;
     }
-    result = ProcessFolder(engine, F + entry.name, pattern, true);
-    if (result != 0) {
-      g.shell.AutoExit = false;
+    const std::string subfolder = AddBackslash(path);
+    if (!WriteHeader(engine, subfolder)) break;
+    if (FolderRunEnd end = VisitFolder(engine, subfolder, pattern, true); end.code != 0) {
       g.run.CancelRequested = true;
-      break;
+      end.in_subfolder = true;
+      return end;
     }
   }
-  return result;
+  return {};
+}
+
+std::string CountLine(const char* head, std::int32_t count, const char* tail) {
+  return head + std::to_string(count) + tail;
+}
+
+// The error and skip lines, an empty line and the closing line.
+void WriteClosingLines(StatusView& status, const RunState& run) {
+  if (run.ErrorCount > 0) {
+    status.AppendLine("");
+    status.AppendLine(CountLine(texts::kErrorLineHead, run.ErrorCount, texts::kErrorLineTail));
+  }
+  if (run.SkipCount > 0) {
+    if (run.ErrorCount <= 0) status.AppendLine("");
+    status.AppendLine(CountLine(texts::kSkipLineHead, run.SkipCount, texts::kSkipLineTail));
+  }
+  status.AppendLine("");
+  status.AppendLine(run.CancelRequested ? texts::kCancelled : texts::kFinished);
+}
+
+}  // namespace
+
+FolderRunEnd ProcessFolder(Engine& engine, std::string_view folder, std::string_view pattern,
+                           bool withSubfolders) {
+  Globals& g = engine.globals;
+  g.run.CancelRequested = false;
+  const std::string top = AddBackslash(folder);
+  if (!WriteHeader(engine, top)) return {};
+  if (int code = CheckRequest(g.options, pattern); code != 0) {
+    g.run.CancelRequested = true;
+    return {.code = code};
+  }
+  return VisitFolder(engine, top, pattern, withSubfolders);
+}
+
+RunSummary ProcessRequest(Engine& engine, const RunRequest& request) {
+  Globals& g = engine.globals;
+  RunState& run = g.run;
+  run.ErrorCount = 0;
+  run.SkipCount = 0;
+  run.FoundCount = 0;
+  g.definitions.LoadedFrom = kLoadedFromDummy;
+
+  StatusView& status = engine.status;
+  if (request.after_earlier_run) status.AppendLine(texts::kSeparator);
+  status.AppendLine(g.options.Inc ? texts::kBannerIncrement : texts::kBannerNormal);
+  const FolderRunEnd end =
+      ProcessFolder(engine, request.folder, request.pattern, request.with_subfolders);
+  status.RunEnded();
+  WriteClosingLines(status, run);
+
+  RunSummary summary;
+  summary.code = end.code;
+  if (run.FoundCount == 0 && summary.code == 0) summary.code = frNoFilesFound;
+  summary.FoundCount = run.FoundCount;
+  summary.ErrorCount = run.ErrorCount;
+  summary.SkipCount = run.SkipCount;
+  summary.cancelled = run.CancelRequested;
+  summary.stopped_in_subfolder = end.in_subfolder;
+  return summary;
 }
 
 }  // namespace quillet

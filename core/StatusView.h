@@ -1,20 +1,15 @@
 #pragma once
 
-// What the processing core shows in the status dialog. The dialog
-// implements it; tests implement it with a recorder. All texts are
-// Shift-JIS bytes; a text holding CR LF shows as two lines.
+// What a run tells whoever watches it: the lines of the status log, the
+// progress of the file in work, the folder, file or run that started or
+// ended, and notes. The status dialog decides which of its controls that
+// shows; the unattended writer what it prints; tests record it. All texts
+// are Shift-JIS bytes; a text holding CR LF shows as two lines.
 
+#include <cstddef>
 #include <string_view>
 
 namespace quillet {
-
-enum class StatusControl {
-  kCancelBttn,  // CANCELBttn
-  kPanelBttn0,  // PanelBttn0: the Close and Help buttons
-  kSearchMsg,   // SearchMsg: "searching for files"
-  kSize,        // Size: byte progress label
-  kGauge,       // Gauge: progress bar, range 0..100
-};
 
 // Why a file was refused with frOpenError (257) or frTempOpenError (258).
 enum class RefusalReason {
@@ -58,19 +53,26 @@ class StatusView {
   virtual void AppendLine(std::string_view line) = 0;
   // Overwrites the line that is last at this moment.
   virtual void ReplaceLastLine(std::string_view line) = 0;
-  // Sets the caption of the Size label.
-  virtual void SetSizeCaption(std::string_view caption) = 0;
-  // Sets the Gauge position (values above 100 show as full).
-  virtual void SetGauge(int position) = 0;
-  // Redraws the dialog at once.
+  // A folder's matching files are counted (`count` of them); its files
+  // follow when there are any.
+  virtual void FolderCounted(std::size_t count) = 0;
+  // The files of a folder are done (or the cancel stopped them).
+  virtual void FolderFinished() = 0;
+  // A file is taken up, processed or shown as skipped: its progress starts
+  // from nothing.
+  virtual void FileStarted() = 0;
+  // The progress of the file in work: the caption in bytes, and the
+  // position 0..100 of the pass (values above 100 show as full).
+  virtual void ProgressCaption(std::string_view caption) = 0;
+  virtual void ProgressPosition(int position) = 0;
+  // The run is over; only its closing lines follow.
+  virtual void RunEnded() = 0;
+  // A moment at which what was reported should be seen at once.
   virtual void Repaint() = 0;
-  // Processes pending window-system messages, then returns. A Cancel press
-  // handled here sets CancelRequested.
+  // Lets the watcher handle what is pending (the window system's messages),
+  // then returns. A cancel asked for meanwhile sets CancelRequested, which
+  // the run reads after each yield.
   virtual void Yield() = 0;
-  // Shows the dialog, or brings it up when it is already shown.
-  virtual void ShowDialog() = 0;
-  virtual void SetVisible(StatusControl control, bool visible) = 0;
-  virtual void SetEnabled(StatusControl control, bool enabled) = 0;
   // Tells a watcher what the status log does not say; the log itself is
   // never changed by it. The default ignores the note.
   virtual void Note(const RunNote& /*note*/) {}

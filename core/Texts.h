@@ -13,6 +13,19 @@ extern const char kSearchMsg[];
 // Report of a read-only file, after the name and a tab.
 extern const char kReadOnly[];
 
+// The run's banner (one line before the first folder; the separator first
+// when the log already holds an earlier run) and its closing lines: the
+// error and skip counts between head and tail, then cancelled or finished.
+extern const char kSeparator[];
+extern const char kBannerIncrement[];
+extern const char kBannerNormal[];
+extern const char kErrorLineHead[];
+extern const char kErrorLineTail[];
+extern const char kSkipLineHead[];
+extern const char kSkipLineTail[];
+extern const char kCancelled[];
+extern const char kFinished[];
+
 inline constexpr char kFilesFoundFormat[] = "%d File(s) Found.";
 inline constexpr char kHeaderOpen[] = "----- ";
 inline constexpr char kHeaderClose[] = " -----";

@@ -3,18 +3,25 @@
 #include <signal.h>
 
 #include <QtGlobal>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 
+#include "config/Settings.h"
+#include "core/Engine.h"
+#include "core/FileName.h"
 #include "core/ResultCodes.h"
+#include "core/Texts.h"
+#include "platform/MessageBox.h"
 #include "platform/Path.h"
 #include "platform/ProgramFolder.h"
-#include "ui/MainWnd.h"
+#include "text/ByteText.h"
+#include "ui/CommandLine.h"
 #include "ui/QtText.h"
 #include "ui/RunOutcome.h"
-#include "ui/StatusDlg.h"
+#include "ui/StartUp.h"
+#include "ui/UiTexts.h"
 #include "ui/Usage.h"
 
 namespace quillet::ui {
@@ -34,11 +41,13 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
   }
 }
 
-extern "C" void OnCancelSignal(int) { TStatusDlg::RequestCancelFromSignal(); }
+// Set by the signal handler, taken by the next yield of the run.
+volatile std::sig_atomic_t signal_cancel_pending = 0;
 
-void WriteStatusLine(std::string_view sjis) {
-  std::string text = TerminalLine(sjis);
-  text += '\n';
+extern "C" void OnCancelSignal(int) { signal_cancel_pending = 1; }
+
+void WriteStatusLine(const std::string& line) {
+  std::string text = line + '\n';
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
@@ -82,20 +91,6 @@ std::string RefusalText(const RunNote& note) {
   return note.code == frTempOpenError ? "could not be written or read back" : "could not be read";
 }
 
-// Writes the notes of a run to standard error, each Quillet.def once.
-class NoteWriter {
- public:
-  void Write(const RunNote& note) {
-    if (note.kind == RunNote::Kind::kDefinitionFileChosen &&
-        !definition_files_.emplace(note.path).second)
-      return;
-    WriteErrorLine(NoteLine(note));
-  }
-
- private:
-  std::set<std::string> definition_files_;
-};
-
 }  // namespace
 
 std::string TerminalPath(std::string_view windows_path) {
@@ -135,7 +130,6 @@ DisplayMode PrepareDisplay() {
   if (forced != nullptr && std::strcmp(forced, "1") == 0) headless = true;
   if (forced != nullptr && std::strcmp(forced, "0") == 0) headless = false;
   if (!headless) return DisplayMode::kWindowed;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
   qInstallMessageHandler(QuietQtMessages);
   return DisplayMode::kHeadless;
 }
@@ -165,9 +159,66 @@ void InstallCancelSignals() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg) {
-  if (main_form.DefinitionFileCreated()) {
-    WriteErrorLine("quillet: created " + TerminalPath(platform::ProgramFolder() + "Quillet.def") +
+TerminalStatus::TerminalStatus(Globals& globals, Writer out, Writer err)
+    : globals_(globals), out_(std::move(out)), err_(std::move(err)) {}
+
+void TerminalStatus::AppendLine(std::string_view line) {
+  // A pending line that is followed by another is final as it stands.
+  if (has_pending_) out_(TerminalLine(pending_line_));
+  has_pending_ = line.ends_with(texts::kPending);
+  if (has_pending_) {
+    pending_line_ = std::string(line);
+  } else {
+    out_(TerminalLine(line));
+  }
+}
+
+void TerminalStatus::ReplaceLastLine(std::string_view line) {
+  has_pending_ = false;
+  AppendLine(line);
+}
+
+void TerminalStatus::Yield() {
+  if (signal_cancel_pending == 0) return;
+  signal_cancel_pending = 0;
+  globals_.run.CancelRequested = true;
+  globals_.shell.AutoExit = false;
+}
+
+void TerminalStatus::Note(const RunNote& note) {
+  if (note.kind == RunNote::Kind::kDefinitionFileChosen &&
+      !definition_files_.emplace(note.path).second)
+    return;
+  const std::string line = NoteLine(note);
+  if (!line.empty()) err_(line);
+}
+
+int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform::FileSystem& fs) {
+  namespace t = ui_texts;
+  // What the main window's creation does with the command line and the
+  // settings, without the window.
+  const std::string program_folder = platform::ProgramFolder();
+  globals.shell.IsProcessing = false;
+  globals.shell.AutoExitDue = false;
+  std::string folder_text = CurrentFolderText();
+  const CommandLineRequest request = ReadCommandLine(arguments);
+  globals.shell.AutoStart = request.AutoStart;
+  globals.shell.AutoExit = request.AutoExit;
+  std::string file_name = request.FileName;
+  const SplitFileName split = SplitFolderPart(request.FileName);
+  if (!split.folder.empty()) {
+    SetCurrentFolder(split.folder);  // a folder that cannot be entered is refused by the run
+    folder_text = split.folder;
+    file_name = split.name;
+  }
+  if (split.name.empty()) {
+    globals.shell.AutoStart = false;
+    globals.shell.AutoExit = false;
+  }
+  const std::string ini_path = program_folder + "Quillet.ini";
+  LoadSettings(globals.options, ini_path);
+  if (CreateDefinitionFile(fs, program_folder) == DefinitionFileCreation::kCreated) {
+    WriteErrorLine("quillet: created " + TerminalPath(program_folder + "Quillet.def") +
                    " from Quillet.smp; nothing was processed: review its definitions, then run "
                    "again");
     return kStoppedStatus;
@@ -177,21 +228,47 @@ int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg
     std::fputs(UsageText(platform::ToNativePath(folder).value_or(std::string())).c_str(), stderr);
     return kStoppedStatus;
   }
-  const std::string ini_path = platform::ProgramFolder() + "Quillet.ini";
   WriteErrorLine("quillet: settings: " + TerminalPath(ini_path) +
                  (platform::PosixFileSystem().Exists(ini_path) ? "" : " (not found: defaults)"));
-  NoteWriter notes;
-  status_dlg.SetNoteSink([&notes](const RunNote& note) { notes.Write(note); });
-  status_dlg.SetLineSink(WriteStatusLine);
-  status_dlg.SetUnattended(true);
+  TerminalStatus status(globals, WriteStatusLine, WriteErrorLine);
   InstallCancelSignals();
-  main_form.SetUnattended(true);
-  // The window is never shown, so the run starts here rather than on its
-  // first activation.
-  main_form.FormActivate();
-  main_form.close();
-  status_dlg.SetNoteSink(nullptr);
-  return ExitStatus(main_form.LastRun());
+
+  globals.shell.AutoStart = false;
+  RunOutcome outcome;
+  outcome.started = true;
+  const std::string folder = AddBackslash(FolderFromUnixPath(folder_text));
+  if (!CheckRunFolder(fs, folder, &status)) {
+    outcome.refused = true;
+  } else {
+    globals.shell.IsProcessing = true;
+    Engine engine{globals, fs, status, program_folder};
+    bool warned = false;
+    engine.on_utf8_definitions = [&warned](std::string_view path) {
+      if (warned) return;
+      warned = true;
+      platform::MessageBoxOkWithoutWaiting(t::kCaptionQuillet,
+                                           t::kDefinitionsInUtf8 + std::string(path),
+                                           platform::MbIcon::kWarning);
+    };
+    const RunSummary summary =
+        ProcessRequest(engine, {.folder = folder,
+                                .pattern = std::string(TrimBlanks(file_name)),
+                                .with_subfolders = request.SubFolders});
+    outcome.code = summary.code;
+    outcome.ErrorCount = summary.ErrorCount;
+    outcome.cancelled = summary.cancelled;
+    if (summary.code != 0) {
+      platform::MessageBoxOk(t::kCaptionError,
+                             t::RunCodeMessage(summary.code, globals.definitions.LoadedFrom),
+                             platform::MbIcon::kError);
+    }
+    globals.shell.IsProcessing = false;
+  }
+  if (!SaveSettings(globals.options, ini_path)) {
+    platform::MessageBoxOk(t::kAppTitle, CannotWriteMessage(ini_path) + ".",
+                           platform::MbIcon::kError);
+  }
+  return ExitStatus(outcome);
 }
 
 }  // namespace quillet::ui

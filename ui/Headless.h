@@ -5,25 +5,24 @@
 // go to standard output as they become final, SIGINT and SIGTERM cancel the
 // run between two files, and the program ends when the run ends.
 
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Global.h"
 #include "core/StatusView.h"
+#include "platform/FileSystem.h"
 
 namespace quillet::ui {
-
-class TMainForm;
-class TStatusDlg;
 
 enum class DisplayMode { kWindowed, kHeadless };
 
 // Chooses the mode from the environment: QUILLET_HEADLESS=1 is headless and
 // QUILLET_HEADLESS=0 windowed; otherwise the program is headless when
-// neither DISPLAY nor WAYLAND_DISPLAY is set. Headless sets
-// QT_QPA_PLATFORM=offscreen and drops Qt's own debug and warning output, so
-// that standard error carries the program's messages only; it must be
-// called before the QApplication exists.
+// neither DISPLAY nor WAYLAND_DISPLAY is set. A headless program makes no
+// QApplication, so it needs no platform plugin at all.
 DisplayMode PrepareDisplay();
 
 // A status line (Shift-JIS) as UTF-8 for a terminal: a CR LF or a lone CR
@@ -46,14 +45,49 @@ std::string TerminalPath(std::string_view windows_path);
 // error, "quillet: " first; empty for a note that needs none.
 std::string NoteLine(const RunNote& note);
 
-// Runs the run that the command line asked for and ends it as a close
-// does (Quillet.ini saved). Returns the exit status (ui/RunOutcome.h);
-// without /A or /S and a file name, writes the usage (ui/Usage.h) to
-// standard error and returns 2. When the main window has just made Quillet.def from the
-// sample, says where and returns 2 without a run: nobody has looked at
-// those definitions yet. Standard error also names the Quillet.ini and each
-// Quillet.def the run used, and explains the refusals that NoteLine
-// covers. The message-box service must already write to standard error.
-int RunUnattended(Globals& globals, TMainForm& main_form, TStatusDlg& status_dlg);
+// What an unattended run shows of a run: each status-log line once it is
+// final (a file's "  . . ." line when its result replaces it, or as it
+// stands when another line follows), and each note as NoteLine gives it,
+// each Quillet.def once. A cancel signal (InstallCancelSignals) is taken at
+// the next yield: it sets CancelRequested and clears AutoExit.
+class TerminalStatus : public StatusView {
+ public:
+  using Writer = std::function<void(const std::string& utf8_line)>;
+  // `out` gets the status lines, `err` the notes (UTF-8, without line end).
+  TerminalStatus(Globals& globals, Writer out, Writer err);
+
+  void AppendLine(std::string_view line) override;
+  void ReplaceLastLine(std::string_view line) override;
+  void FolderCounted(std::size_t) override {}
+  void FolderFinished() override {}
+  void FileStarted() override {}
+  void ProgressCaption(std::string_view) override {}
+  void ProgressPosition(int) override {}
+  void RunEnded() override {}
+  void Repaint() override {}
+  void Yield() override;
+  void Note(const RunNote& note) override;
+
+ private:
+  Globals& globals_;
+  Writer out_;
+  Writer err_;
+  std::string pending_line_;  // the last line while it ends in "  . . ."
+  bool has_pending_ = false;
+  std::set<std::string> definition_files_;
+};
+
+// The unattended program after its start-up checks: reads `arguments`
+// (Shift-JIS, see ui/CommandLine.h) and Quillet.ini as the main window
+// would, runs the run they ask for, saves Quillet.ini and returns the exit
+// status (ui/RunOutcome.h). Without /A or /S and a file name, writes the
+// usage (ui/Usage.h) to standard error and returns 2. When Quillet.def has
+// just been made from the sample, says where and returns 2 without a run:
+// nobody has looked at those definitions yet. Standard error also names the
+// Quillet.ini and each Quillet.def the run used, and explains the refusals
+// that NoteLine covers. The message-box service must already write to
+// standard error. Creates no QApplication and no widget.
+int RunUnattended(Globals& globals, std::vector<std::string> arguments,
+                  platform::FileSystem& fs = platform::PosixFileSystem());
 
 }  // namespace quillet::ui

@@ -74,7 +74,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::CreateMenus() {
   MainMenu = menuBar();
   FileMenu = MainMenu->addMenu(ToQString(t::kMenuFile));
-  Otion = AddItem(FileMenu, t::kMenuOptions, t::kHintOptions);
+  OptionsItem = AddItem(FileMenu, t::kMenuOptions, t::kHintOptions);
   DefEdit = AddItem(FileMenu, t::kMenuDefEdit, t::kHintDefEdit);
   EditFilesItem = AddItem(FileMenu, t::kMenuEditFiles, t::kHintEditFiles);
   FileSeparator = FileMenu->addSeparator();
@@ -98,7 +98,7 @@ void TMainForm::CreateMenus() {
   ToolsMenu = ToolMenuBar->addMenu(ToQString(t::kMenuTools));
   CorvaneItem = AddItem(ToolsMenu, t::kMenuCorvane, t::kHintCorvane);
 
-  connect(Otion, &QAction::triggered, this, &TMainForm::OptionsItemClick);
+  connect(OptionsItem, &QAction::triggered, this, &TMainForm::OptionsItemClick);
   connect(DefEdit, &QAction::triggered, this, &TMainForm::DefEditClick);
   connect(EditFilesItem, &QAction::triggered, this, &TMainForm::EditFilesItemClick);
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
@@ -216,9 +216,8 @@ void TMainForm::FormCreate(std::vector<std::string> arguments) {
   setWindowTitle(ToQString(t::kAppTitle));
   StatusLine->setStatusTip(ToQString(t::kVersion));
 
-  definition_file_created_ =
-      CreateDefinitionFile(fs_, program_folder) == DefinitionFileCreation::kCreated;
-  if (definition_file_created_) EditFName->setFocus();
+  if (CreateDefinitionFile(fs_, program_folder) == DefinitionFileCreation::kCreated)
+    EditFName->setFocus();
 }
 
 void TMainForm::AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg) {

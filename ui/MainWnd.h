@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Engine.h"
 #include "core/Global.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
@@ -55,10 +56,6 @@ class TMainForm : public QMainWindow {
   // options dialog hands its new filter text to both file dialogs; the
   // status dialog's help button opens the help document.
   void AttachForms(TOptForm* opt_form, TAboutForm* about_form, TStatusDlg* status_dlg);
-
-  // An unattended program ends after its run by itself: the run then skips
-  // the wait for the automatic exit.
-  void SetUnattended(bool unattended) { unattended_ = unattended; }
 
   // Runs on every activation of the window: merges the Tools menu when
   // ViewerPath names an existing file, and starts the run the command line
@@ -125,8 +122,6 @@ class TMainForm : public QMainWindow {
   DefaultButton Default() const { return default_button_; }
 
   const RunOutcome& LastRun() const { return last_run_; }
-  // True when FormCreate made Quillet.def from Quillet.smp.
-  bool DefinitionFileCreated() const { return definition_file_created_; }
   // The help document (platform::HelpDocument()) and the filter text of the
   // file dialogs, both Shift-JIS.
   const std::string& HelpDocument() const { return help_document_; }
@@ -138,7 +133,7 @@ class TMainForm : public QMainWindow {
   // its ToolsMenu is merged into MainMenu before HelpMenu.
   QMenuBar* MainMenu;
   QMenu* FileMenu;
-  QAction* Otion;  // the options item
+  QAction* OptionsItem;
   QAction* DefEdit;
   QAction* EditFilesItem;
   QAction* FileSeparator;
@@ -205,8 +200,7 @@ class TMainForm : public QMainWindow {
   static std::string TrimmedText(const QLineEdit* edit);
   // Run control, in ui/RunControl.cpp.
   bool CheckFolder(const std::string& folder);
-  int RunFolder(const std::string& folder);
-  void AppendSummary();
+  RunSummary RunRequest(const std::string& folder);
   void WaitForAutoExit();
 
   Globals& globals_;
@@ -217,8 +211,6 @@ class TMainForm : public QMainWindow {
   TStatusDlg* status_dlg_ = nullptr;
   DefaultButton default_button_ = DefaultButton::kNone;
   bool tools_merged_ = false;
-  bool unattended_ = false;
-  bool definition_file_created_ = false;
   RunOutcome last_run_;
   std::string help_document_;
   std::string file_filter_;

@@ -18,6 +18,7 @@
 #include "platform/ProgramFolder.h"
 #include "ui/MainWnd.h"
 #include "ui/QtText.h"
+#include "ui/StartUp.h"
 #include "ui/StatusDlg.h"
 #include "ui/UiTexts.h"
 
@@ -29,10 +30,6 @@ namespace t = ui_texts;
 using platform::MbIcon;
 
 constexpr unsigned long kAutoExitPollMs = 100;
-
-std::string CountLine(const char* head, std::int32_t count, const char* tail) {
-  return head + std::to_string(count) + tail;
-}
 
 }  // namespace
 
@@ -57,12 +54,14 @@ void TMainForm::StartButtonClick() {
   EditFName->setText(ToQString(TrimmedText(EditFName)));
   StatusLine->setText(QStringLiteral(" "));
 
-  int code = RunFolder(folder);
-  AppendSummary();
-  if (globals_.run.FoundCount == 0 && code == 0) code = frNoFilesFound;
+  const RunSummary summary = RunRequest(folder);
+  // File errors and a run-level code from a subfolder rule out the
+  // automatic exit.
+  if (summary.ErrorCount > 0 || summary.stopped_in_subfolder) globals_.shell.AutoExit = false;
+  const int code = summary.code;
   last_run_.code = code;
-  last_run_.ErrorCount = globals_.run.ErrorCount;
-  last_run_.cancelled = globals_.run.CancelRequested;
+  last_run_.ErrorCount = summary.ErrorCount;
+  last_run_.cancelled = summary.cancelled;
   if (code != 0) {
     platform::MessageBoxOk(
         t::kCaptionError, t::RunCodeMessage(code, globals_.definitions.LoadedFrom), MbIcon::kError);
@@ -72,8 +71,7 @@ void TMainForm::StartButtonClick() {
   EditFName->setFocus();
   globals_.shell.IsProcessing = false;
 
-  if (!unattended_ && globals_.shell.AutoExit && code == 0 && globals_.run.ErrorCount == 0 &&
-      !globals_.run.CancelRequested) {
+  if (globals_.shell.AutoExit && code == 0 && summary.ErrorCount == 0 && !summary.cancelled) {
     WaitForAutoExit();
     if (globals_.shell.AutoExitDue) {
       close();
@@ -91,20 +89,9 @@ void TMainForm::StartButtonClick() {
 // A full path with its drive letter that names an existing folder; anything
 // else is refused with its box, and no automatic exit follows.
 bool TMainForm::CheckFolder(const std::string& folder) {
-  if (folder.size() < 3 || folder[1] != ':') {
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kFolderNotFullPath, MbIcon::kError);
-    globals_.shell.AutoExit = false;
-    return false;
-  }
-  platform::Attributes attributes;
-  if (!fs_.GetAttributes(folder, attributes) || !attributes.directory) {
-    if (status_dlg_ != nullptr)
-      status_dlg_->Note({.kind = RunNote::Kind::kFolderNotFound, .path = folder});
-    platform::MessageBoxOk(t::kCaptionQuillet, t::kFolderNotFound, MbIcon::kError);
-    globals_.shell.AutoExit = false;
-    return false;
-  }
-  return true;
+  if (CheckRunFolder(fs_, folder, status_dlg_)) return true;
+  globals_.shell.AutoExit = false;
+  return false;
 }
 
 // The busy state of a run, and the window given back after it. The default
@@ -116,7 +103,7 @@ void TMainForm::SetBusy(bool busy) {
         static_cast<QWidget*>(StartButton), static_cast<QWidget*>(ExitButton)}) {
     control->setEnabled(!busy);
   }
-  Otion->setEnabled(!busy);
+  OptionsItem->setEnabled(!busy);
   Exit1->setEnabled(!busy);
   SetDefault(DefaultButton::kNone);
   if (busy) {
@@ -125,19 +112,9 @@ void TMainForm::SetBusy(bool busy) {
   }
 }
 
-// Resets the run state, writes the separator and the banner, and runs the
-// folder run once. Returns its code.
-int TMainForm::RunFolder(const std::string& folder) {
-  RunState& run = globals_.run;
-  run.ErrorCount = 0;
-  run.SkipCount = 0;
-  run.FoundCount = 0;
-  globals_.definitions.LoadedFrom = kLoadedFromDummy;
-
+// Runs the request of the edit boxes through the engine.
+RunSummary TMainForm::RunRequest(const std::string& folder) {
   TStatusDlg& status = *status_dlg_;
-  if (!status.Lines().empty()) status.AppendLine(t::kSeparator);
-  status.AppendLine(globals_.options.Inc ? t::kBannerIncrement : t::kBannerNormal);
-
   Engine engine{globals_, fs_, status, platform::ProgramFolder()};
   // Once per run, however many such files the subfolders bring; the run
   // goes on without waiting for the box.
@@ -147,40 +124,18 @@ int TMainForm::RunFolder(const std::string& folder) {
     warned = true;
     TellUser(t::kCaptionQuillet, t::kDefinitionsInUtf8 + std::string(path), MbIcon::kWarning);
   };
-  const int code =
-      ProcessFolder(engine, folder, FromQString(EditFName->text()), SubFolderCB->isChecked());
-
-  status.SetVisible(StatusControl::kGauge, false);
-  status.SetVisible(StatusControl::kSearchMsg, false);
-  status.SetVisible(StatusControl::kCancelBttn, false);
-  status.SetVisible(StatusControl::kPanelBttn0, true);
-  return code;
+  return ProcessRequest(engine, {.folder = folder,
+                                 .pattern = FromQString(EditFName->text()),
+                                 .with_subfolders = SubFolderCB->isChecked(),
+                                 .after_earlier_run = !status.Lines().empty()});
 }
 
-// The error and skip lines, an empty line and the closing line. File errors
-// rule out the automatic exit.
-void TMainForm::AppendSummary() {
-  TStatusDlg& status = *status_dlg_;
-  const RunState& run = globals_.run;
-  if (run.ErrorCount > 0) {
-    status.AppendLine("");
-    status.AppendLine(CountLine(t::kErrorLineHead, run.ErrorCount, t::kErrorLineTail));
-    globals_.shell.AutoExit = false;
-  }
-  if (run.SkipCount > 0) {
-    if (run.ErrorCount <= 0) status.AppendLine("");
-    status.AppendLine(CountLine(t::kSkipLineHead, run.SkipCount, t::kSkipLineTail));
-  }
-  status.AppendLine("");
-  status.AppendLine(run.CancelRequested ? t::kCancelled : t::kFinished);
-}
-
-// OKBttn offers to cancel the exit while Timer1 runs; the loop ends when the
+// OKBttn offers to cancel the exit while AutoExitTimer runs; the loop ends when the
 // timer has made the exit due, or when OKBttn, HelpBttn or a click in the
 // log has cleared AutoExit.
 void TMainForm::WaitForAutoExit() {
   status_dlg_->OKBttn->setText(ToQString(t::kOKBttnExitCancel));
-  status_dlg_->Timer1->start();
+  status_dlg_->AutoExitTimer->start();
   while (!globals_.shell.AutoExitDue && globals_.shell.AutoExit) {
     QThread::msleep(kAutoExitPollMs);
     QApplication::processEvents();

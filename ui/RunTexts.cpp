@@ -4,8 +4,9 @@
 #include "core/ResultCodes.h"
 #include "ui/UiTexts.h"
 
-// The texts of a run: the status dialog, the lines it shows, and the boxes
-// of a run that cannot start.
+// The texts of a run in the window: the status dialog and the boxes of a
+// run that cannot start. The lines a run writes into the status log are the
+// engine's (core/Texts.cpp).
 //
 // Every literal below is Shift-JIS bytes, written with scripts/sjis_escape.py
 // from the text shown in the comment above it. The texts, their spelling
@@ -13,36 +14,6 @@
 // what their scripts may look for): keep them byte for byte.
 
 namespace quillet::ui_texts {
-
-// ----------------------------------------------
-const char kSeparator[] = "----------------------------------------------";
-// [ インクリメント処理を行います ]
-const char kBannerIncrement[] =
-    "[ \x83"
-    "C\x83\x93\x83N\x83\x8A\x83\x81\x83\x93\x83g\x8F\x88\x97\x9D\x82\xF0\x8Ds\x82\xA2\x82\xDC\x82"
-    "\xB7 ]";
-// [ 通常の処理を行います ]
-const char kBannerNormal[] =
-    "[ \x92\xCA\x8F\xED\x82\xCC\x8F\x88\x97\x9D\x82\xF0\x8Ds\x82\xA2\x82\xDC\x82\xB7 ]";
-// ◆◆
-const char kErrorLineHead[] = "\x81\x9F\x81\x9F ";
-// 個のファイルでエラーがありました ◆◆
-const char kErrorLineTail[] =
-    "\x8C\xC2\x82\xCC\x83t\x83@\x83"
-    "C\x83\x8B\x82\xC5\x83G\x83\x89\x81[\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB5\x82\xBD "
-    "\x81\x9F\x81\x9F";
-// 計
-const char kSkipLineHead[] = "\x8Cv ";
-// 個のファイルをスキップしました.
-const char kSkipLineTail[] =
-    "\x8C\xC2\x82\xCC\x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x83X\x83L\x83"
-    "b\x83v\x82\xB5\x82\xDC\x82\xB5\x82\xBD.";
-// ◆ キャンセルしました ◆
-const char kCancelled[] =
-    "\x81\x9F \x83L\x83\x83\x83\x93\x83Z\x83\x8B\x82\xB5\x82\xDC\x82\xB5\x82\xBD \x81\x9F";
-// 終了しました.
-const char kFinished[] = "\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD.";
 
 // Quillet 処理状況
 const char kStatusCaption[] = "Quillet \x8F\x88\x97\x9D\x8F\xF3\x8B\xB5";

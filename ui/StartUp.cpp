@@ -75,4 +75,18 @@ DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
   return DefinitionFileCreation::kCreated;
 }
 
+bool CheckRunFolder(platform::FileSystem& fs, const std::string& folder, StatusView* notes) {
+  if (folder.size() < 3 || folder[1] != ':') {
+    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kFolderNotFullPath, MbIcon::kError);
+    return false;
+  }
+  platform::Attributes attributes;
+  if (!fs.GetAttributes(folder, attributes) || !attributes.directory) {
+    if (notes != nullptr) notes->Note({.kind = RunNote::Kind::kFolderNotFound, .path = folder});
+    platform::MessageBoxOk(ui_texts::kCaptionQuillet, ui_texts::kFolderNotFound, MbIcon::kError);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace quillet::ui

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/StatusView.h"
 #include "platform/FileSystem.h"
 
 namespace quillet::ui {
@@ -27,11 +28,17 @@ enum class DefinitionFileCreation {
 
 // When `program_folder` (ending in '\') holds no Quillet.def but holds
 // Quillet.smp, copies the sample line by line to Quillet.def, every line
-// keeping its own line end (a lone CR becomes CR LF), telling the user through platform::MessageBoxes(): an
-// information box before the copy and one after it, or an error box when
-// the sample cannot be opened or the definition file cannot be created or
-// written. Quillet.def is never created through a symbolic link.
+// keeping its own line end (a lone CR becomes CR LF), telling the user through
+// platform::MessageBoxes(): an information box before the copy and one after it, or an error box
+// when the sample cannot be opened or the definition file cannot be created or written. Quillet.def
+// is never created through a symbolic link.
 DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
                                             std::string_view program_folder);
+
+// The folder check before a run: `folder` (Shift-JIS, ending in '\\') must
+// be a full path with its drive letter that names an existing folder.
+// Anything else shows its error box through platform::MessageBoxes() and
+// returns false; a folder not found is also told to `notes`, when given.
+bool CheckRunFolder(platform::FileSystem& fs, const std::string& folder, StatusView* notes);
 
 }  // namespace quillet::ui

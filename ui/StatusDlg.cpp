@@ -20,7 +20,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <csignal>
 
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
@@ -38,14 +37,9 @@ constexpr int kFontPixels = 15;
 constexpr int kPanelBottomHeight = 58;
 constexpr int kBarHeight = 17;  // Size and Gauge
 constexpr int kPanelBttn0Width = 228;
-constexpr int kTimer1Interval = 3000;
+constexpr int kAutoExitDelayMs = 3000;
 constexpr char kHelpTopic[] = "HID00000020";
 constexpr std::string_view kLineBreak = "\r\n";
-
-// Set by the signal handler of an unattended run, taken by the next Yield().
-volatile std::sig_atomic_t signal_cancel_pending = 0;
-
-bool IsPending(std::string_view line) { return line.ends_with(texts::kPending); }
 
 // How many lines of the widget a log entry takes: only CR LF breaks it.
 int DisplayLineCount(std::string_view line) {
@@ -72,22 +66,6 @@ QString DisplayText(std::string_view line) {
     text += QChar(u'\n');
     line.remove_prefix(at + kLineBreak.size());
   }
-}
-
-QWidget* ControlWidget(TStatusDlg& dialog, StatusControl control) {
-  switch (control) {
-    case StatusControl::kCancelBttn:
-      return dialog.CANCELBttn;
-    case StatusControl::kPanelBttn0:
-      return dialog.PanelBttn0;
-    case StatusControl::kSearchMsg:
-      return dialog.SearchMsg;
-    case StatusControl::kSize:
-      return dialog.Size;
-    case StatusControl::kGauge:
-      return dialog.Gauge;
-  }
-  return nullptr;
 }
 
 QVBoxLayout* NewColumn(QWidget* owner) {
@@ -181,13 +159,13 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
   CANCELBttn->installEventFilter(this);
   PanelBttn0->installEventFilter(this);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(kTimer1Interval);
+  AutoExitTimer = new QTimer(this);
+  AutoExitTimer->setInterval(kAutoExitDelayMs);
 
   connect(OKBttn, &QPushButton::clicked, this, &TStatusDlg::OKBttnClick);
   connect(CANCELBttn, &QPushButton::clicked, this, &TStatusDlg::CANCELBttnClick);
   connect(HelpBttn, &QPushButton::clicked, this, &TStatusDlg::HelpBttnClick);
-  connect(Timer1, &QTimer::timeout, this, &TStatusDlg::Timer1Timer);
+  connect(AutoExitTimer, &QTimer::timeout, this, &TStatusDlg::AutoExitTimerTimeout);
   // The window's help context: F1 opens the same topic as HelpBttn.
   connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [this] {
     if (help_) help_(kHelpTopic);
@@ -195,15 +173,11 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
 }
 
 void TStatusDlg::AppendLine(std::string_view line) {
-  // A pending line that is followed by another is final as it stands.
-  if (last_line_pending_ && sink_) sink_(lines_.back());
   QTextCursor cursor(DispStatus->document());
   cursor.movePosition(QTextCursor::End);
   if (!lines_.empty()) cursor.insertBlock();
   cursor.insertText(DisplayText(line));
   lines_.emplace_back(line);
-  last_line_pending_ = IsPending(line);
-  if (!last_line_pending_ && sink_) sink_(line);
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
 }
 
@@ -218,37 +192,54 @@ void TStatusDlg::ReplaceLastLine(std::string_view line) {
   cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
   cursor.insertText(DisplayText(line));
   lines_.back() = std::string(line);
-  last_line_pending_ = IsPending(line);
-  if (!last_line_pending_ && sink_) sink_(line);
   DispStatus->verticalScrollBar()->setValue(DispStatus->verticalScrollBar()->maximum());
 }
 
-void TStatusDlg::Note(const RunNote& note) {
-  if (note_sink_) note_sink_(note);
+void TStatusDlg::FolderCounted(std::size_t count) {
+  ShowDialog();
+  CANCELBttn->setEnabled(true);
+  CANCELBttn->setVisible(true);
+  PanelBttn0->setVisible(false);
+  Gauge->setVisible(true);
+  SearchMsg->setVisible(count == 0);
+  Gauge->setValue(0);
+  Size->setVisible(true);
 }
 
-void TStatusDlg::SetSizeCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
+void TStatusDlg::FolderFinished() {
+  Size->setText(QString());
+  Size->setVisible(false);
+  Gauge->setValue(0);
+  PanelBttn0->setVisible(false);
+  SearchMsg->setVisible(true);
+}
 
-void TStatusDlg::SetGauge(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
+void TStatusDlg::FileStarted() {
+  Size->setText(QString());
+  Gauge->setValue(0);
+}
+
+void TStatusDlg::ProgressCaption(std::string_view caption) { Size->setText(ToQString(caption)); }
+
+void TStatusDlg::ProgressPosition(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
+
+void TStatusDlg::RunEnded() {
+  Gauge->setVisible(false);
+  SearchMsg->setVisible(false);
+  CANCELBttn->setVisible(false);
+  PanelBttn0->setVisible(true);
+}
 
 void TStatusDlg::Repaint() {
-  if (unattended_) return;
   // Shown or hidden controls only move once their layout has run; run it
   // now, without taking any user input, so the redraw shows the new state.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   repaint();
 }
 
-void TStatusDlg::Yield() {
-  QCoreApplication::processEvents();
-  if (signal_cancel_pending != 0) {
-    signal_cancel_pending = 0;
-    CANCELBttnClick();
-  }
-}
+void TStatusDlg::Yield() { QCoreApplication::processEvents(); }
 
 void TStatusDlg::ShowDialog() {
-  if (unattended_) return;
   if (isHidden()) {
     show();
   } else {
@@ -256,16 +247,6 @@ void TStatusDlg::ShowDialog() {
     activateWindow();
   }
 }
-
-void TStatusDlg::SetVisible(StatusControl control, bool visible) {
-  ControlWidget(*this, control)->setVisible(visible);
-}
-
-void TStatusDlg::SetEnabled(StatusControl control, bool enabled) {
-  ControlWidget(*this, control)->setEnabled(enabled);
-}
-
-void TStatusDlg::RequestCancelFromSignal() { signal_cancel_pending = 1; }
 
 void TStatusDlg::OKBttnClick() {
   if (globals_.shell.AutoExit) {
@@ -295,8 +276,8 @@ void TStatusDlg::DispStatusClick() {
   OKBttn->setText(ToQString(ui_texts::kOKBttn));
 }
 
-void TStatusDlg::Timer1Timer() {
-  Timer1->stop();
+void TStatusDlg::AutoExitTimerTimeout() {
+  AutoExitTimer->stop();
   if (globals_.shell.AutoExit) {
     globals_.shell.AutoExitDue = true;
     close();
@@ -312,7 +293,6 @@ void TStatusDlg::closeEvent(QCloseEvent* event) {
     return;
   }
   lines_.clear();
-  last_line_pending_ = false;
   DispStatus->clear();
   event->accept();
 }

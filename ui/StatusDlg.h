@@ -31,41 +31,33 @@ class TStatusDlg : public QDialog, public StatusView {
   // StatusView.
   void AppendLine(std::string_view line) override;
   void ReplaceLastLine(std::string_view line) override;
-  void SetSizeCaption(std::string_view caption) override;
-  void SetGauge(int position) override;  // clamped to 0..100
+  // Shows the dialog with CANCELBttn, Size and Gauge; SearchMsg while a
+  // folder without files is passed.
+  void FolderCounted(std::size_t count) override;
+  // Size hidden and empty, Gauge at 0, SearchMsg back for the next folder.
+  void FolderFinished() override;
+  void FileStarted() override;                              // Size empty, Gauge at 0
+  void ProgressCaption(std::string_view caption) override;  // Size's caption
+  void ProgressPosition(int position) override;             // Gauge, clamped to 0..100
+  // Gauge, SearchMsg and CANCELBttn give way to OKBttn and HelpBttn.
+  void RunEnded() override;
   void Repaint() override;
-  // Processes pending Qt events; a pending SIGINT/SIGTERM of an unattended
-  // run (see RequestCancelFromSignal) acts as a press of CANCELBttn here.
+  // Processes pending Qt events.
   void Yield() override;
-  void ShowDialog() override;
-  void SetVisible(StatusControl control, bool visible) override;
-  void SetEnabled(StatusControl control, bool enabled) override;
-  // Hands the note to the note sink, if one is set; the dialog shows nothing.
-  void Note(const RunNote& note) override;
+
+  // Shows the dialog, or brings it up when it is already shown.
+  void ShowDialog();
 
   // The status log, one Shift-JIS entry per appended line.
   const std::vector<std::string>& Lines() const { return lines_; }
-  // Called with each line once it is final: at once for most lines, and
-  // for a file's "  . . ." line when its result replaces it.
-  void SetLineSink(std::function<void(std::string_view line)> sink) { sink_ = std::move(sink); }
-  // Called with each note of a run (the unattended writer explains them).
-  void SetNoteSink(std::function<void(const RunNote& note)> sink) { note_sink_ = std::move(sink); }
   // Called by HelpBttnClick with the help topic "HID00000020".
   void SetHelpHandler(std::function<void(std::string_view topic)> help) { help_ = std::move(help); }
-  // An unattended run has nobody to look at the dialog: it is never shown
-  // and never repainted, which would cost as much as the run's own work.
-  // The log, the line sink and the handlers work as ever.
-  void SetUnattended(bool unattended) { unattended_ = unattended; }
-
-  // Async-signal-safe: marks a cancel for the next Yield().
-  static void RequestCancelFromSignal();
-
   // Handlers, named after control and event.
   void OKBttnClick();
   void CANCELBttnClick();
   void HelpBttnClick();
   void DispStatusClick();
-  void Timer1Timer();
+  void AutoExitTimerTimeout();
 
   // Controls, named as the form names them.
   QPlainTextEdit* DispStatus;
@@ -77,7 +69,9 @@ class TStatusDlg : public QDialog, public StatusView {
   QPushButton* OKBttn;
   QPushButton* HelpBttn;
   QPushButton* CANCELBttn;
-  QTimer* Timer1;
+  // Runs once after a clean run that is to end the program: the delay in
+  // which OKBttn, HelpBttn or a click in the log can call the exit off.
+  QTimer* AutoExitTimer;
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -92,11 +86,7 @@ class TStatusDlg : public QDialog, public StatusView {
  private:
   Globals& globals_;
   std::vector<std::string> lines_;
-  bool last_line_pending_ = false;
-  std::function<void(std::string_view)> sink_;
-  std::function<void(const RunNote&)> note_sink_;
   std::function<void(std::string_view)> help_;
-  bool unattended_ = false;
   QSize shown_size_;  // the size FormShow gave the dialog
 };
 

@@ -54,18 +54,6 @@ extern const char kDefCreated[];
 extern const char kSecondRunRefused[];
 extern const char kFolderNotFullPath[];
 extern const char kFolderNotFound[];
-
-// The texts of a run (defined in ui/RunTexts.cpp): the status dialog, its
-// lines, and the boxes of a run that cannot start.
-extern const char kSeparator[];
-extern const char kBannerIncrement[];
-extern const char kBannerNormal[];
-extern const char kErrorLineHead[];
-extern const char kErrorLineTail[];
-extern const char kSkipLineHead[];
-extern const char kSkipLineTail[];
-extern const char kCancelled[];
-extern const char kFinished[];
 extern const char kStatusCaption[];
 extern const char kOKBttn[];
 extern const char kOKBttnExitCancel[];

@@ -1,5 +1,5 @@
-// Program entry: chooses windowed or unattended mode, creates the four
-// windows in their order and runs the program.
+// Program entry: chooses windowed or unattended mode. The windowed program
+// creates the four windows in their order; the unattended one none.
 
 #include <QApplication>
 #include <QTimer>
@@ -45,14 +45,43 @@ int PrintInfo(quillet::ui::InfoRequest request) {
   return std::fflush(stdout) == 0 && written ? 0 : 2;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// A program folder whose name has no Shift-JIS form cannot be used, and no
+// other folder's settings and definitions may stand in for it. The
+// message-box service must be set. False when the program has to stop.
+bool ProgramFolderUsable(quillet::ui::DisplayMode mode) {
   using namespace quillet;
-  if (const auto info = ui::InfoRequested(argc, argv); info != ui::InfoRequest::kNone) {
-    return PrintInfo(info);
+  const platform::ProgramFolderChoice program_folder = platform::ChooseProgramFolder();
+  if (!program_folder.folder.empty()) return true;
+  platform::MessageBoxOk(ui_texts::kCaptionError,
+                         std::string(ui_texts::kMsgProgramFolderHead) +
+                             platform::ShownNativePath(program_folder.native) +
+                             ui_texts::kMsgProgramFolderTail,
+                         platform::MbIcon::kError);
+  if (mode == ui::DisplayMode::kHeadless) {
+    std::fprintf(stderr,
+                 "quillet: the program folder %s%s has no Shift-JIS form; nothing was done\n",
+                 program_folder.native.c_str(), program_folder.from_home ? " (QUILLET_HOME)" : "");
   }
-  const ui::DisplayMode mode = ui::PrepareDisplay();
+  return false;
+}
+
+// An unattended run: no QApplication, no platform plugin, no widget.
+int RunHeadless(int argc, char* argv[]) {
+  using namespace quillet;
+  std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
+  ui::WriteOverriddenNote(stderr, ui::FileNameArguments(argc, argv));
+  platform::StderrMessageBoxes stderr_boxes;
+  platform::SetMessageBoxes(&stderr_boxes);
+  int status = ui::kStoppedStatus;
+  if (ProgramFolderUsable(ui::DisplayMode::kHeadless)) {
+    status = ui::RunUnattended(TheGlobals(), std::move(arguments));
+  }
+  platform::SetMessageBoxes(nullptr);
+  return status;
+}
+
+int RunWindowed(int argc, char* argv[]) {
+  using namespace quillet;
   QApplication app(argc, argv);
   // The application's name, not its display name: Qt would append a display
   // name to the title of every window.
@@ -61,29 +90,10 @@ int main(int argc, char* argv[]) {
   ui::InstallQtTranslations(app, QLocale::system());
   // Read after QApplication has taken its own options out of argv.
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
-  if (mode == ui::DisplayMode::kHeadless) {
-    ui::WriteOverriddenNote(stderr, ui::FileNameArguments(argc, argv));
-  }
 
-  platform::StderrMessageBoxes stderr_boxes;
   ui::QtMessageBoxes qt_boxes;
-  platform::SetMessageBoxes(mode == ui::DisplayMode::kHeadless
-                                ? static_cast<platform::MessageBoxService*>(&stderr_boxes)
-                                : &qt_boxes);
-  // A program folder whose name has no Shift-JIS form cannot be used, and no
-  // other folder's settings and definitions may stand in for it.
-  const platform::ProgramFolderChoice program_folder = platform::ChooseProgramFolder();
-  if (program_folder.folder.empty()) {
-    platform::MessageBoxOk(ui_texts::kCaptionError,
-                           std::string(ui_texts::kMsgProgramFolderHead) +
-                               platform::ShownNativePath(program_folder.native) +
-                               ui_texts::kMsgProgramFolderTail,
-                           platform::MbIcon::kError);
-    if (mode == ui::DisplayMode::kHeadless) {
-      std::fprintf(
-          stderr, "quillet: the program folder %s%s has no Shift-JIS form; nothing was done\n",
-          program_folder.native.c_str(), program_folder.from_home ? " (QUILLET_HOME)" : "");
-    }
+  platform::SetMessageBoxes(&qt_boxes);
+  if (!ProgramFolderUsable(ui::DisplayMode::kWindowed)) {
     platform::SetMessageBoxes(nullptr);
     return ui::kStoppedStatus;
   }
@@ -102,27 +112,35 @@ int main(int argc, char* argv[]) {
   ui::TStatusDlg status_dlg(globals);
   main_form.AttachForms(&opt_form, &about_form, &status_dlg);
 
-  int status = 0;
-  if (mode == ui::DisplayMode::kHeadless) {
-    status = ui::RunUnattended(globals, main_form, status_dlg);
-  } else {
-    // Closing the main window ends the program, even with the status dialog
-    // still open.
-    app.setQuitOnLastWindowClosed(false);
-    QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
-    ui::InstallCloseSignals(main_form);
-    ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
-    main_form.show();
-    // A run the command line asked for starts on the first activation; a
-    // window system that never activates the window must not keep it
-    // waiting (FormActivate clears AutoStart, so it starts only once).
-    QTimer::singleShot(0, &main_form, &ui::TMainForm::FormActivate);
-    app.exec();
-    status = ui::ExitStatus(main_form.LastRun());
-  }
+  // Closing the main window ends the program, even with the status dialog
+  // still open.
+  app.setQuitOnLastWindowClosed(false);
+  QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
+  ui::InstallCloseSignals(main_form);
+  ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
+  main_form.show();
+  // A run the command line asked for starts on the first activation; a
+  // window system that never activates the window must not keep it
+  // waiting (FormActivate clears AutoStart, so it starts only once).
+  QTimer::singleShot(0, &main_form, &ui::TMainForm::FormActivate);
+  app.exec();
+  const int status = ui::ExitStatus(main_form.LastRun());
   platform::SetHelp(nullptr);
   platform::SetFileDialogs(nullptr);
   platform::SetProgramStarter(nullptr);
   platform::SetMessageBoxes(nullptr);
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  using namespace quillet;
+  if (const auto info = ui::InfoRequested(argc, argv); info != ui::InfoRequest::kNone) {
+    return PrintInfo(info);
+  }
+  // Decided before anything of Qt's display exists: an unattended run
+  // never makes one.
+  if (ui::PrepareDisplay() == ui::DisplayMode::kHeadless) return RunHeadless(argc, argv);
+  return RunWindowed(argc, argv);
 }

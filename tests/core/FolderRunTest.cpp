@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Engine.h"
+#include "core/FolderRun.h"
 #include "core/ResultCodes.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/StatusRecorder.h"
@@ -53,7 +53,7 @@ class FolderRun : public ::testing::Test {
   }
 
   int Run(std::string_view pattern = "*.log", bool subfolders = true) {
-    return ProcessFolder(engine, root.windows(), pattern, subfolders);
+    return ProcessFolder(engine, root.windows(), pattern, subfolders).code;
   }
   std::string Folder(std::string_view relative = "") const {
     return relative.empty() ? root.windows() + "\\" : root.Windows(relative) + "\\";
@@ -224,7 +224,6 @@ class FolderRunStops : public FolderRun, public ::testing::WithParamInterface<Ru
 
 TEST_P(FolderRunStops, WithItsCodeAndLeavesLaterFoldersUntouched) {
   const RunLevelCase& c = GetParam();
-  g.shell.AutoExit = true;
   WriteFile(root.Native("sub/a.log"), "DEBUG\r\n");
   WriteFile(root.Native("sub/sub2/b.log"), "DEBUG\r\n");
   if (c.definition == "-") {
@@ -235,7 +234,10 @@ TEST_P(FolderRunStops, WithItsCodeAndLeavesLaterFoldersUntouched) {
     WriteFile(root.Native("sub/Quillet.def"), c.definition);
   }
 
-  EXPECT_EQ(Run(c.pattern), c.code);
+  const RunSummary summary = ProcessRequest(
+      engine, {.folder = root.windows(), .pattern = c.pattern, .with_subfolders = true});
+  EXPECT_EQ(summary.code, c.code);
+  EXPECT_TRUE(summary.cancelled);
   EXPECT_TRUE(g.run.CancelRequested);
   EXPECT_EQ(ReadFile(root.Native("sub/a.log")), "DEBUG\r\n");
   EXPECT_EQ(ReadFile(root.Native("sub/sub2/b.log")), "DEBUG\r\n");
@@ -243,11 +245,13 @@ TEST_P(FolderRunStops, WithItsCodeAndLeavesLaterFoldersUntouched) {
   if (c.code == frAllFilesPattern) {
     // Refused after the first header, before anything is counted.
     EXPECT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(g.run.FoundCount, 0);
+    EXPECT_EQ(summary.FoundCount, 0);
+    EXPECT_FALSE(summary.stopped_in_subfolder);
   } else {
-    // A definition failure in a subfolder comes up unchanged and clears the
-    // automatic exit; no folder after "sub" is visited.
-    EXPECT_FALSE(g.shell.AutoExit);
+    // A definition failure in a subfolder comes up unchanged and says so
+    // (the window then drops its automatic exit); no folder after "sub" is
+    // visited.
+    EXPECT_TRUE(summary.stopped_in_subfolder);
     EXPECT_EQ(blocks.back().first, Folder("sub"));
     EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
   }

@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/Engine.h"
+#include "core/FolderRun.h"
 #include "core/ResultCodes.h"
 #include "core/Texts.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -124,7 +124,7 @@ TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
   };
   const Snapshot outside = Take(tree.Outside(""));
 
-  ASSERT_EQ(ProcessFolder(engine, tree.dir.windows() + "\\root", "*.log", true), 0);
+  ASSERT_EQ(ProcessFolder(engine, tree.dir.windows() + "\\root", "*.log", true).code, 0);
 
   Lines reports;
   for (const auto& [name, code] : c.reports) reports.push_back(Report(name, code));
@@ -305,7 +305,7 @@ TEST(FullDisk, DuringTheFilterPassTheLogIsRestoredAndTheRunGoesOn) {
     close(fd);
   };
 
-  ASSERT_EQ(ProcessFolder(engine, dir.windows() + "\\mnt", "*.log", true), 0);
+  ASSERT_EQ(ProcessFolder(engine, dir.windows() + "\\mnt", "*.log", true).code, 0);
   EXPECT_TRUE(filled);
   Lines reports;
   for (const std::string& line : rec.log)

@@ -40,13 +40,14 @@ class NullStatus : public StatusView {
  public:
   void AppendLine(std::string_view) override { ++appended; }
   void ReplaceLastLine(std::string_view) override {}
-  void SetSizeCaption(std::string_view) override {}
-  void SetGauge(int) override {}
+  void FolderCounted(std::size_t) override {}
+  void FolderFinished() override {}
+  void FileStarted() override {}
+  void ProgressCaption(std::string_view) override {}
+  void ProgressPosition(int) override {}
+  void RunEnded() override {}
   void Repaint() override {}
   void Yield() override {}
-  void ShowDialog() override {}
-  void SetVisible(StatusControl, bool) override {}
-  void SetEnabled(StatusControl, bool) override {}
   int appended = 0;
 };
 

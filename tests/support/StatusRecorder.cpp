@@ -2,15 +2,6 @@
 
 namespace quillet::testing {
 
-namespace {
-// The controls' names as the dialog names them, in StatusControl order.
-constexpr const char* kControlNames[] = {"CANCELBttn", "PanelBttn0", "SearchMsg", "Size", "Gauge"};
-
-std::string Flag(const char* kind, StatusControl control, bool on) {
-  return std::string(kind) + kControlNames[static_cast<int>(control)] + (on ? "=1" : "=0");
-}
-}  // namespace
-
 void StatusRecorder::AppendLine(std::string_view line) {
   log.emplace_back(line);
   events.push_back("append:" + std::string(line));
@@ -27,12 +18,26 @@ void StatusRecorder::ReplaceLastLine(std::string_view line) {
   events.push_back("replace:" + std::string(line));
 }
 
-void StatusRecorder::SetSizeCaption(std::string_view caption) {
+void StatusRecorder::FolderCounted(std::size_t count) {
+  events.push_back("counted:" + std::to_string(count));
+}
+
+void StatusRecorder::FolderFinished() { events.push_back("folder-finished"); }
+
+void StatusRecorder::FileStarted() {
+  size_caption.clear();
+  gauge = 0;
+  events.push_back("file-started");
+}
+
+void StatusRecorder::RunEnded() { events.push_back("run-ended"); }
+
+void StatusRecorder::ProgressCaption(std::string_view caption) {
   size_caption = std::string(caption);
   events.push_back("size:" + size_caption);
 }
 
-void StatusRecorder::SetGauge(int position) {
+void StatusRecorder::ProgressPosition(int position) {
   gauge = position;
   events.push_back("gauge:" + std::to_string(position));
 }
@@ -43,16 +48,6 @@ void StatusRecorder::Yield() {
   ++yields;
   events.push_back("yield");
   if (on_yield) on_yield();
-}
-
-void StatusRecorder::ShowDialog() { events.push_back("show"); }
-
-void StatusRecorder::SetVisible(StatusControl control, bool visible) {
-  events.push_back(Flag("visible:", control, visible));
-}
-
-void StatusRecorder::SetEnabled(StatusControl control, bool enabled) {
-  events.push_back(Flag("enabled:", control, enabled));
 }
 
 }  // namespace quillet::testing

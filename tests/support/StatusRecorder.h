@@ -15,20 +15,22 @@ class StatusRecorder : public StatusView {
  public:
   void AppendLine(std::string_view line) override;
   void ReplaceLastLine(std::string_view line) override;
-  void SetSizeCaption(std::string_view caption) override;
-  void SetGauge(int position) override;
+  void FolderCounted(std::size_t count) override;
+  void FolderFinished() override;
+  void FileStarted() override;
+  void ProgressCaption(std::string_view caption) override;
+  void ProgressPosition(int position) override;
+  void RunEnded() override;
   void Repaint() override;
   void Yield() override;
-  void ShowDialog() override;
-  void SetVisible(StatusControl control, bool visible) override;
-  void SetEnabled(StatusControl control, bool enabled) override;
   void Note(const RunNote& note) override;
 
   // The status log, one entry per appended line (a line holding CR LF is
   // one entry here).
   std::vector<std::string> log;
   // Every call in order, e.g. "append:...", "gauge:12", "size:100 bytes ",
-  // "yield", "repaint", "show", "visible:Size=0", "enabled:CANCELBttn=1".
+  // "yield", "repaint", "counted:3", "folder-finished", "file-started",
+  // "run-ended".
   std::vector<std::string> events;
   // Every note, its texts copied.
   struct RecordedNote {

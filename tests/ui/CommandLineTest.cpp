@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 
+#include "core/Texts.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/TestUtil.h"
 #include "ui/CommandLine.h"
@@ -129,6 +131,35 @@ TEST(FolderFromUnixPath, GivesTheFolderOnDriveZ) {
   EXPECT_EQ(FolderFromUnixPath("Z:\\var\\"), "Z:\\var\\");
   EXPECT_EQ(FolderFromUnixPath("logs"), "logs");            // refused by the run
   EXPECT_EQ(FolderFromUnixPath("/var/a\\b"), "/var/a\\b");  // so is this
+}
+
+// Each line once it is final, as UTF-8; a cancel signal acts at the next
+// yield, once.
+TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndTakesASignalAtTheNextYield) {
+  Globals globals;
+  std::vector<std::string> out;
+  TerminalStatus status(
+      globals, [&](const std::string& line) { out.push_back(line); }, [](const std::string&) {});
+  const std::string pending = Sjis("表.log") + texts::kPending;
+  status.AppendLine("3 File(s) Found.");
+  status.AppendLine(pending);
+  EXPECT_EQ(out, std::vector<std::string>{"3 File(s) Found."});
+  status.ReplaceLastLine(Sjis("表.log\tdone"));
+  status.AppendLine(pending);
+  status.AppendLine("next");  // a pending line that is never replaced is final as it stands
+  EXPECT_EQ(
+      out, (std::vector<std::string>{"3 File(s) Found.", "表.log\tdone", "表.log  . . .", "next"}));
+
+  InstallCancelSignals();
+  globals.shell.AutoExit = true;
+  raise(SIGTERM);
+  EXPECT_FALSE(globals.run.CancelRequested);  // nothing happens inside the handler
+  status.Yield();
+  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_FALSE(globals.shell.AutoExit);
+  globals.run.CancelRequested = false;
+  status.Yield();  // one signal, one cancel
+  EXPECT_FALSE(globals.run.CancelRequested);
 }
 
 TEST(TerminalLine, ConvertsToUtf8AndBreaksAtCr) {

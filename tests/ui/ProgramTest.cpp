@@ -84,6 +84,22 @@ TEST_F(Program, CompactsATreeAndReportsOnStandardOutput) {
   EXPECT_NE(ReadFile(home.Native("Quillet.ini")).find("[Option]\r\n"), std::string::npos);
 }
 
+// An unattended run makes no QApplication: a platform plugin that cannot
+// load does not stop it, and none is loaded (the loader's trace on
+// standard error names every library it opens).
+TEST_F(Program, UnattendedRunNeedsNoWindowSystem) {
+  QProcessEnvironment env = process.processEnvironment();
+  env.insert("QT_QPA_PLATFORM", "bogus");
+  env.insert("LD_DEBUG", "files");
+  process.setProcessEnvironment(env);
+  WriteFile(work.Native("logs/a.log"), "[DEBUG] x\r\nkept\r\n");
+  const Result r = Run({"/A", Logs("*.log")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(work.Native("logs/a.log")), "kept\r\n");
+  EXPECT_TRUE(r.out.ends_with("\n\n終了しました.\n")) << r.out;
+  EXPECT_EQ(r.err.find("/platforms/"), std::string::npos);
+}
+
 // A file error, no file found, the all-files pattern and no arguments at all
 // (usage); only the read-only a.log is ever matched.
 TEST_F(Program, ExitStatusesTellWhatHappened) {

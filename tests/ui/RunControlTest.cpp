@@ -32,12 +32,12 @@ class RunControl : public MainFormFixture {
     Create();
   }
   void RunWork(const std::string& pattern = "*.log") { Run(work.windows(), pattern); }
-  // Runs `action` once Timer1 waits for the automatic exit, polled from the
+  // Runs `action` once AutoExitTimer waits for the automatic exit, polled from the
   // event loop, which the run lets through at its yields and in that wait.
   void WhenExitWaits(std::function<void()> action) {
     auto* poll = new QTimer(form.get());
     QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
-      if (!status->Timer1->isActive()) return;
+      if (!status->AutoExitTimer->isActive()) return;
       poll->stop();
       action();
     });
@@ -137,7 +137,7 @@ TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
                              form->ExitButton->isEnabled(),
                              form->FolderBrowseSB->isEnabled(),
                              form->FileBrowseSB->isEnabled(),
-                             form->Otion->isEnabled(),
+                             form->OptionsItem->isEnabled(),
                              form->Exit1->isEnabled(),
                              form->DefEdit->isEnabled(),
                              QApplication::overrideCursor() != nullptr};
@@ -258,12 +258,12 @@ TEST_F(RunControl, BoxesAndDialogsRaisedMidRewriteDoNotHoldTheRun) {
   EXPECT_EQ(closed, 0);
 }
 
-// The automatic exit closes the program when Timer1 fires, unless OKBttn or a
+// The automatic exit closes the program when AutoExitTimer fires, unless OKBttn or a
 // click in the log calls it off while the timer runs.
 TEST_F(RunControl, AutoExitClosesUnlessCalledOff) {
   WriteFile(work.Native("a.log"), "x\r\n");
   globals.shell.AutoExit = true;
-  status->Timer1->setInterval(50);
+  status->AutoExitTimer->setInterval(50);
   QString caption;
   WhenExitWaits([&] { caption = status->OKBttn->text(); });
   RunWork();

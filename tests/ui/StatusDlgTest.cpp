@@ -69,26 +69,6 @@ TEST_F(StatusDlgTest, KeepsExactBytesAndShowsOnlyCrLfAsALineBreak) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-// Unattended: the log is kept and echoed, the dialog never shows, and the
-// sink gets a pending line only once it is final.
-TEST_F(StatusDlgTest, UnattendedSinkGetsEachLineOnceItIsFinal) {
-  Lines echoed;
-  dlg.SetLineSink([&](std::string_view line) { echoed.emplace_back(line); });
-  dlg.SetUnattended(true);
-  dlg.ShowDialog();
-  const std::string pending = std::string("a.log") + texts::kPending;
-  dlg.AppendLine("3 File(s) Found.");
-  dlg.AppendLine(pending);
-  dlg.Repaint();
-  EXPECT_TRUE(dlg.isHidden());
-  EXPECT_EQ(echoed, Lines{"3 File(s) Found."});
-  dlg.ReplaceLastLine("a.log\tdone");
-  dlg.AppendLine(pending);
-  dlg.AppendLine("next");  // a pending line that is never replaced is final as it stands
-  EXPECT_EQ(echoed, (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
-  EXPECT_EQ(dlg.Lines(), (Lines{"3 File(s) Found.", "a.log\tdone", pending, "next"}));
-}
-
 TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
   dlg.show();
   dlg.AppendLine("kept");
@@ -125,35 +105,24 @@ TEST_F(StatusDlgTest, HelpBttnCallsOffTheAutomaticExitAndShowsItsTopic) {
   EXPECT_FALSE(dlg.isVisible());
 }
 
-TEST_F(StatusDlgTest, Timer1ClosesForTheAutomaticExitOnlyWhileItIsStillWanted) {
+TEST_F(StatusDlgTest, AutoExitTimerClosesForTheAutomaticExitOnlyWhileItIsStillWanted) {
   for (bool auto_exit : {false, true}) {
     globals.shell.AutoExit = auto_exit;
     dlg.show();
-    dlg.Timer1->start();
-    dlg.Timer1Timer();
-    EXPECT_FALSE(dlg.Timer1->isActive());
+    dlg.AutoExitTimer->start();
+    dlg.AutoExitTimerTimeout();
+    EXPECT_FALSE(dlg.AutoExitTimer->isActive());
     EXPECT_EQ(globals.shell.AutoExitDue, auto_exit);
     EXPECT_EQ(dlg.isVisible(), !auto_exit);
   }
 }
 
-TEST_F(StatusDlgTest, CancelComesFromTheButtonOrFromASignalAtTheNextYield) {
+TEST_F(StatusDlgTest, CancelButtonRequestsTheCancelAndCallsOffTheAutomaticExit) {
   globals.shell.AutoExit = true;
   dlg.CANCELBttn->click();
   EXPECT_TRUE(globals.run.CancelRequested);
   EXPECT_FALSE(globals.shell.AutoExit);
   EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
-
-  globals.run.CancelRequested = false;
-  dlg.SetEnabled(StatusControl::kCancelBttn, true);
-  TStatusDlg::RequestCancelFromSignal();
-  EXPECT_FALSE(globals.run.CancelRequested);  // nothing happens inside the handler
-  dlg.Yield();
-  EXPECT_TRUE(globals.run.CancelRequested);
-  EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
-  globals.run.CancelRequested = false;
-  dlg.Yield();  // one signal, one cancel
-  EXPECT_FALSE(globals.run.CancelRequested);
 }
 
 TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation) {
@@ -191,14 +160,11 @@ TEST_F(StatusDlgTest, RememberedSizeLargerThanTheScreenIsShownWithinIt) {
 }
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
-  dlg.ShowDialog();
-  dlg.SetVisible(StatusControl::kCancelBttn, true);
-  dlg.SetVisible(StatusControl::kPanelBttn0, false);
+  dlg.FolderCounted(1);
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_TRUE(globals.run.CancelRequested);
   EXPECT_TRUE(dlg.isVisible());
-  dlg.SetVisible(StatusControl::kCancelBttn, false);
-  dlg.SetVisible(StatusControl::kPanelBttn0, true);
+  dlg.RunEnded();
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_FALSE(dlg.isVisible());
 }
