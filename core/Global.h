@@ -35,8 +35,8 @@ struct ProcessingOptions {
   std::string S5 = "\x91\x53\x82\xC4\x82\xCC\xCC\xA7\xB2\xD9";  // 全てのﾌｧｲﾙ
   std::string Editor = "notepad.exe";
   bool Multi = true;
-  std::int32_t SyoriH = 365;
-  std::int32_t SyoriW = 415;
+  std::int32_t StatusHeight = 365;
+  std::int32_t StatusWidth = 415;
 };
 
 // The filter text of the file dialogs: "desc(pat)|pat|..." for every row

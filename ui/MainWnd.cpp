@@ -78,12 +78,12 @@ void TMainForm::CreateMenus() {
   DefEdit = AddItem(FileMenu, t::kMenuDefEdit, t::kHintDefEdit);
   EditFilesItem = AddItem(FileMenu, t::kMenuEditFiles, t::kHintEditFiles);
   FileSeparator = FileMenu->addSeparator();
-  Exit1 = AddItem(FileMenu, t::kMenuExit1, t::kHintExit1);
+  ExitItem = AddItem(FileMenu, t::kMenuExitItem, t::kHintExitItem);
   // Alt+X is shown in the menu and works while the menu is open; in the
   // window itself ExitButton's mnemonic, which does the same, answers it
   // (two window-wide owners of one key would cancel each other out).
-  Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
-  Exit1->setShortcutContext(Qt::WidgetShortcut);
+  ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  ExitItem->setShortcutContext(Qt::WidgetShortcut);
 
   HelpMenu = MainMenu->addMenu(ToQString(t::kMenuHelp));
   HelpMenu->menuAction()->setShortcut(QKeySequence(Qt::Key_F1));
@@ -101,7 +101,7 @@ void TMainForm::CreateMenus() {
   connect(OptionsItem, &QAction::triggered, this, &TMainForm::OptionsItemClick);
   connect(DefEdit, &QAction::triggered, this, &TMainForm::DefEditClick);
   connect(EditFilesItem, &QAction::triggered, this, &TMainForm::EditFilesItemClick);
-  connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+  connect(ExitItem, &QAction::triggered, this, &TMainForm::ExitItemClick);
   connect(HelpIndex, &QAction::triggered, this, &TMainForm::HelpIndexClick);
   connect(AboutItem, &QAction::triggered, this, &TMainForm::AboutItemClick);
   connect(CorvaneItem, &QAction::triggered, this, &TMainForm::CorvaneItemClick);
@@ -260,7 +260,7 @@ void TMainForm::FormActivate() {
 
 void TMainForm::ExitButtonClick() { close(); }
 
-void TMainForm::Exit1Click() { close(); }
+void TMainForm::ExitItemClick() { close(); }
 
 void TMainForm::EditFFChange() {
   if (globals_.shell.IsProcessing) return;

@@ -68,7 +68,7 @@ class TMainForm : public QMainWindow {
 
   // Request the close of the window; see closeEvent.
   void ExitButtonClick();
-  void Exit1Click();
+  void ExitItemClick();
 
   // Enables StartButton, and makes it the default button, exactly when
   // neither EditFName nor EditFolder is blank once trimmed; does nothing
@@ -137,7 +137,7 @@ class TMainForm : public QMainWindow {
   QAction* DefEdit;
   QAction* EditFilesItem;
   QAction* FileSeparator;
-  QAction* Exit1;
+  QAction* ExitItem;
   QMenu* HelpMenu;
   QAction* HelpIndex;
   QAction* HelpSeparator;

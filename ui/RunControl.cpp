@@ -104,7 +104,7 @@ void TMainForm::SetBusy(bool busy) {
     control->setEnabled(!busy);
   }
   OptionsItem->setEnabled(!busy);
-  Exit1->setEnabled(!busy);
+  ExitItem->setEnabled(!busy);
   SetDefault(DefaultButton::kNone);
   if (busy) {
     StatusLine->clear();

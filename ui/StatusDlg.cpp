@@ -36,7 +36,7 @@ constexpr int kDesignHeight = 353;
 constexpr int kFontPixels = 15;
 constexpr int kPanelBottomHeight = 58;
 constexpr int kBarHeight = 17;  // Size and Gauge
-constexpr int kPanelBttn0Width = 228;
+constexpr int kButtonPanelWidth = 228;
 constexpr int kAutoExitDelayMs = 3000;
 constexpr char kHelpTopic[] = "HID00000020";
 constexpr std::string_view kLineBreak = "\r\n";
@@ -90,7 +90,7 @@ void BuildDispStatus(TStatusDlg& dialog) {
 }
 
 // Size and Gauge along the bottom; above them CANCELBttn with SearchMsg at
-// the left and PanelBttn0 (OKBttn, HelpBttn) at the right.
+// the left and ButtonPanel (OKBttn, HelpBttn) at the right.
 void BuildPanelBottom(TStatusDlg& dialog) {
   QWidget* panel = dialog.PanelBottom = new QWidget(&dialog);
   panel->setFixedHeight(kPanelBottomHeight);
@@ -99,11 +99,11 @@ void BuildPanelBottom(TStatusDlg& dialog) {
   dialog.SearchMsg = new QLabel(ToQString(texts::kSearchMsg), panel);
   dialog.SearchMsg->hide();
 
-  dialog.PanelBttn0 = new QWidget(panel);
-  dialog.PanelBttn0->setFixedWidth(kPanelBttn0Width);
-  dialog.OKBttn = new QPushButton(ToQString(ui_texts::kOKBttn), dialog.PanelBttn0);
-  dialog.HelpBttn = new QPushButton(ToQString(ui_texts::kHelpBttn), dialog.PanelBttn0);
-  auto* buttons = new QHBoxLayout(dialog.PanelBttn0);
+  dialog.ButtonPanel = new QWidget(panel);
+  dialog.ButtonPanel->setFixedWidth(kButtonPanelWidth);
+  dialog.OKBttn = new QPushButton(ToQString(ui_texts::kOKBttn), dialog.ButtonPanel);
+  dialog.HelpBttn = new QPushButton(ToQString(ui_texts::kHelpBttn), dialog.ButtonPanel);
+  auto* buttons = new QHBoxLayout(dialog.ButtonPanel);
   buttons->setContentsMargins(0, 0, 0, 0);
   buttons->addWidget(dialog.OKBttn);
   buttons->addWidget(dialog.HelpBttn);
@@ -128,7 +128,7 @@ void BuildPanelBottom(TStatusDlg& dialog) {
   row->addWidget(dialog.CANCELBttn);
   row->addWidget(dialog.SearchMsg, 1);
   row->addStretch();
-  row->addWidget(dialog.PanelBttn0);
+  row->addWidget(dialog.ButtonPanel);
   QVBoxLayout* column = NewColumn(panel);
   column->addLayout(row, 1);
   column->addWidget(size);
@@ -157,7 +157,7 @@ TStatusDlg::TStatusDlg(Globals& globals, QWidget* parent)
   // shown at a time, and the one that comes into view takes the role.
   OKBttn->setDefault(true);
   CANCELBttn->installEventFilter(this);
-  PanelBttn0->installEventFilter(this);
+  ButtonPanel->installEventFilter(this);
 
   AutoExitTimer = new QTimer(this);
   AutoExitTimer->setInterval(kAutoExitDelayMs);
@@ -199,7 +199,7 @@ void TStatusDlg::FolderCounted(std::size_t count) {
   ShowDialog();
   CANCELBttn->setEnabled(true);
   CANCELBttn->setVisible(true);
-  PanelBttn0->setVisible(false);
+  ButtonPanel->setVisible(false);
   Gauge->setVisible(true);
   SearchMsg->setVisible(count == 0);
   Gauge->setValue(0);
@@ -210,7 +210,7 @@ void TStatusDlg::FolderFinished() {
   Size->setText(QString());
   Size->setVisible(false);
   Gauge->setValue(0);
-  PanelBttn0->setVisible(false);
+  ButtonPanel->setVisible(false);
   SearchMsg->setVisible(true);
 }
 
@@ -227,7 +227,7 @@ void TStatusDlg::RunEnded() {
   Gauge->setVisible(false);
   SearchMsg->setVisible(false);
   CANCELBttn->setVisible(false);
-  PanelBttn0->setVisible(true);
+  ButtonPanel->setVisible(true);
 }
 
 void TStatusDlg::Repaint() {
@@ -301,7 +301,7 @@ void TStatusDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // A window restored from the task bar is not shown anew.
   if (event->spontaneous()) return;
-  QSize wanted(globals_.options.SyoriW, globals_.options.SyoriH);
+  QSize wanted(globals_.options.StatusWidth, globals_.options.StatusHeight);
   if (const QScreen* screen = this->screen()) {
     // A size remembered on a larger screen, or at another scale, must not
     // put the title bar and the buttons out of reach: the window with its
@@ -326,8 +326,8 @@ bool TStatusDlg::event(QEvent* event) {
       // A size cut down to fit the screen is not the user's choice; the
       // remembered one stays until the user resizes the dialog.
       if (size() != shown_size_) {
-        globals_.options.SyoriH = height();
-        globals_.options.SyoriW = width();
+        globals_.options.StatusHeight = height();
+        globals_.options.StatusWidth = width();
       }
       break;
     case QEvent::KeyPress:
@@ -348,13 +348,13 @@ bool TStatusDlg::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DispStatus->viewport() && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     DispStatusClick();
-  } else if ((watched == CANCELBttn || watched == PanelBttn0) &&
+  } else if ((watched == CANCELBttn || watched == ButtonPanel) &&
              (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
     // The default goes to the button that comes into view, or to the other
     // one when a button leaves and the other is in view.
     const bool cancel_side = (watched == CANCELBttn) == (event->type() == QEvent::ShowToParent);
     if (cancel_side && !CANCELBttn->isHidden()) CANCELBttn->setDefault(true);
-    if (!cancel_side && !PanelBttn0->isHidden()) OKBttn->setDefault(true);
+    if (!cancel_side && !ButtonPanel->isHidden()) OKBttn->setDefault(true);
   }
   return QDialog::eventFilter(watched, event);
 }

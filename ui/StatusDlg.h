@@ -65,7 +65,7 @@ class TStatusDlg : public QDialog, public StatusView {
   QLabel* Size;
   QLabel* SearchMsg;
   QProgressBar* Gauge;
-  QWidget* PanelBttn0;
+  QWidget* ButtonPanel;
   QPushButton* OKBttn;
   QPushButton* HelpBttn;
   QPushButton* CANCELBttn;

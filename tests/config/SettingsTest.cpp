@@ -14,7 +14,7 @@ using quillet::testing::Sjis;
 auto Fields(const ProcessingOptions& o) {
   return std::tie(o.Trim, o.SpLine, o.Skip, o.Time, o.TimeZ, o.SkipDisp, o.BackExt, o.Back, o.Inc,
                   o.IncExt, o.F1, o.S1, o.F2, o.S2, o.F3, o.S3, o.F4, o.S4, o.F5, o.S5, o.Editor,
-                  o.Multi, o.SyoriH, o.SyoriW);
+                  o.Multi, o.StatusHeight, o.StatusWidth);
 }
 
 // A record in which every field differs from its default.
@@ -23,8 +23,8 @@ ProcessingOptions Changed() {
   o.Trim = o.Skip = o.Time = o.TimeZ = o.Multi = false;
   o.SkipDisp = o.Back = o.Inc = true;
   o.SpLine = -1;
-  o.SyoriH = -2147483647 - 1;
-  o.SyoriW = 2147483647;
+  o.StatusHeight = -2147483647 - 1;
+  o.StatusWidth = 2147483647;
   o.BackExt = o.IncExt = o.F1 = o.F2 = o.F3 = o.F4 = o.S2 = o.S3 = o.S4 = "x";
   o.S1 = Sjis("表");
   o.F5 = o.S5 = "";

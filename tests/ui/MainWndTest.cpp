@@ -160,7 +160,7 @@ TEST_F(MainWndTest, CloseSavesTheSettingsAndStillClosesWhenTheSaveFails) {
   EXPECT_TRUE(boxes.boxes.empty());
 
   setenv("QUILLET_HOME", work.Native("missing").c_str(), 1);
-  form->Exit1Click();
+  form->ExitItemClick();
   EXPECT_EQ(closed, 2);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, "Quillet 95");

@@ -138,7 +138,7 @@ TEST_F(RunControl, BusyDuringTheRunAndGivenBackAfterIt) {
                              form->FolderBrowseSB->isEnabled(),
                              form->FileBrowseSB->isEnabled(),
                              form->OptionsItem->isEnabled(),
-                             form->Exit1->isEnabled(),
+                             form->ExitItem->isEnabled(),
                              form->DefEdit->isEnabled(),
                              QApplication::overrideCursor() != nullptr};
   };

@@ -126,15 +126,15 @@ TEST_F(StatusDlgTest, CancelButtonRequestsTheCancelAndCallsOffTheAutomaticExit) 
 }
 
 TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation) {
-  globals.options.SyoriW = 500;
-  globals.options.SyoriH = 400;
+  globals.options.StatusWidth = 500;
+  globals.options.StatusHeight = 400;
   dlg.ShowDialog();
   EXPECT_EQ(dlg.size(), QSize(500, 400));
   dlg.resize(610, 455);
   QEvent deactivate(QEvent::WindowDeactivate);
   QApplication::sendEvent(&dlg, &deactivate);
-  EXPECT_EQ(globals.options.SyoriW, 610);
-  EXPECT_EQ(globals.options.SyoriH, 455);
+  EXPECT_EQ(globals.options.StatusWidth, 610);
+  EXPECT_EQ(globals.options.StatusHeight, 455);
 }
 
 // A size remembered on a bigger screen (or at a bigger scale) is cut down
@@ -142,21 +142,21 @@ TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsOnShowAndStoresItOnDeactivation
 // until the user resizes the dialog.
 TEST_F(StatusDlgTest, RememberedSizeLargerThanTheScreenIsShownWithinIt) {
   const QRect area = dlg.screen()->availableGeometry();
-  globals.options.SyoriW = area.width() * 2;
-  globals.options.SyoriH = area.height() + 300;
+  globals.options.StatusWidth = area.width() * 2;
+  globals.options.StatusHeight = area.height() + 300;
   dlg.ShowDialog();
   EXPECT_TRUE(area.contains(dlg.frameGeometry()))
       << dlg.frameGeometry().x() << "," << dlg.frameGeometry().y();
   EXPECT_EQ(dlg.width(), area.width() - (dlg.frameGeometry().width() - dlg.width()));
   QEvent deactivate(QEvent::WindowDeactivate);
   QApplication::sendEvent(&dlg, &deactivate);
-  EXPECT_EQ(globals.options.SyoriW, area.width() * 2);
-  EXPECT_EQ(globals.options.SyoriH, area.height() + 300);
+  EXPECT_EQ(globals.options.StatusWidth, area.width() * 2);
+  EXPECT_EQ(globals.options.StatusHeight, area.height() + 300);
 
   dlg.resize(450, 350);
   QApplication::sendEvent(&dlg, &deactivate);
-  EXPECT_EQ(globals.options.SyoriW, 450);
-  EXPECT_EQ(globals.options.SyoriH, 350);
+  EXPECT_EQ(globals.options.StatusWidth, 450);
+  EXPECT_EQ(globals.options.StatusHeight, 350);
 }
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
