@@ -117,6 +117,14 @@ bool IsFolderNotLink(Engine& engine, const std::string& path) {
 
 // The files of one folder. Returns a run-level code when the definition file
 // stops the run, else 0.
+// Whether the run stops: a run-level code has stopped it, or its watcher
+// asks for a cancel (which then holds for the rest of the run).
+bool Stopping(Engine& engine) {
+  bool& stop = engine.globals.run.CancelRequested;
+  if (!stop && engine.status.CancelRequested()) stop = true;
+  return stop;
+}
+
 int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern) {
   Globals& g = engine.globals;
   StatusView& status = engine.status;
@@ -139,7 +147,7 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
     return code;
   }
   status.Yield();
-  if (g.run.CancelRequested) return 0;
+  if (Stopping(engine)) return 0;
 
   status.AppendLine(FormatCount(texts::kFilesFoundFormat, static_cast<long long>(count)));
   status.AppendLine("");
@@ -148,7 +156,7 @@ int RunFiles(Engine& engine, const std::string& folder, std::string_view pattern
   // Listed again: the count above is complete before the first file is
   // touched, and this listing sees the folder as it is now.
   for (const DirEntry& entry : ListEntries(engine, search, ListKind::kFiles)) {
-    if (g.run.CancelRequested) break;
+    if (Stopping(engine)) break;
     HandleFile(engine, folder, entry);
   }
   status.FolderFinished();
@@ -161,7 +169,7 @@ bool WriteHeader(Engine& engine, const std::string& folder) {
   engine.status.AppendLine("");
   engine.status.AppendLine(std::string(texts::kHeaderOpen) + folder + texts::kHeaderClose);
   engine.status.Yield();
-  return !engine.globals.run.CancelRequested;
+  return !Stopping(engine);
 }
 
 // The checks of a request that hold for every folder it visits. Returns 0
@@ -184,13 +192,13 @@ FolderRunEnd VisitFolder(Engine& engine, const std::string& folder, std::string_
                          bool withSubfolders) {
   Globals& g = engine.globals;
   if (int code = RunFiles(engine, folder, pattern); code != 0) return {.code = code};
-  if (g.run.CancelRequested || !withSubfolders) return {};
+  if (Stopping(engine) || !withSubfolders) return {};
 
   const std::vector<DirEntry> entries = ListEntries(engine, folder + "*.*", ListKind::kSubfolders);
   engine.status.Yield();
 
   for (const DirEntry& entry : entries) {
-    if (g.run.CancelRequested) break;
+    if (Stopping(engine)) break;
     if (entry.name == "." || entry.name == "..") continue;
     // The listing never yields links; the entry is looked at again because
     // it may have changed since it was listed.
@@ -259,6 +267,8 @@ RunSummary ProcessRequest(Engine& engine, const RunRequest& request) {
   status.AppendLine(g.options.Inc ? texts::kBannerIncrement : texts::kBannerNormal);
   const FolderRunEnd end =
       ProcessFolder(engine, request.folder, request.pattern, request.with_subfolders);
+  // A cancel asked for during the last file still counts for this run.
+  Stopping(engine);
   status.RunEnded();
   WriteClosingLines(status, run);
 

@@ -70,9 +70,13 @@ class StatusView {
   // A moment at which what was reported should be seen at once.
   virtual void Repaint() = 0;
   // Lets the watcher handle what is pending (the window system's messages),
-  // then returns. A cancel asked for meanwhile sets CancelRequested, which
-  // the run reads after each yield.
+  // then returns.
   virtual void Yield() = 0;
+  // Whether the watcher asks the run to stop (a Cancel button, a signal).
+  // The run asks before each folder and each file and finishes the file in
+  // work first. Asked for once, the answer stays until the run has ended.
+  // The default never asks.
+  virtual bool CancelRequested() { return false; }
   // Tells a watcher what the status log does not say; the log itself is
   // never changed by it. The default ignores the note.
   virtual void Note(const RunNote& /*note*/) {}

@@ -41,7 +41,7 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
   }
 }
 
-// Set by the signal handler, taken by the next yield of the run.
+// Set by the signal handler; the run asks for it before each folder and file.
 volatile std::sig_atomic_t signal_cancel_pending = 0;
 
 extern "C" void OnCancelSignal(int) { signal_cancel_pending = 1; }
@@ -178,11 +178,12 @@ void TerminalStatus::ReplaceLastLine(std::string_view line) {
   AppendLine(line);
 }
 
-void TerminalStatus::Yield() {
-  if (signal_cancel_pending == 0) return;
-  signal_cancel_pending = 0;
-  globals_.run.CancelRequested = true;
+void TerminalStatus::RunEnded() { signal_cancel_pending = 0; }
+
+bool TerminalStatus::CancelRequested() {
+  if (signal_cancel_pending == 0) return false;
   globals_.shell.AutoExit = false;
+  return true;
 }
 
 void TerminalStatus::Note(const RunNote& note) {

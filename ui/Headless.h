@@ -48,8 +48,8 @@ std::string NoteLine(const RunNote& note);
 // What an unattended run shows of a run: each status-log line once it is
 // final (a file's "  . . ." line when its result replaces it, or as it
 // stands when another line follows), and each note as NoteLine gives it,
-// each Quillet.def once. A cancel signal (InstallCancelSignals) is taken at
-// the next yield: it sets CancelRequested and clears AutoExit.
+// each Quillet.def once. A cancel signal (InstallCancelSignals) makes it
+// ask the run to stop, and clears AutoExit.
 class TerminalStatus : public StatusView {
  public:
   using Writer = std::function<void(const std::string& utf8_line)>;
@@ -63,9 +63,11 @@ class TerminalStatus : public StatusView {
   void FileStarted() override {}
   void ProgressCaption(std::string_view) override {}
   void ProgressPosition(int) override {}
-  void RunEnded() override {}
+  void RunEnded() override;
   void Repaint() override {}
-  void Yield() override;
+  void Yield() override {}
+  // True once SIGINT or SIGTERM has come (see InstallCancelSignals).
+  bool CancelRequested() override;
   void Note(const RunNote& note) override;
 
  private:

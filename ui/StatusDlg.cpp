@@ -224,6 +224,7 @@ void TStatusDlg::ProgressCaption(std::string_view caption) { Size->setText(ToQSt
 void TStatusDlg::ProgressPosition(int position) { Gauge->setValue(std::clamp(position, 0, 100)); }
 
 void TStatusDlg::RunEnded() {
+  cancel_asked_ = false;
   Gauge->setVisible(false);
   SearchMsg->setVisible(false);
   CANCELBttn->setVisible(false);
@@ -259,7 +260,7 @@ void TStatusDlg::OKBttnClick() {
 
 void TStatusDlg::CANCELBttnClick() {
   CANCELBttn->setEnabled(false);
-  globals_.run.CancelRequested = true;
+  cancel_asked_ = true;
   globals_.shell.AutoExit = false;
 }
 

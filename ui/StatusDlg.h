@@ -44,6 +44,8 @@ class TStatusDlg : public QDialog, public StatusView {
   void Repaint() override;
   // Processes pending Qt events.
   void Yield() override;
+  // True from a press of CANCELBttn until the run has ended.
+  bool CancelRequested() override { return cancel_asked_; }
 
   // Shows the dialog, or brings it up when it is already shown.
   void ShowDialog();
@@ -84,6 +86,7 @@ class TStatusDlg : public QDialog, public StatusView {
   bool eventFilter(QObject* watched, QEvent* event) override;  // clicks in DispStatus
 
  private:
+  bool cancel_asked_ = false;
   Globals& globals_;
   std::vector<std::string> lines_;
   std::function<void(std::string_view)> help_;

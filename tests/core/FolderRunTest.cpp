@@ -193,8 +193,7 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
   for (const char* name : names) WriteFile(root.Native(name), kLog);
   rec.on_yield = [&] {
     const std::string& last = rec.log.back();
-    if (last.size() > 7 && last.compare(last.size() - 7, 7, "  . . .") == 0)
-      g.run.CancelRequested = true;
+    if (last.size() > 7 && last.compare(last.size() - 7, 7, "  . . .") == 0) rec.cancel = true;
   };
   ASSERT_EQ(Run(), 0);
   // One file was processed to its end and reported; nothing followed it.
@@ -207,7 +206,7 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
 
 TEST_F(FolderRun, CancelDuringTheHeaderStopsBeforeAnything) {
   WriteFile(root.Native("a.log"), "DEBUG\r\n");
-  rec.on_yield = [&] { g.run.CancelRequested = true; };
+  rec.on_yield = [&] { rec.cancel = true; };
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(rec.log.size(), 2u);
   EXPECT_EQ(ReadFile(root.Native("a.log")), "DEBUG\r\n");

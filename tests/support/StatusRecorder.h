@@ -23,6 +23,7 @@ class StatusRecorder : public StatusView {
   void RunEnded() override;
   void Repaint() override;
   void Yield() override;
+  bool CancelRequested() override { return cancel; }
   void Note(const RunNote& note) override;
 
   // The status log, one entry per appended line (a line holding CR LF is
@@ -45,8 +46,10 @@ class StatusRecorder : public StatusView {
   std::string size_caption;
   int gauge = 0;
   int yields = 0;
-  // Runs inside every Yield(); a test sets CancelRequested from here.
+  // Runs inside every Yield(); a test asks for a cancel from here.
   std::function<void()> on_yield;
+  // What CancelRequested() answers.
+  bool cancel = false;
 };
 
 }  // namespace quillet::testing

@@ -135,7 +135,7 @@ TEST(FolderFromUnixPath, GivesTheFolderOnDriveZ) {
 
 // Each line once it is final, as UTF-8; a cancel signal acts at the next
 // yield, once.
-TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndTakesASignalAtTheNextYield) {
+TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndAsksToCancelAfterASignal) {
   Globals globals;
   std::vector<std::string> out;
   TerminalStatus status(
@@ -152,14 +152,14 @@ TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndTakesASignalAtTheNextYield) {
 
   InstallCancelSignals();
   globals.shell.AutoExit = true;
+  EXPECT_FALSE(status.CancelRequested());
   raise(SIGTERM);
-  EXPECT_FALSE(globals.run.CancelRequested);  // nothing happens inside the handler
-  status.Yield();
-  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_TRUE(globals.shell.AutoExit);  // nothing happens inside the handler
+  EXPECT_TRUE(status.CancelRequested());
   EXPECT_FALSE(globals.shell.AutoExit);
-  globals.run.CancelRequested = false;
-  status.Yield();  // one signal, one cancel
-  EXPECT_FALSE(globals.run.CancelRequested);
+  EXPECT_TRUE(status.CancelRequested());  // it holds for the rest of the run
+  status.RunEnded();
+  EXPECT_FALSE(status.CancelRequested());
 }
 
 TEST(TerminalLine, ConvertsToUtf8AndBreaksAtCr) {

@@ -120,7 +120,7 @@ TEST_F(StatusDlgTest, AutoExitTimerClosesForTheAutomaticExitOnlyWhileItIsStillWa
 TEST_F(StatusDlgTest, CancelButtonRequestsTheCancelAndCallsOffTheAutomaticExit) {
   globals.shell.AutoExit = true;
   dlg.CANCELBttn->click();
-  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_TRUE(dlg.CancelRequested());
   EXPECT_FALSE(globals.shell.AutoExit);
   EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
 }
@@ -162,9 +162,10 @@ TEST_F(StatusDlgTest, RememberedSizeLargerThanTheScreenIsShownWithinIt) {
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
   dlg.FolderCounted(1);
   PressKey(&dlg, Qt::Key_Return);
-  EXPECT_TRUE(globals.run.CancelRequested);
+  EXPECT_TRUE(dlg.CancelRequested());
   EXPECT_TRUE(dlg.isVisible());
   dlg.RunEnded();
+  EXPECT_FALSE(dlg.CancelRequested());
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_FALSE(dlg.isVisible());
 }
