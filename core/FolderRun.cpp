@@ -181,7 +181,7 @@ int CheckRequest(const ProcessingOptions& options, std::string_view pattern) {
   // would be overwritten, appended to or deleted.
   if (TrimBlanks(options.BackExt).empty()) return frBlankBackExt;
   if (options.Inc && TrimBlanks(options.IncExt).empty()) return frBlankIncExt;
-  if (options.Inc && UpperAscii(options.BackExt) == UpperAscii(options.IncExt))
+  if (options.Inc && EqualIgnoringAsciiCase(options.BackExt, options.IncExt))
     return frTempIncExtConflict;
   return 0;
 }
