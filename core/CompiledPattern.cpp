@@ -49,9 +49,10 @@ CompiledPattern::CompiledPattern(std::string_view pattern, TextCode code) {
   }
 
   // Floating part (in UTF-8, from the anchored part's first '?' on, which
-  // takes a character of any length): '*' and '?' are taken as they stand and leave the
-  // double-byte state alone; every other stretch is one literal run, which
-  // ends early (and empty, when nothing came before) at a lone final '\'.
+  // takes a character of any length): '*' and '?' are taken as they stand
+  // and leave the double-byte state alone; every other stretch is one
+  // literal run, which ends early (and empty, when nothing came before) at a
+  // lone final '\'.
   const Step any = code == TextCode::kUtf8 ? Step::kAnyCharacter : Step::kAny;
   while (pos < pattern.size()) {
     if (pattern[pos] == '*' || pattern[pos] == '?') {
