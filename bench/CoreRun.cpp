@@ -1,13 +1,15 @@
 // Runs the processing engine over named files of one folder, as the folder
 // run would, but with a status view that shows nothing and with auto skip
 // off. Prints nothing on success; exits 1 when a definition load or a file
-// fails.
+// fails. With --utf8 first, logs and definitions are read as UTF-8
+// ([Option] Code=UTF-8).
 //
-// usage: quillet_bench_core 'Z:\folder\' name.log...
+// usage: quillet_bench_core [--utf8] 'Z:\folder\' name.log...
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
@@ -32,12 +34,18 @@ class SilentStatus : public quillet::StatusView {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool utf8 = argc > 1 && std::string_view(argv[1]) == "--utf8";
+  if (utf8) {
+    --argc;
+    ++argv;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: quillet_bench_core 'Z:\\folder\\' name...\n");
+    std::fprintf(stderr, "usage: quillet_bench_core [--utf8] 'Z:\\folder\\' name...\n");
     return 2;
   }
   quillet::Globals globals;
   globals.options.Skip = false;
+  if (utf8) globals.options.Code = quillet::TextCode::kUtf8;
   SilentStatus status;
   quillet::Engine engine{globals, quillet::platform::PosixFileSystem(), status, argv[1]};
   if (const int code = quillet::LoadDefinitions(engine, argv[1]); code != 0) {

@@ -9,13 +9,14 @@
 #include <variant>
 
 #include "platform/ProfileFile.h"
+#include "text/AsciiCase.h"
 
 namespace quillet {
 
 namespace {
 
 using Field = std::variant<bool ProcessingOptions::*, std::int32_t ProcessingOptions::*,
-                           std::string ProcessingOptions::*>;
+                           std::string ProcessingOptions::*, TextCode ProcessingOptions::*>;
 
 struct SettingsKey {
   const char* name;
@@ -24,7 +25,7 @@ struct SettingsKey {
 
 // Every key in the order it is read. The kind of each key is the type of
 // its field; its default is the field's value in a fresh record.
-const std::array<SettingsKey, 24> kKeys = {{
+const std::array<SettingsKey, 25> kKeys = {{
     {"Trim", &ProcessingOptions::Trim},
     {"SpLine", &ProcessingOptions::SpLine},
     {"Skip", &ProcessingOptions::Skip},
@@ -49,12 +50,13 @@ const std::array<SettingsKey, 24> kKeys = {{
     {"Multi", &ProcessingOptions::Multi},
     {"SyoriH", &ProcessingOptions::StatusHeight},
     {"SyoriW", &ProcessingOptions::StatusWidth},
+    {"Code", &ProcessingOptions::Code},
 }};
 
 // Indexes into kKeys in the order the keys are written: the same as the
 // reading order except that "Back" comes before "BackExt".
-constexpr std::array<std::size_t, 24> kSaveOrder = {0,  1,  2,  3,  4,  5,  7,  6,  8,  9,  10, 11,
-                                                    12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+constexpr std::array<std::size_t, 25> kSaveOrder = {
+    0, 1, 2, 3, 4, 5, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
 
 // "%s に書き込めません" (cannot write to %s).
 constexpr char kCannotWriteFormat[] =
@@ -99,6 +101,18 @@ std::string ReadText(const char* key, std::string_view default_value, std::strin
                                            kMaxValueBytes);
 }
 
+// The values of the Code key. Any value but UTF-8 (in any case, with or
+// without its hyphen) reads as Shift-JIS, the code of every file before
+// the key existed.
+constexpr char kShiftJisName[] = "Shift_JIS";
+constexpr char kUtf8Name[] = "UTF-8";
+
+TextCode ParseTextCode(std::string_view value) {
+  return EqualIgnoringAsciiCase(value, kUtf8Name) || EqualIgnoringAsciiCase(value, "UTF8")
+             ? TextCode::kUtf8
+             : TextCode::kShiftJis;
+}
+
 std::int32_t ReadInteger(const char* key, std::int32_t default_value, std::string_view path) {
   return ParseInteger(ReadText(key, "", path)).value_or(default_value);
 }
@@ -112,6 +126,8 @@ void LoadSettings(ProcessingOptions& options, std::string_view ini_path) {
       options.*(*flag) = ReadInteger(key.name, defaults.*(*flag) ? 1 : 0, ini_path) != 0;
     } else if (auto number = std::get_if<std::int32_t ProcessingOptions::*>(&key.field)) {
       options.*(*number) = ReadInteger(key.name, defaults.*(*number), ini_path);
+    } else if (auto code = std::get_if<TextCode ProcessingOptions::*>(&key.field)) {
+      options.*(*code) = ParseTextCode(ReadText(key.name, kShiftJisName, ini_path));
     } else {
       auto text = std::get<std::string ProcessingOptions::*>(key.field);
       options.*text = ReadText(key.name, defaults.*text, ini_path);
@@ -127,6 +143,8 @@ bool SaveSettings(const ProcessingOptions& options, std::string_view ini_path) {
       value = options.*(*flag) ? "1" : "0";
     } else if (auto number = std::get_if<std::int32_t ProcessingOptions::*>(&key.field)) {
       value = std::to_string(options.*(*number));
+    } else if (auto code = std::get_if<TextCode ProcessingOptions::*>(&key.field)) {
+      value = options.*(*code) == TextCode::kUtf8 ? kUtf8Name : kShiftJisName;
     } else {
       value = options.*std::get<std::string ProcessingOptions::*>(key.field);
     }

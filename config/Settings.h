@@ -17,7 +17,7 @@ inline constexpr char kSettingsSection[] = "Option";
 // Never fails.
 void LoadSettings(ProcessingOptions& options, std::string_view ini_path);
 
-// Writes all 24 keys in their order. Stops at the first key that cannot be
+// Writes all 25 keys in their order. Stops at the first key that cannot be
 // written and returns false; the keys after it are not written.
 bool SaveSettings(const ProcessingOptions& options, std::string_view ini_path);
 

@@ -6,20 +6,28 @@
 
 namespace quillet {
 
-CompiledPattern::CompiledPattern(std::string_view pattern) {
+CompiledPattern::CompiledPattern(std::string_view pattern, TextCode code) {
   pattern = pattern.substr(0, pattern.find('\0'));
   std::size_t pos = 0;
   ByteState previous = ByteState::kSingle;
+  // Steps before the first '*' are anchored: there an empty run (from a
+  // lone final '\') stands for nothing instead of needing a byte.
+  bool anchored_steps = false;
 
   // Anchored part, up to the first '*', read as the matcher reads it: the
   // '*' test comes before any escape or double-byte classification.
   for (;;) {
     if (pos == pattern.size()) return;  // End::kExact
     auto byte = static_cast<unsigned char>(pattern[pos]);
-    ByteState state = NextByteState(previous, byte);
+    ByteState state = NextByteState(code, previous, byte);
     if (byte == '*') {
       end_ = End::kFloating;
       previous = state;
+      break;
+    }
+    if (byte == '?' && code == TextCode::kUtf8) {
+      end_ = End::kFloating;
+      anchored_steps = true;
       break;
     }
     bool escaped = false;
@@ -40,19 +48,23 @@ CompiledPattern::CompiledPattern(std::string_view pattern) {
     ++pos;
   }
 
-  // Floating part: '*' and '?' are taken as they stand and leave the
-  // double-byte state alone; every other stretch is one literal run, which
-  // ends early (and empty, when nothing came before) at a lone final '\'.
+  // Floating part (in UTF-8, from the anchored part's first '?' on, which
+  // takes a character of any length): '*' and '?' are taken as they stand
+  // and leave the double-byte state alone; every other stretch is one
+  // literal run, which ends early (and empty, when nothing came before) at a
+  // lone final '\'.
+  const Step any = code == TextCode::kUtf8 ? Step::kAnyCharacter : Step::kAny;
   while (pos < pattern.size()) {
     if (pattern[pos] == '*' || pattern[pos] == '?') {
-      steps_.push_back({pattern[pos] == '*' ? Step::kStar : Step::kAny});
+      if (pattern[pos] == '*') anchored_steps = false;
+      steps_.push_back({pattern[pos] == '*' ? Step::kStar : any});
       ++pos;
       continue;
     }
     const auto offset = static_cast<std::uint32_t>(runs_.size());
     while (pos < pattern.size() && pattern[pos] != '*' && pattern[pos] != '?') {
       const auto byte = static_cast<unsigned char>(pattern[pos++]);
-      const ByteState state = NextByteState(previous, byte);
+      const ByteState state = NextByteState(code, previous, byte);
       if (byte == '\\' && state == ByteState::kSingle) {
         if (pos == pattern.size()) break;
         runs_.push_back(pattern[pos++]);
@@ -62,7 +74,8 @@ CompiledPattern::CompiledPattern(std::string_view pattern) {
         previous = state;
       }
     }
-    steps_.push_back({Step::kRun, offset, static_cast<std::uint32_t>(runs_.size() - offset)});
+    const auto size = static_cast<std::uint32_t>(runs_.size() - offset);
+    if (size > 0 || !anchored_steps) steps_.push_back({Step::kRun, offset, size});
   }
 }
 
@@ -119,6 +132,10 @@ bool CompiledPattern::Matches(std::string_view line) const {
     if (at == line.size()) return false;
     if (step.kind == Step::kAny) {
       ++at;  // a '?' leaves a preceding '*' in force
+      continue;
+    }
+    if (step.kind == Step::kAnyCharacter) {
+      at += Utf8CharLengthAt(line, at);
       continue;
     }
     const std::string_view run(runs_.data() + step.offset, step.size);

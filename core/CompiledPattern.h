@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/TextCode.h"
+
 namespace quillet {
 
 // What every line matching a pattern contains. The views point into the
@@ -18,15 +20,17 @@ struct PatternLiterals {
   std::vector<std::string_view> runs;  // literal runs it holds, in pattern order
 };
 
-// Gives, for every line, exactly the answer of MatchPattern(line, pattern)
-// == 0: the anchored part compared in place ('?' any one byte), then from
+// Gives, for every line, exactly the answer of MatchPattern(line, pattern,
+// code) == 0: the anchored part compared in place ('?' any one byte), then from
 // the first '*' on each literal run after a '*' taken at its leftmost
 // occurrence, nothing retried; both texts end at their first zero byte; a
 // '\' that ends the pattern stands for nothing. Holds its own copy of what
-// it needs; allocates nothing while matching.
+// it needs; allocates nothing while matching. In UTF-8, where a '?' takes a
+// character of one to four bytes, the anchored part ends at its first '?'
+// and the rest is matched step by step like the part after a '*'.
 class CompiledPattern {
  public:
-  explicit CompiledPattern(std::string_view pattern);
+  explicit CompiledPattern(std::string_view pattern, TextCode code = TextCode::kShiftJis);
 
   // `line` must already end at its first zero byte (callers cut it once
   // for all patterns).
@@ -43,9 +47,10 @@ class CompiledPattern {
   enum class End : std::uint8_t {
     kExact,          // no '*': the line is exactly the anchored part
     kLoneBackslash,  // the same, reached through a trailing lone '\'
-    kFloating,       // a '*' follows the anchored part
+    kFloating,       // steps follow the anchored part (from a '*', or a '?' in UTF-8)
   };
-  enum class Step : std::uint8_t { kStar, kAny, kRun };
+  // kAny takes one byte, kAnyCharacter one UTF-8 character.
+  enum class Step : std::uint8_t { kStar, kAny, kAnyCharacter, kRun };
   struct FloatingStep {
     Step kind;
     std::uint32_t offset = 0;  // kRun: its bytes in runs_

@@ -77,20 +77,23 @@ int Log2Ceil(std::size_t value) {
 
 }  // namespace
 
-int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line) {
+int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line,
+                        TextCode code) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (MatchPattern(line, entries[i].Pattern) == 0) return static_cast<int>(i);
+    if (MatchPattern(line, entries[i].Pattern, code) == 0) return static_cast<int>(i);
   }
   return -1;
 }
 
-DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries)
-    : groups_(kGroupCount), pending_(kGroupCount) {
+DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries, TextCode code)
+    : code_(code), groups_(kGroupCount), pending_(kGroupCount) {
   patterns_.reserve(entries.size());
   compiled_.reserve(entries.size());
+  // The literals come from the compiled forms, which read escapes and '?'
+  // by the code; the scan for them is byte for byte in either code.
   for (const DefinitionEntry& entry : entries) {
     patterns_.push_back(entry.Pattern);
-    compiled_.emplace_back(entry.Pattern);
+    compiled_.emplace_back(entry.Pattern, code);
   }
   // The keys point into compiled_, which no longer changes from here on.
   std::vector<std::string_view> keys(entries.size());
@@ -340,10 +343,12 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
   return -1;
 }
 
-bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries) const {
-  return std::equal(
-      patterns_.begin(), patterns_.end(), entries.begin(), entries.end(),
-      [](const std::string& kept, const DefinitionEntry& entry) { return kept == entry.Pattern; });
+bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries, TextCode code) const {
+  return code == code_ &&
+         std::equal(patterns_.begin(), patterns_.end(), entries.begin(), entries.end(),
+                    [](const std::string& kept, const DefinitionEntry& entry) {
+                      return kept == entry.Pattern;
+                    });
 }
 
 }  // namespace quillet

@@ -14,8 +14,10 @@
 namespace quillet {
 
 // The reference lookup: tries the entries in table order with MatchPattern
-// and returns the index of the first that matches, or -1 when none does.
-int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line);
+// by the rules of `code` and returns the index of the first that matches,
+// or -1 when none does.
+int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line,
+                        TextCode code = TextCode::kShiftJis);
 
 // Gives the same answer as FindFirstMatchPlain without trying every entry.
 // Each Pattern is read once into a CompiledPattern (the same answers as
@@ -37,14 +39,16 @@ int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string
 // nothing once its scratch space has grown to the table's size.
 class DefinitionIndex {
  public:
-  explicit DefinitionIndex(const std::vector<DefinitionEntry>& entries);
+  // `code` is the text code of the patterns and of the lines looked up.
+  explicit DefinitionIndex(const std::vector<DefinitionEntry>& entries,
+                           TextCode code = TextCode::kShiftJis);
 
   // The index of the first entry whose Pattern matches `line`, or -1.
   int FindFirstMatch(std::string_view line);
 
   // True when `entries` hold, in order, exactly the patterns the index was
-  // built from (Tails do not matter to the lookup).
-  bool BuiltFrom(const std::vector<DefinitionEntry>& entries) const;
+  // built from, read by the same code (Tails do not matter to the lookup).
+  bool BuiltFrom(const std::vector<DefinitionEntry>& entries, TextCode code) const;
 
  private:
   // Where one window of a literal sits.
@@ -89,6 +93,7 @@ class DefinitionIndex {
   void Mark(std::uint32_t entry);
 
   std::vector<std::string> patterns_;
+  TextCode code_;
   std::vector<CompiledPattern> compiled_;
   std::string literals_;
   std::vector<WindowGroup> groups_;  // after building, those with windows only

@@ -21,12 +21,12 @@ constexpr std::string_view kDefinitionFileName = "Quillet.def";
 bool IsCommentLine(std::string_view line) { return !line.empty() && line.front() == ';'; }
 
 // Splits a definition line at its marker: the first single-byte '\' (by the
-// double-byte state, so the 0x5C of a character such as 表 never counts)
-// that is followed by 'r' or 'R'. Scanning stops there, so a later marker
-// belongs to the tail.
-DefinitionEntry SplitDefinition(std::string_view line) {
-  std::size_t at = FindFirstSingleByte(line, "\\");
-  for (; at != std::string_view::npos; at = FindFirstSingleByte(line, "\\", at + 1)) {
+// rules of the text code, so in Shift-JIS the 0x5C of a character such as 表
+// never counts) that is followed by 'r' or 'R'. Scanning stops there, so a
+// later marker belongs to the tail.
+DefinitionEntry SplitDefinition(std::string_view line, TextCode code) {
+  std::size_t at = FindFirstSingleByte(line, "\\", 0, code);
+  for (; at != std::string_view::npos; at = FindFirstSingleByte(line, "\\", at + 1, code)) {
     if (at + 1 < line.size() && (line[at + 1] == 'r' || line[at + 1] == 'R')) {
       return {std::string(line.substr(0, at)), std::string(line.substr(at + 2))};
     }
@@ -75,10 +75,11 @@ Utf8Reading ReadAsUtf8(std::string_view line) {
   return multi_byte ? Utf8Reading::kMultiByte : Utf8Reading::kAscii;
 }
 
-// Reads the definitions of an open file into `table`. Returns 0 or the code
+// Reads the definitions of an open file into `table`, by the rules of
+// `code`; blanks are bytes up to 0x20 in either code. Returns 0 or the code
 // of the first fault met in file order. `utf8` becomes true when every line
 // read, comments included, is UTF-8 and one holds a multi-byte character.
-int ReadDefinitions(LineReader& reader, DefinitionTable& table, bool& utf8) {
+int ReadDefinitions(LineReader& reader, DefinitionTable& table, TextCode code, bool& utf8) {
   std::string line;
   bool not_utf8 = false;
   bool multi_byte = false;
@@ -90,7 +91,7 @@ int ReadDefinitions(LineReader& reader, DefinitionTable& table, bool& utf8) {
     utf8 = !not_utf8 && multi_byte;
     if (TrimBlanks(line).empty() || IsCommentLine(line)) continue;
     if (table.Count() >= MaxDefinitionLines) return frTooManyDefinitionLines;
-    table.Entries.push_back(SplitDefinition(line));
+    table.Entries.push_back(SplitDefinition(line, code));
     if (IsStarOnly(table.Entries.back().Pattern)) return frStarOnlyDefinition;
   }
   if (reader.failed()) return frDefinitionOpenError;
@@ -130,13 +131,16 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   if (!file) return frDefinitionOpenError;
   LineReader reader(*file, engine.block_bytes);
   bool utf8 = false;
-  const int code = ReadDefinitions(reader, table, utf8);
+  const TextCode text_code = engine.globals.options.Code;
+  const int code = ReadDefinitions(reader, table, text_code, utf8);
   file->Close();
   if (code != 0) return code;
 
   CurrentDefinitionIndex(engine);
   engine.status.AppendLine(LoadLine(table.Count()));
-  if (utf8 && engine.on_utf8_definitions) engine.on_utf8_definitions(path);
+  // UTF-8 definitions are what a UTF-8 run expects.
+  if (utf8 && text_code == TextCode::kShiftJis && engine.on_utf8_definitions)
+    engine.on_utf8_definitions(path);
   return 0;
 }
 
@@ -144,10 +148,11 @@ void DefinitionIndexDeleter::operator()(DefinitionIndex* index) const { delete i
 
 DefinitionIndex& CurrentDefinitionIndex(Engine& engine) {
   const std::vector<DefinitionEntry>& entries = engine.globals.definitions.Entries;
-  if (!engine.definition_index || !engine.definition_index->BuiltFrom(entries)) {
+  const TextCode code = engine.globals.options.Code;
+  if (!engine.definition_index || !engine.definition_index->BuiltFrom(entries, code)) {
     // The old index goes first: two of 2000 definitions need not coexist.
     engine.definition_index.reset();
-    engine.definition_index.reset(new DefinitionIndex(entries));
+    engine.definition_index.reset(new DefinitionIndex(entries, code));
   }
   return *engine.definition_index;
 }

@@ -35,9 +35,10 @@ struct Engine {
   std::string program_folder;
   // Block size of every buffered read and write (tests vary it).
   std::size_t block_bytes = kDefaultBlockBytes;
-  // Called by LoadDefinitions with the path of a definition file it loaded
-  // that reads as UTF-8 with multi-byte characters: such characters never
-  // match a Shift-JIS log line. The run goes on either way.
+  // Called by LoadDefinitions, when the text code is Shift-JIS, with the
+  // path of a definition file it loaded that reads as UTF-8 with multi-byte
+  // characters: such characters never match a Shift-JIS log line. The run
+  // goes on either way.
   std::function<void(std::string_view path)> on_utf8_definitions = nullptr;
   // The filter pass's definition lookup, kept from one file to the next;
   // reach it through CurrentDefinitionIndex, never directly.
@@ -56,7 +57,7 @@ DefinitionIndex& CurrentDefinitionIndex(Engine& engine);
 // Quillet.def, else the program folder's. Loads it into the definition table
 // unless that very path is already loaded, and then builds the lookup index,
 // appends the load line and tells on_utf8_definitions when the file looks
-// saved as UTF-8.
+// saved as UTF-8 in a Shift-JIS run. Lines are read by the options' text code.
 // Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
 // frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
 int LoadDefinitions(Engine& engine, std::string_view folder);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "text/TextCode.h"
+
 namespace quillet {
 
 // Every user setting; each field is named after its key in Quillet.ini.
@@ -37,6 +39,9 @@ struct ProcessingOptions {
   bool Multi = true;
   std::int32_t StatusHeight = 365;
   std::int32_t StatusWidth = 415;
+  // The text code of log lines and definitions: "Shift_JIS" or "UTF-8" in
+  // Quillet.ini; any other value reads as Shift-JIS.
+  TextCode Code = TextCode::kShiftJis;
 };
 
 // The filter text of the file dialogs: "desc(pat)|pat|..." for every row

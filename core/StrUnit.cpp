@@ -27,6 +27,7 @@ struct RunCursor {
   const char* pos;
   const char* end;
   ByteState previous;
+  TextCode code;
 };
 
 // Takes the next byte of a literal run into `byte`. Returns false when the
@@ -37,7 +38,7 @@ struct RunCursor {
 bool NextRunByte(RunCursor& cursor, unsigned char& byte) {
   if (cursor.pos == cursor.end || *cursor.pos == '*' || *cursor.pos == '?') return false;
   const auto current = static_cast<unsigned char>(*cursor.pos++);
-  const ByteState state = NextByteState(cursor.previous, current);
+  const ByteState state = NextByteState(cursor.code, cursor.previous, current);
   if (current == '\\' && state == ByteState::kSingle) {
     if (cursor.pos == cursor.end) return false;
     byte = static_cast<unsigned char>(*cursor.pos++);
@@ -116,14 +117,21 @@ bool MatchRun(RunCursor& cursor, bool floating, const char*& at, const char* lin
   }
 }
 
+// The bytes a '?' takes from the line at `pos`: one, or in UTF-8 one
+// character. A zero byte is never part of a UTF-8 character, so a character
+// never reaches past the end of the text.
+std::size_t OneCharacter(TextCode code, std::string_view line, std::size_t pos) {
+  return code == TextCode::kUtf8 ? Utf8CharLengthAt(line, pos) : 1;
+}
+
 // Floating part, from the first unescaped '*' on: single pass, a literal
 // run after '*' taken at its leftmost occurrence, nothing retried.
 int MatchFloating(std::string_view line, std::size_t line_pos, std::string_view pattern,
-                  std::size_t pattern_pos, ByteState previous) {
+                  std::size_t pattern_pos, ByteState previous, TextCode code) {
   const char* at = line.data() + line_pos;
   const char* const line_end = line.data() + TextEnd(line, line_pos);
   RunCursor cursor{pattern.data() + pattern_pos, pattern.data() + TextEnd(pattern, pattern_pos),
-                   previous};
+                   previous, code};
   bool floating = false;
   for (;;) {
     if (cursor.pos == cursor.end) return (floating || at == line_end) ? 0 : 1;
@@ -132,7 +140,8 @@ int MatchFloating(std::string_view line, std::size_t line_pos, std::string_view 
       ++cursor.pos;
     } else if (*cursor.pos == '?') {
       if (at == line_end) return 1;
-      ++at;
+      at += OneCharacter(code, line.substr(0, static_cast<std::size_t>(line_end - line.data())),
+                         static_cast<std::size_t>(at - line.data()));
       ++cursor.pos;
     } else {
       if (at == line_end || !MatchRun(cursor, floating, at, line_end)) return 1;
@@ -143,7 +152,7 @@ int MatchFloating(std::string_view line, std::size_t line_pos, std::string_view 
 
 }  // namespace
 
-int MatchPattern(std::string_view line, std::string_view pattern) {
+int MatchPattern(std::string_view line, std::string_view pattern, TextCode code) {
   std::size_t line_pos = 0;
   std::size_t pattern_pos = 0;
   ByteState previous = ByteState::kSingle;
@@ -152,8 +161,8 @@ int MatchPattern(std::string_view line, std::string_view pattern) {
     // ended while the line has not (or an empty pattern) fails here.
     if (AtEnd(pattern, pattern_pos)) return 1;
     auto byte = static_cast<unsigned char>(pattern[pattern_pos]);
-    ByteState state = NextByteState(previous, byte);
-    if (byte == '*') return MatchFloating(line, line_pos, pattern, pattern_pos, state);
+    ByteState state = NextByteState(code, previous, byte);
+    if (byte == '*') return MatchFloating(line, line_pos, pattern, pattern_pos, state, code);
     bool escaped = false;
     if (byte == '\\' && state == ByteState::kSingle) {
       ++pattern_pos;
@@ -164,10 +173,11 @@ int MatchPattern(std::string_view line, std::string_view pattern) {
       escaped = true;
     }
     if (AtEnd(line, line_pos)) return 1;
-    if ((byte != '?' || escaped) && static_cast<unsigned char>(line[line_pos]) != byte) return 1;
+    const bool any = byte == '?' && !escaped;
+    if (!any && static_cast<unsigned char>(line[line_pos]) != byte) return 1;
     previous = state;
     ++pattern_pos;
-    ++line_pos;
+    line_pos += any ? OneCharacter(code, line, line_pos) : 1;
     if (AtEnd(pattern, pattern_pos) && AtEnd(line, line_pos)) return 0;
   }
 }

@@ -2,12 +2,15 @@
 
 // The Shift-JIS double-byte rule: which bytes lead a two-byte character, the
 // state of each byte of a text scanned from its start, and the characters
-// that follow from it. Every other layer asks here rather than scanning by
-// itself: the second byte of a character may be any byte from 0x40 up,
-// '\' (表 is 95 5C) and ASCII letters (ツ is 83 63) among them.
+// that follow from it; with a TextCode, the marks of either code. Every
+// other layer asks here rather than scanning by itself: the second byte of a
+// character may be any byte from 0x40 up, '\' (表 is 95 5C) and ASCII
+// letters (ツ is 83 63) among them.
 
 #include <cstddef>
 #include <string_view>
+
+#include "text/TextCode.h"
 
 namespace quillet {
 
@@ -32,6 +35,15 @@ constexpr ByteState NextByteState(ByteState previous, unsigned char byte) {
 // 1 otherwise (a lead byte cut off at the end of the text stands alone).
 constexpr std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
   return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
+// The state of the next byte as a scanner for ASCII marks ('\', '*', ':')
+// needs it, by the rules of `code`. Shift-JIS: as NextByteState above. UTF-8:
+// kSingle always, since no byte below 0x80 is ever part of a longer character
+// and no mark is 0x80 or above. The length of a UTF-8 character depends on
+// the bytes after it: Utf8CharLengthAt in text/TextCode.h.
+constexpr ByteState NextByteState(TextCode code, ByteState previous, unsigned char byte) {
+  return code == TextCode::kUtf8 ? ByteState::kSingle : NextByteState(previous, byte);
 }
 
 // The state of the last byte of `text`; kSingle for an empty text.

@@ -1,6 +1,6 @@
 #pragma once
 
-// Blanks and the end-of-text mark in Shift-JIS byte text.
+// Blanks and the end-of-text mark in byte text, Shift-JIS or UTF-8 alike.
 
 #include <string_view>
 
@@ -10,8 +10,9 @@ namespace quillet {
 constexpr char kCtrlZ = '\x1A';
 
 // A blank: a byte of value 0x20 or less (space, tab, control characters).
-// A second byte of a double-byte character is never below 0x40, so trimming
-// blanks never cuts a character apart.
+// A second byte of a double-byte character is never below 0x40, and no byte
+// of a multi-byte UTF-8 character below 0x80, so trimming blanks never cuts
+// a character apart in either text code.
 constexpr bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 // The text without its trailing blanks.

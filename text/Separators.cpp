@@ -10,7 +10,10 @@ bool IsOneOf(char c, std::string_view bytes) { return bytes.find(c) != std::stri
 
 }  // namespace
 
-std::size_t FindFirstSingleByte(std::string_view text, std::string_view bytes, std::size_t from) {
+std::size_t FindFirstSingleByte(std::string_view text, std::string_view bytes, std::size_t from,
+                                TextCode code) {
+  // In UTF-8 no byte of `bytes` is ever part of a longer character.
+  if (code == TextCode::kUtf8) return text.find_first_of(bytes, from);
   ByteState state = ByteState::kSingle;
   for (std::size_t i = from; i < text.size(); ++i) {
     state = NextByteState(state, static_cast<unsigned char>(text[i]));

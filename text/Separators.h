@@ -7,14 +7,17 @@
 #include <cstddef>
 #include <string_view>
 
+#include "text/TextCode.h"
+
 namespace quillet {
 
 // Position of the first byte at or after `from` that is one of `bytes` and a
 // single-byte character; npos when there is none. `from` must be the start
 // of a character: 0, or the position just after a single-byte character
-// (such as a byte found here before).
-std::size_t FindFirstSingleByte(std::string_view text, std::string_view bytes,
-                                std::size_t from = 0);
+// (such as a byte found here before). `bytes` must be ASCII; `code` gives
+// the rules of `text` (in UTF-8 an ASCII byte is always a character).
+std::size_t FindFirstSingleByte(std::string_view text, std::string_view bytes, std::size_t from = 0,
+                                TextCode code = TextCode::kShiftJis);
 
 // Position of the last byte that is one of `bytes` and a single-byte
 // character; npos when there is none.

@@ -154,6 +154,9 @@ void TOptForm::CreateFilePage() {
   FOpAll = Make<QRadioButton>(BlankLineGroup, "FOpAll", t::kFOpAll, 16, 24, 340, 20);
   FOpOneBlank = Make<QRadioButton>(BlankLineGroup, "FOpOneBlank", t::kFOpOneBlank, 16, 52, 340, 20);
   FOpNoBlank = Make<QRadioButton>(BlankLineGroup, "FOpNoBlank", t::kFOpNoBlank, 16, 80, 340, 20);
+  CodeGroup = Make<QGroupBox>(FilePage, "CodeGroup", t::kCodeGroup, 8, 224, 377, 50);
+  FOpShiftJis = Make<QRadioButton>(CodeGroup, "FOpShiftJis", t::kFOpShiftJis, 16, 22, 160, 20);
+  FOpUtf8 = Make<QRadioButton>(CodeGroup, "FOpUtf8", t::kFOpUtf8, 190, 22, 160, 20);
 }
 
 void TOptForm::CreateSkipPage() {
@@ -240,6 +243,7 @@ void TOptForm::FormShow() {
   const ProcessingOptions& o = options_;
   (o.Trim ? FOpTrim : FOpTrimOff)->setChecked(true);
   (o.SpLine == 0 ? FOpNoBlank : o.SpLine == 1 ? FOpOneBlank : FOpAll)->setChecked(true);
+  (o.Code == TextCode::kUtf8 ? FOpUtf8 : FOpShiftJis)->setChecked(true);
   FOpSkip->setChecked(o.Skip);
   FOpSkipDisp->setChecked(o.SkipDisp);
   FOpTimeZ->setChecked(o.TimeZ);
@@ -296,6 +300,7 @@ void TOptForm::StoreControls() {
   ProcessingOptions& o = options_;
   o.Trim = FOpTrim->isChecked();
   o.SpLine = FOpAll->isChecked() ? -1 : FOpOneBlank->isChecked() ? 1 : 0;
+  o.Code = FOpUtf8->isChecked() ? TextCode::kUtf8 : TextCode::kShiftJis;
   o.Skip = FOpSkip->isChecked();
   o.SkipDisp = FOpSkipDisp->isChecked();
   o.Time = FOpTime->isChecked();

@@ -84,6 +84,9 @@ class TOptForm : public QDialog {
   QRadioButton* FOpAll;
   QRadioButton* FOpOneBlank;
   QRadioButton* FOpNoBlank;
+  QGroupBox* CodeGroup;
+  QRadioButton* FOpShiftJis;
+  QRadioButton* FOpUtf8;
   QGroupBox* SkipGroup;
   QCheckBox* FOpSkip;
   QLabel* SkipNote;

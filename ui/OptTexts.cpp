@@ -42,6 +42,10 @@ const char kFOpOneBlank[] =
     "1\x8Ds\x82\xBE\x82\xAF\x8Fo\x97\xCD";
 // 全て削除
 const char kFOpNoBlank[] = "\x91S\x82\xC4\x8D\xED\x8F\x9C";
+// 文字ｺｰﾄﾞ :
+const char kCodeGroup[] = "\x95\xB6\x8E\x9A\xBA\xB0\xC4\xDE : ";
+const char kFOpShiftJis[] = "Shift_JIS";
+const char kFOpUtf8[] = "UTF-8";
 // ｵｰﾄｽｷｯﾌﾟ  :
 const char kSkipGroup[] = "\xB5\xB0\xC4\xBD\xB7\xAF\xCC\xDF  : ";
 // する

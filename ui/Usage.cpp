@@ -26,7 +26,9 @@ std::vector<UsageSection> MakeSections() {
          "Quillet rewrites the log files that FILE names, in place: lines that match a "
          "definition of Quillet.def are deleted or replaced by its replacement text, trailing "
          "blanks are cut and runs of blank lines collapsed as set in Quillet.ini. Texts are "
-         "Shift-JIS (code page 932) bytes."},
+         "Shift-JIS (code page 932) bytes, or UTF-8 with Code=UTF-8 in the [Option] section of "
+         "Quillet.ini: then ? matches one UTF-8 character, not one byte, and Quillet.def is read "
+         "as UTF-8 too."},
         {Kind::kParagraph, "",
          "FILE is a file name or wild-card pattern (* and ?) with its folder: "
          "Z:\\var\\log\\app\\*.log, or the same as a Unix path, /var/log/app/*.log. A path "

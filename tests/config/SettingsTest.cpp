@@ -14,7 +14,7 @@ using quillet::testing::Sjis;
 auto Fields(const ProcessingOptions& o) {
   return std::tie(o.Trim, o.SpLine, o.Skip, o.Time, o.TimeZ, o.SkipDisp, o.BackExt, o.Back, o.Inc,
                   o.IncExt, o.F1, o.S1, o.F2, o.S2, o.F3, o.S3, o.F4, o.S4, o.F5, o.S5, o.Editor,
-                  o.Multi, o.StatusHeight, o.StatusWidth);
+                  o.Multi, o.StatusHeight, o.StatusWidth, o.Code);
 }
 
 // A record in which every field differs from its default.
@@ -29,6 +29,7 @@ ProcessingOptions Changed() {
   o.S1 = Sjis("表");
   o.F5 = o.S5 = "";
   o.Editor = "\"/opt/my editor/ed\"";
+  o.Code = TextCode::kUtf8;
   return o;
 }
 
@@ -49,12 +50,13 @@ class Settings : public ::testing::Test {
 
 TEST_F(Settings, FirstSaveWritesEveryDefaultInSaveOrder) {
   ASSERT_TRUE(SaveSettings(ProcessingOptions{}, ini_));
-  EXPECT_EQ(Saved(),
-            "[Option]\r\nTrim=1\r\nSpLine=1\r\nSkip=1\r\nSkipDisp=0\r\nTime=1\r\nTimeZ=1\r\n"
-            "Back=0\r\nBackExt=qu$\r\nInc=0\r\nIncExt=inc\r\nF1=*.log\r\nS1=" +
-                Sjis("ﾛｸﾞﾌｧｲﾙ") + "\r\nF2=*.txt\r\nS2=" + Sjis("ﾃｷｽﾄﾌｧｲﾙ") +
-                "\r\nF3=\r\nS3=\r\nF4=\r\nS4=\r\nF5=*.*\r\nS5=" + Sjis("全てのﾌｧｲﾙ") +
-                "\r\nEditor=notepad.exe\r\nMulti=1\r\nSyoriH=365\r\nSyoriW=415\r\n");
+  EXPECT_EQ(
+      Saved(),
+      "[Option]\r\nTrim=1\r\nSpLine=1\r\nSkip=1\r\nSkipDisp=0\r\nTime=1\r\nTimeZ=1\r\n"
+      "Back=0\r\nBackExt=qu$\r\nInc=0\r\nIncExt=inc\r\nF1=*.log\r\nS1=" +
+          Sjis("ﾛｸﾞﾌｧｲﾙ") + "\r\nF2=*.txt\r\nS2=" + Sjis("ﾃｷｽﾄﾌｧｲﾙ") +
+          "\r\nF3=\r\nS3=\r\nF4=\r\nS4=\r\nF5=*.*\r\nS5=" + Sjis("全てのﾌｧｲﾙ") +
+          "\r\nEditor=notepad.exe\r\nMulti=1\r\nSyoriH=365\r\nSyoriW=415\r\nCode=Shift_JIS\r\n");
 }
 
 TEST_F(Settings, MissingFileGivesDefaultsAndSavedRecordLoadsBack) {
@@ -85,6 +87,23 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SettingsNumber,
                                            std::pair("SpLine=12abc", 1), std::pair("SpLine=0x", 1),
                                            std::pair("SpLine=0x-1", 1), std::pair("SpLine=--1", 1),
                                            std::pair("SpLine=2147483648", 1), std::pair("", 1)));
+
+class SettingsCode : public Settings,
+                     public ::testing::WithParamInterface<std::pair<const char*, TextCode>> {};
+
+TEST_P(SettingsCode, ReadsUtf8OrElseShiftJis) {
+  const auto& [stored, code] = GetParam();
+  EXPECT_EQ(Load(std::string("[Option]\r\n") + stored + "\r\n").Code, code) << stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, SettingsCode,
+                         ::testing::Values(std::pair("Code=UTF-8", TextCode::kUtf8),
+                                           std::pair("Code=utf8", TextCode::kUtf8),
+                                           std::pair("Code=Shift_JIS", TextCode::kShiftJis),
+                                           std::pair("Code=EUC-JP", TextCode::kShiftJis),
+                                           std::pair("Code=UTF-8x", TextCode::kShiftJis),
+                                           std::pair("Code=", TextCode::kShiftJis),
+                                           std::pair("", TextCode::kShiftJis)));
 
 TEST_F(Settings, BooleansAndTextsReadAsStored) {
   const ProcessingOptions options =

@@ -21,10 +21,13 @@ std::vector<DefinitionEntry> Table(const std::vector<std::string>& patterns) {
 
 // Bytes that stress the matcher's rules: wild cards, escapes, lead bytes,
 // 0x5C as a second byte, blanks, a NUL now and then, and a small set of
-// letters so that literals recur.
+// letters so that literals recur. For UTF-8 text, characters of two, three
+// and four bytes among them, and sequences cut short or malformed; the
+// single bytes then stand for stray bytes, 0x95 and 0x82 as continuation
+// bytes in the Shift-JIS lead range, so that a '\\' after them is a mark.
 class Generator {
  public:
-  explicit Generator(std::uint32_t seed) : random_(seed) {}
+  Generator(std::uint32_t seed, TextCode code) : random_(seed), code_(code) {}
 
   // A plain modulo: its slight bias does not matter here, and it keeps the
   // generator cheap in a debug build.
@@ -38,9 +41,29 @@ class Generator {
     return kBytes[Below(sizeof kBytes)];
   }
 
-  char LiteralByte() {
-    const char byte = Byte();
-    return (byte == '*' || byte == '?') ? 'x' : byte;
+  // One character of the text code: a byte, or in UTF-8 now and then a
+  // whole (or broken) sequence.
+  std::string Char() {
+    static constexpr const char* kUtf8[] = {
+        "\xC3\xA9",          // é
+        "\xE7\xB5\x82",      // 終, last byte in the Shift-JIS lead range
+        "\xE4\xBA\x86",      // 了
+        "\xE8\xA1\xA8",      // 表
+        "\xF0\xA0\x80\x8B",  // 𠀋
+        "\xE7\xB5",          // 終 cut short
+        "\xC0\xAF",          // overlong '/'
+        "\xED\xA0\x80",      // a surrogate
+        "\xF4\x90\x80\x80",  // beyond U+10FFFF
+        "\xF0\x9F\x98",      // a four-byte character cut short
+    };
+    if (code_ == TextCode::kUtf8 && Below(3) == 0)
+      return kUtf8[Below(sizeof kUtf8 / sizeof *kUtf8)];
+    return std::string(1, Byte());
+  }
+
+  std::string LiteralChar() {
+    const std::string piece = Char();
+    return (piece == "*" || piece == "?") ? "x" : piece;
   }
 
   std::string Pattern() {
@@ -49,7 +72,7 @@ class Generator {
     const int pieces = 1 + Below(4);
     for (int i = 0; i < pieces; ++i) {
       const int length = Below(40) == 0 ? 250 + Below(20) : Below(8);
-      for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Byte() : LiteralByte();
+      for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Char() : LiteralChar();
       switch (Below(4)) {
         case 0:
           pattern += '*';
@@ -78,7 +101,7 @@ class Generator {
       if (byte == '*') {
         line += Noise(3);
       } else if (byte == '?') {
-        line += Byte();
+        line += Char();
       } else if (byte == '\\' && i + 1 < pattern.size() && Below(4) != 0) {
         line += pattern[++i];
       } else {
@@ -94,20 +117,24 @@ class Generator {
   std::string Noise(int max_length) {
     std::string noise;
     const int length = Below(max_length + 1);
-    for (int i = 0; i < length; ++i) noise += Byte();
+    for (int i = 0; i < length; ++i) noise += Char();
     return noise;
   }
 
  private:
   std::minstd_rand random_;
+  TextCode code_;
 };
 
-// Compares the index, and each pattern's compiled form, with MatchPattern.
-// Sizes keep the suite fast under the sanitizers while covering about a
-// quarter of a million definitions and as many lines.
-TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
+// Compares the index, and each pattern's compiled form, with MatchPattern,
+// in each text code. Sizes keep the suite fast under the sanitizers while
+// covering about a quarter of a million definitions and as many lines.
+class DefinitionIndexProperty : public ::testing::TestWithParam<TextCode> {};
+
+TEST_P(DefinitionIndexProperty, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
   constexpr int kTables = 1500;
-  Generator generate(20240601);
+  const TextCode code = GetParam();
+  Generator generate(20240601, code);
   long compared = 0;
   long matched = 0;
   for (int t = 0; t < kTables; ++t) {
@@ -115,7 +142,7 @@ TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
     const int size = 1 + generate.Below(t % 10 == 0 ? 600 : 160);
     for (int i = 0; i < size; ++i) patterns.push_back(generate.Pattern());
     const std::vector<DefinitionEntry> entries = Table(patterns);
-    DefinitionIndex index(entries);
+    DefinitionIndex index(entries, code);
     for (int n = 0; n < 80; ++n) {
       const std::string& source =
           patterns[static_cast<std::size_t>(generate.Below(static_cast<int>(patterns.size())))];
@@ -123,11 +150,11 @@ TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
       // The compiled form on its own, also where the index would not ask
       // it; on every fourth line, to keep the test's time.
       if (n % 4 == 0) {
-        ASSERT_EQ(CompiledPattern(source).Matches(line.substr(0, line.find('\0'))),
-                  MatchPattern(line, source) == 0)
+        ASSERT_EQ(CompiledPattern(source, code).Matches(line.substr(0, line.find('\0'))),
+                  MatchPattern(line, source, code) == 0)
             << "line \"" << line << "\", pattern \"" << source << '"';
       }
-      const int expected = FindFirstMatchPlain(entries, line);
+      const int expected = FindFirstMatchPlain(entries, line, code);
       ASSERT_EQ(index.FindFirstMatch(line), expected)
           << "table " << t << ", line \"" << line << "\", pattern \""
           << (expected >= 0 ? patterns[static_cast<std::size_t>(expected)] : "") << '"';
@@ -138,6 +165,12 @@ TEST(DefinitionIndex, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
   // The generator must produce matches often enough to test anything.
   EXPECT_GT(matched, compared / 5);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothCodes, DefinitionIndexProperty,
+                         ::testing::Values(TextCode::kShiftJis, TextCode::kUtf8),
+                         [](const auto& info) {
+                           return info.param == TextCode::kUtf8 ? "Utf8" : "ShiftJis";
+                         });
 
 struct LookupCase {
   const char* name;

@@ -104,6 +104,22 @@ TEST_F(OptDlgTest, ShowsAndStoresTheBlankLineChoice) {
   }
 }
 
+TEST_F(OptDlgTest, ShowsAndSavesTheTextCode) {
+  options.Code = TextCode::kUtf8;
+  Shown();
+  EXPECT_TRUE(dialog.FOpUtf8->isChecked());
+  dialog.FOpShiftJis->click();
+  dialog.OK->click();
+  EXPECT_EQ(options.Code, TextCode::kShiftJis);
+  EXPECT_NE(ReadFile(home.Native("Quillet.ini")).find("\r\nCode=Shift_JIS\r\n"), std::string::npos);
+  Shown();
+  EXPECT_TRUE(dialog.FOpShiftJis->isChecked());
+  dialog.FOpUtf8->click();
+  dialog.OK->click();
+  EXPECT_EQ(options.Code, TextCode::kUtf8);
+  EXPECT_NE(ReadFile(home.Native("Quillet.ini")).find("\r\nCode=UTF-8\r\n"), std::string::npos);
+}
+
 TEST_F(OptDlgTest, OkStoresTrimmedTextsHandsOnTheFilterAndSaves) {
   std::string filter;
   dialog.SetFilterHandler([&filter](const std::string& text) { filter = text; });

@@ -164,6 +164,7 @@ const TextCase kTextCases[] = {
     {"kFOpAll", opt_texts::kFOpAll, "そのまま出力"},
     {"kFOpOneBlank", opt_texts::kFOpOneBlank, "連続する空行は1行だけ出力"},
     {"kFOpNoBlank", opt_texts::kFOpNoBlank, "全て削除"},
+    {"kCodeGroup", opt_texts::kCodeGroup, "文字ｺｰﾄﾞ : "},
     {"kSkipGroup", opt_texts::kSkipGroup, "ｵｰﾄｽｷｯﾌﾟ  : "},
     {"kFOpSkip", opt_texts::kFOpSkip, "する"},
     {"kSkipNote", opt_texts::kSkipNote, "ﾁｪｯｸすると、ﾀｲﾑｽﾀﾝﾌﾟの時間は 00:00 固定になります"},
