@@ -17,8 +17,6 @@ packages=(
   xvfb             # a virtual display for screenshots
   xauth            # xvfb-run needs it
   fonts-ipafont-gothic  # a Japanese font for the windows
-  clang               # compiler of the fuzz targets (scripts/fuzz.sh)
-  libclang-rt-14-dev  # the libFuzzer and sanitizer runtimes of clang 14
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillet, and runs the whole test suite:
 # once in a debug build and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then a short run of each fuzz target.
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,4 +15,3 @@ for preset in debug asan; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --preset "$preset" -j "$jobs"
 done
-scripts/fuzz.sh
