@@ -39,12 +39,16 @@ class LineFilter {
   // into the Tail of the first matching definition.
   bool Apply(std::string_view line, std::string_view& out);
 
+  // The entry that matched the line of the last Apply first, or -1.
+  int matched() const { return matched_; }
+
  private:
   const ProcessingOptions& options_;
   const DefinitionTable& definitions_;
   DefinitionIndex& index_;
   // 64-bit: a run of more than 2^31 blank lines must not wrap around.
   std::int64_t blank_run_ = 0;
+  int matched_ = -1;
 };
 
 // The open file's stamp as it is now. kBadDosTime when it has no readable
@@ -80,5 +84,10 @@ struct StampPlan {
 int MoveToIncrement(Engine& engine, std::string_view path, platform::File& log,
                     const platform::FileInfo& log_info, const StampPlan& plan,
                     platform::Status& failure);
+
+// What MoveToIncrement would give, found without changing anything: an
+// increment file at the path with IncExt that cannot be opened, has other
+// links or may not be written gives frIncOpenError; else frDone.
+int PreviewIncrement(Engine& engine, std::string_view path);
 
 }  // namespace quillet::file_processing

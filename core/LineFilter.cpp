@@ -22,6 +22,7 @@ std::string_view CutLine(std::string_view line) {
 bool LineFilter::Apply(std::string_view line, std::string_view& out) {
   // The first matching definition decides; later ones are never tried.
   const int found = index_.FindFirstMatch(line);
+  matched_ = found;
   const DefinitionEntry* match =
       found < 0 ? nullptr : &definitions_.Entries[static_cast<std::size_t>(found)];
   if (match != nullptr && match->Tail.empty()) return false;
