@@ -312,7 +312,7 @@ void DefinitionIndex::ScanGroup(const WindowGroup& group, std::string_view line)
   }
 }
 
-bool DefinitionIndex::CollectCandidates(std::string_view line) {
+inline bool DefinitionIndex::CollectCandidates(std::string_view line) {
   if (++line_number_ == 0) {
     // The line counter wrapped: forget every mark so none looks current.
     std::fill(marked_at_.begin(), marked_at_.end(), 0);
@@ -326,7 +326,7 @@ bool DefinitionIndex::CollectCandidates(std::string_view line) {
 }
 
 template <typename Found>
-int DefinitionIndex::TryCandidates(std::string_view line, Found found_entry) {
+inline int DefinitionIndex::TryCandidates(std::string_view line, Found found_entry) {
   // Both lists ascend: try them merged, in table order. Matching sees the
   // line up to its first zero byte only.
   const std::string_view text = line.substr(0, line.find('\0'));

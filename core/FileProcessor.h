@@ -60,6 +60,9 @@ class FileProcessor {
   // out; the caller checks the reader.
   bool FilterLines(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
                    std::int64_t progress_step);
+  template <bool kWatched>
+  bool FilterLinesFor(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
+                      std::int64_t progress_step);
   int Restore(platform::File& temp);
   int SetStamp(StampPlan& plan);
   void ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,

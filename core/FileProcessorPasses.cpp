@@ -185,10 +185,20 @@ void FileProcessor::ShowFilterProgress(std::int64_t read_bytes, std::int64_t wri
 
 bool FileProcessor::FilterLines(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
                                 std::int64_t progress_step) {
+  // Two forms of one loop: a run without a watcher does nothing more per
+  // line for the watcher's sake.
+  if (engine_.match_watcher != nullptr)
+    return FilterLinesFor<true>(reader, writer, copy_size, progress_step);
+  return FilterLinesFor<false>(reader, writer, copy_size, progress_step);
+}
+
+template <bool kWatched>
+bool FileProcessor::FilterLinesFor(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
+                                   std::int64_t progress_step) {
   DefinitionIndex& index = CurrentDefinitionIndex(engine_);
   file_processing::LineFilter filter(options_, engine_.globals.definitions, index);
   MatchWatcher* const watcher = engine_.match_watcher;
-  const bool every_match = watcher != nullptr && watcher->WantsEveryMatch();
+  const bool every_match = kWatched && watcher->WantsEveryMatch();
   std::vector<int> matches;
   std::int64_t read_bytes = 0;
   std::int64_t written_bytes = 0;
@@ -212,19 +222,20 @@ bool FileProcessor::FilterLines(LineReader& reader, LineWriter& writer, std::int
     const auto end_size = static_cast<std::int64_t>(LineEndBytes(end).size());
     read_bytes += static_cast<std::int64_t>(line.size()) + end_size;
     std::string_view out;
-    const bool written = filter.Apply(line, out);
+    int matched = -1;
+    const bool written = kWatched ? filter.Apply(line, out, matched) : filter.Apply(line, out);
     if (written) {
       written_bytes += static_cast<std::int64_t>(out.size()) + end_size;
       ok = writer.WriteLine(out, end);
     }
     ++lines_done;
-    if (watcher != nullptr && filter.matched() >= 0) {
+    if (kWatched && matched >= 0) {
       if (every_match) index.FindEveryMatch(line, matches);
       watcher->LineMatched({.file = path_,
                             .number = lines_done,
                             .text = line,
                             .definitions = engine_.globals.definitions,
-                            .first = filter.matched(),
+                            .first = matched,
                             .every = matches,
                             .written = written,
                             .written_as = written ? out : std::string_view()});

@@ -38,9 +38,9 @@ class LineFilter {
   // the text to write without its line end; `out` points into `line` or
   // into the Tail of the first matching definition.
   bool Apply(std::string_view line, std::string_view& out);
-
-  // The entry that matched the line of the last Apply first, or -1.
-  int matched() const { return matched_; }
+  // The same, and sets `matched` to the entry that matched the line first,
+  // or -1.
+  bool Apply(std::string_view line, std::string_view& out, int& matched);
 
  private:
   const ProcessingOptions& options_;
@@ -48,7 +48,11 @@ class LineFilter {
   DefinitionIndex& index_;
   // 64-bit: a run of more than 2^31 blank lines must not wrap around.
   std::int64_t blank_run_ = 0;
-  int matched_ = -1;
+
+  // Apply with or without telling the matching entry, each without a cost
+  // for the other.
+  template <bool kTellMatch>
+  bool ApplyTelling(std::string_view line, std::string_view& out, int* matched);
 };
 
 // The open file's stamp as it is now. kBadDosTime when it has no readable
