@@ -85,7 +85,8 @@ TEST_F(ProgramCommandLine, HelpAndVersionNeedNoDisplayAndAgreeWithTheManualPage)
 
   const Result help = Run({"/A", "x.log", "--help"});
   EXPECT_EQ(help.status, 0) << help.err;
-  EXPECT_EQ(help.out.rfind("Usage: quillet [/A] [/R] [/S] [--stats[=json]] [FILE]\n", 0), 0u) << help.out;
+  EXPECT_EQ(help.out.rfind("Usage: quillet [/A] [/R] [/S] [--stats[=json]] [FILE]\n", 0), 0u)
+      << help.out;
   EXPECT_NE(help.out.find(" " + home.native() + "/Quillet.ini,"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find(" " + home.native() + "/Quillet.def."), std::string::npos) << help.out;
   EXPECT_FALSE(testing::FileExists(home.Native("Quillet.ini")));  // nothing written
