@@ -23,12 +23,9 @@ DefinitionFileHits& DefinitionStats::FileFor(const DefinitionTable& table) {
   if (added) {
     DefinitionFileHits& file = files_.emplace_back();
     file.path = table.LoadedFrom;
-    for (std::size_t i = 0; i < table.Entries.size(); ++i) {
-      const DefinitionEntry& entry = table.Entries[i];
-      // A table not read from a file numbers its entries from 1.
+    for (const DefinitionEntry& entry : table.Entries) {
       DefinitionHits& hits = file.definitions.emplace_back();
-      hits.source_line =
-          entry.SourceLine != 0 ? entry.SourceLine : static_cast<std::int64_t>(i + 1);
+      hits.source_line = entry.SourceLine;
       hits.pattern = entry.Pattern;
       hits.tail = entry.Tail;
     }

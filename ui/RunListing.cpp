@@ -43,11 +43,9 @@ std::string ShownText(std::string_view text) { return ToQString(text).toStdStrin
 
 void LineLister::LineMatched(const MatchedLine& line) {
   const DefinitionEntry& entry = line.definitions.Entries[static_cast<std::size_t>(line.first)];
-  const std::int64_t definition_line =
-      entry.SourceLine != 0 ? entry.SourceLine : static_cast<std::int64_t>(line.first) + 1;
   out_(TerminalPath(line.file) + ":" + Number(line.number) + ": " + ShownText(line.text));
   const std::string where =
-      TerminalPath(line.definitions.LoadedFrom) + ":" + Number(definition_line);
+      TerminalPath(line.definitions.LoadedFrom) + ":" + Number(entry.SourceLine);
   out_(line.written ? "    replaced: " + where + ": " + ShownText(line.written_as)
                     : "    deleted: " + where);
 }

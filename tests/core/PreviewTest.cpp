@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -78,6 +79,9 @@ class Preview : public ::testing::TestWithParam<OptionCase> {
     SetLocalTimeOfDay(root.Native("night.log"), 0, 0, 0);
     WriteFile(root.Native("ro.log"), "DEBUG\n");
     chmod(root.Native("ro.log").c_str(), 0444);
+    // A log file with a second name is refused, not read through one of them.
+    WriteFile(root.Native("linked.log"), "DEBUG\n");
+    EXPECT_EQ(link(root.Native("linked.log").c_str(), root.Native("linked.txt").c_str()), 0);
     WriteFile(root.Native("sub/Quillet.def"), "\n*INFO*\n*INFO 7*\n");
     WriteFile(root.Native("sub/c.log"), "INFO 7\nINFO 8\nDEBUG\n");
     WriteFile(root.Native("sub/deeper/d.log"), "DEBUG\n\n\n");
