@@ -315,7 +315,7 @@ void DefinitionIndex::ScanGroup(const WindowGroup& group, std::string_view line)
   }
 }
 
-int DefinitionIndex::FindFirstMatch(std::string_view line) {
+inline bool DefinitionIndex::CollectCandidates(std::string_view line) {
   if (++line_number_ == 0) {
     // The line counter wrapped: forget every mark so none looks current.
     std::fill(marked_at_.begin(), marked_at_.end(), 0);
@@ -323,9 +323,13 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
   }
   candidates_.clear();
   for (const WindowGroup& group : groups_) ScanGroup(group, line);
-  if (candidates_.empty() && always_.empty()) return -1;
+  if (candidates_.empty() && always_.empty()) return false;
   std::sort(candidates_.begin(), candidates_.end());
+  return true;
+}
 
+template <typename Found>
+inline int DefinitionIndex::TryCandidates(std::string_view line, Found found_entry) {
   // Both lists ascend: try them merged, in table order. Matching sees the
   // line up to its first zero byte only.
   const std::string_view text = line.substr(0, line.find('\0'));
@@ -338,9 +342,24 @@ int DefinitionIndex::FindFirstMatch(std::string_view line) {
     } else {
       entry = *always++;
     }
-    if (compiled_[static_cast<std::size_t>(entry)].Matches(text)) return entry;
+    if (compiled_[static_cast<std::size_t>(entry)].Matches(text) && found_entry(entry))
+      return entry;
   }
   return -1;
+}
+
+int DefinitionIndex::FindFirstMatch(std::string_view line) {
+  if (!CollectCandidates(line)) return -1;
+  return TryCandidates(line, [](int) { return true; });
+}
+
+void DefinitionIndex::FindEveryMatch(std::string_view line, std::vector<int>& matches) {
+  matches.clear();
+  if (!CollectCandidates(line)) return;
+  TryCandidates(line, [&matches](int entry) {
+    matches.push_back(entry);
+    return false;
+  });
 }
 
 bool DefinitionIndex::BuiltFrom(const std::vector<DefinitionEntry>& entries, TextCode code) const {

@@ -46,6 +46,10 @@ class DefinitionIndex {
   // The index of the first entry whose Pattern matches `line`, or -1.
   int FindFirstMatch(std::string_view line);
 
+  // Sets `matches` to every entry whose Pattern matches `line`, ascending;
+  // the first of them is FindFirstMatch's answer.
+  void FindEveryMatch(std::string_view line, std::vector<int>& matches);
+
   // True when `entries` hold, in order, exactly the patterns the index was
   // built from, read by the same code (Tails do not matter to the lookup).
   bool BuiltFrom(const std::vector<DefinitionEntry>& entries, TextCode code) const;
@@ -91,6 +95,15 @@ class DefinitionIndex {
   // stands there in full.
   void LookUp(const WindowGroup& group, std::uint32_t key, std::string_view line, std::size_t at);
   void Mark(std::uint32_t entry);
+  // Fills candidates_ for `line`, ascending. False when no entry can match.
+  // Inlined, so that FindFirstMatch costs no call more per line for
+  // sharing it.
+  [[gnu::always_inline]] inline bool CollectCandidates(std::string_view line);
+  // Matches the candidates and the always-tried entries against `line` in
+  // table order and calls `found` with each entry that matches; returns the
+  // first entry for which it returns true, or -1.
+  template <typename Found>
+  [[gnu::always_inline]] inline int TryCandidates(std::string_view line, Found found);
 
   std::vector<std::string> patterns_;
   TextCode code_;

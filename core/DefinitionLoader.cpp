@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -84,7 +85,9 @@ int ReadDefinitions(LineReader& reader, DefinitionTable& table, TextCode code, b
   bool not_utf8 = false;
   bool multi_byte = false;
   LineEnd end;
+  std::int64_t line_number = 0;
   while (reader.ReadLine(line, end)) {
+    ++line_number;
     const Utf8Reading reading = not_utf8 ? Utf8Reading::kNotUtf8 : ReadAsUtf8(line);
     not_utf8 = reading == Utf8Reading::kNotUtf8;
     multi_byte = multi_byte || reading == Utf8Reading::kMultiByte;
@@ -92,6 +95,7 @@ int ReadDefinitions(LineReader& reader, DefinitionTable& table, TextCode code, b
     if (TrimBlanks(line).empty() || IsCommentLine(line)) continue;
     if (table.Count() >= MaxDefinitionLines) return frTooManyDefinitionLines;
     table.Entries.push_back(SplitDefinition(line, code));
+    table.Entries.back().SourceLine = line_number;
     if (IsStarOnly(table.Entries.back().Pattern)) return frStarOnlyDefinition;
   }
   if (reader.failed()) return frDefinitionOpenError;
@@ -119,7 +123,10 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
     }
   }
   DefinitionTable& table = engine.globals.definitions;
-  if (path == table.LoadedFrom) return 0;
+  if (path == table.LoadedFrom) {
+    if (engine.match_watcher != nullptr) engine.match_watcher->DefinitionsUsed(table);
+    return 0;
+  }
   engine.status.Note({.kind = RunNote::Kind::kDefinitionFileChosen, .path = path});
 
   // From here on LoadedFrom names this file, also after a failure, so the
@@ -141,6 +148,7 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   // UTF-8 definitions are what a UTF-8 run expects.
   if (utf8 && text_code == TextCode::kShiftJis && engine.on_utf8_definitions)
     engine.on_utf8_definitions(path);
+  if (engine.match_watcher != nullptr) engine.match_watcher->DefinitionsUsed(table);
   return 0;
 }
 

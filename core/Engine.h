@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/Global.h"
+#include "core/MatchWatcher.h"
 #include "core/StatusView.h"
 #include "core/TextIO.h"
 #include "platform/FileSystem.h"
@@ -25,6 +26,15 @@ class DefinitionIndex;
 // the engine need not include core/DefinitionIndex.h.
 struct DefinitionIndexDeleter {
   void operator()(DefinitionIndex* index) const;
+};
+
+// Whether a run rewrites its files or only shows what it would do.
+enum class RunMode {
+  kRewrite,
+  // Every check and decision of a real run, with the same figures, but
+  // nothing is written: log files are opened for reading only and not held,
+  // no temporary, backup or increment file is made, no stamp is set.
+  kPreview,
 };
 
 struct Engine {
@@ -40,6 +50,9 @@ struct Engine {
   // characters: such characters never match a Shift-JIS log line. The run
   // goes on either way.
   std::function<void(std::string_view path)> on_utf8_definitions = nullptr;
+  RunMode mode = RunMode::kRewrite;
+  // Told about every line a definition matches, when set.
+  MatchWatcher* match_watcher = nullptr;
   // The filter pass's definition lookup, kept from one file to the next;
   // reach it through CurrentDefinitionIndex, never directly.
   std::unique_ptr<DefinitionIndex, DefinitionIndexDeleter> definition_index = nullptr;
@@ -64,7 +77,9 @@ int LoadDefinitions(Engine& engine, std::string_view folder);
 
 // Compacts one log file in place. Returns a per-file result code; with
 // frDone, `SizeBefore` is the size of the text as read and `SizeAfter` the
-// size of the rewritten file. Never throws.
+// size of the rewritten file. In a preview (RunMode::kPreview) the file is
+// only read and the code and sizes are those the rewrite would give, as far
+// as they can be known without writing. Never throws.
 int ProcessFile(Engine& engine, std::string_view path, std::int64_t& SizeBefore,
                 std::int64_t& SizeAfter);
 

@@ -136,17 +136,20 @@ int FileProcessor::Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter) {
 
   if (const int code = CheckCopy(SizeBefore); code != frDone) return code;
   if (const int code = FilterPass(SizeBefore, progress_step); code != frDone)
-    return Refuse(code, temp_path_, pass_failure_, false);
+    return Refuse(code, code == frOpenError ? path_ : temp_path_, pass_failure_, false);
 
-  std::int64_t processed_size = 0;
-  if (const Status status = log_->Size(processed_size); !status)
-    return Refuse(frOpenError, path_, status);
+  std::int64_t processed_size = preview_filtered_size_;
+  if (!preview_) {
+    if (const Status status = log_->Size(processed_size); !status)
+      return Refuse(frOpenError, path_, status);
+  }
   SizeAfter = processed_size;
 
   file_processing::StampPlan plan;
   if (const int code = SetStamp(plan); code != frDone) return code;
 
   if (!options_.Inc) return frDone;
+  if (preview_) return file_processing::PreviewIncrement(engine_, path_);
   const int code =
       file_processing::MoveToIncrement(engine_, path_, *log_, log_info_, plan, pass_failure_);
   return code == frOpenError ? Refuse(code, path_, pass_failure_, false) : code;
@@ -164,6 +167,7 @@ int FileProcessor::CheckName() {
 }
 
 int FileProcessor::HoldLog() {
+  if (preview_) return OpenForPreview();
   // A log file with more than one link, in use by another program or held
   // by another run is refused here, untouched. Listings never yield links,
   // so a link at the log file's name was put there after the listing: it is
@@ -172,6 +176,22 @@ int FileProcessor::HoldLog() {
   if (!opened.file) return Refuse(frOpenError, path_, opened.status);
   log_ = std::move(opened.file);
   if (const Status status = log_->GetInfo(log_info_); !status)
+    return Refuse(frOpenError, path_, status);
+  return frDone;
+}
+
+// A preview reads the log file without holding it, so a file that another
+// process has open is still read, and refuses what the hold and the
+// rewrite would refuse: other links, no right to write the file or to
+// create the temporary file beside it.
+int FileProcessor::OpenForPreview() {
+  platform::Opened opened = fs_.Open(path_, OpenMode::kRead, Links::kRefuse);
+  if (!opened.file) return Refuse(frOpenError, path_, opened.status);
+  log_ = std::move(opened.file);
+  if (const Status status = log_->GetInfo(log_info_); !status)
+    return Refuse(frOpenError, path_, status);
+  if (log_info_.links > 1) return Refuse(frOpenError, path_, Status::Failure(EMLINK));
+  if (const Status status = fs_.CheckWritable(path_); !status)
     return Refuse(frOpenError, path_, status);
   return frDone;
 }
@@ -220,7 +240,8 @@ int FileProcessor::SetStamp(StampPlan& plan) {
   if (options_.TimeZ && stamp != platform::kBadDosTime) stamp = platform::AtMidnight(stamp);
   plan.apply = true;
   plan.stamp = stamp;
-  if (stamp == platform::kBadDosTime || !log_->SetTime(stamp)) return frTimeStampError;
+  if (stamp == platform::kBadDosTime) return frTimeStampError;
+  if (!preview_ && !log_->SetTime(stamp)) return frTimeStampError;
   return frDone;
 }
 

@@ -24,7 +24,8 @@ class FileProcessor {
         fs_(engine.fs),
         status_(engine.status),
         options_(engine.globals.options),
-        path_(path) {}
+        path_(path),
+        preview_(engine.mode == RunMode::kPreview) {}
 
   int Run(std::int64_t& SizeBefore, std::int64_t& SizeAfter);
 
@@ -48,11 +49,20 @@ class FileProcessor {
   }
   int CheckName();
   int HoldLog();
+  int OpenForPreview();
   int SniffBinary();
   int CheckLeftTemp();
   int CopyPass(std::int64_t& copy_lines);
   int CheckCopy(std::int64_t& SizeBefore);
   int FilterPass(std::int64_t copy_size, std::int64_t progress_step);
+  // Reads every line of `reader`, writes what the filter keeps to `writer`
+  // and tells the match watcher. False when a write failed or memory ran
+  // out; the caller checks the reader.
+  bool FilterLines(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
+                   std::int64_t progress_step);
+  template <bool kWatched>
+  bool FilterLinesFor(LineReader& reader, LineWriter& writer, std::int64_t copy_size,
+                      std::int64_t progress_step);
   int Restore(platform::File& temp);
   int SetStamp(StampPlan& plan);
   void ShowFilterProgress(std::int64_t read_bytes, std::int64_t written_bytes,
@@ -63,6 +73,13 @@ class FileProcessor {
   StatusView& status_;
   const ProcessingOptions& options_;
   const std::string path_;
+  // A preview reads the log file only and writes the copy and the rewritten
+  // text to counting sinks: the checks and the figures are those of a real
+  // run.
+  const bool preview_;
+  // In a preview: the size the copy and the rewritten text would have.
+  std::int64_t preview_copy_size_ = 0;
+  std::int64_t preview_filtered_size_ = 0;
   // The log file, held from the binary sniff to the end: every read, the
   // rewrite, the sizes and stamps go through this one descriptor.
   std::unique_ptr<platform::File> log_;

@@ -38,6 +38,9 @@ class LineFilter {
   // the text to write without its line end; `out` points into `line` or
   // into the Tail of the first matching definition.
   bool Apply(std::string_view line, std::string_view& out);
+  // The same, and sets `matched` to the entry that matched the line first,
+  // or -1.
+  bool Apply(std::string_view line, std::string_view& out, int& matched);
 
  private:
   const ProcessingOptions& options_;
@@ -45,6 +48,11 @@ class LineFilter {
   DefinitionIndex& index_;
   // 64-bit: a run of more than 2^31 blank lines must not wrap around.
   std::int64_t blank_run_ = 0;
+
+  // Apply with or without telling the matching entry, each without a cost
+  // for the other.
+  template <bool kTellMatch>
+  bool ApplyTelling(std::string_view line, std::string_view& out, int* matched);
 };
 
 // The open file's stamp as it is now. kBadDosTime when it has no readable
@@ -80,5 +88,10 @@ struct StampPlan {
 int MoveToIncrement(Engine& engine, std::string_view path, platform::File& log,
                     const platform::FileInfo& log_info, const StampPlan& plan,
                     platform::Status& failure);
+
+// What MoveToIncrement would give, found without changing anything: an
+// increment file at the path with IncExt that cannot be opened, has other
+// links or may not be written gives frIncOpenError; else frDone.
+int PreviewIncrement(Engine& engine, std::string_view path);
 
 }  // namespace quillet::file_processing

@@ -264,7 +264,11 @@ RunSummary ProcessRequest(Engine& engine, const RunRequest& request) {
 
   StatusView& status = engine.status;
   if (request.after_earlier_run) status.AppendLine(texts::kSeparator);
-  status.AppendLine(g.options.Inc ? texts::kBannerIncrement : texts::kBannerNormal);
+  if (engine.mode == RunMode::kPreview) {
+    status.AppendLine(g.options.Inc ? texts::kBannerPreviewIncrement : texts::kBannerPreviewNormal);
+  } else {
+    status.AppendLine(g.options.Inc ? texts::kBannerIncrement : texts::kBannerNormal);
+  }
   const FolderRunEnd end =
       ProcessFolder(engine, request.folder, request.pattern, request.with_subfolders);
   // A cancel asked for during the last file still counts for this run.

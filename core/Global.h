@@ -57,6 +57,8 @@ inline constexpr const char* kLoadedFromDummy = "///dummy///";
 struct DefinitionEntry {
   std::string Pattern;  // the line up to the split marker, blanks included
   std::string Tail;     // replacement text after the marker; empty deletes
+  // Its line number in the file it was read from; 0 when not read from one.
+  std::int64_t SourceLine = 0;
 };
 
 struct DefinitionTable {

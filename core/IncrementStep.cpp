@@ -104,4 +104,18 @@ int MoveToIncrement(Engine& engine, std::string_view path, File& log,
   return frDone;
 }
 
+int PreviewIncrement(Engine& engine, std::string_view path) {
+  platform::FileSystem& fs = engine.fs;
+  const std::string inc_path = ChangeExt(path, engine.globals.options.IncExt);
+  // Without an increment file the log file is renamed: its folder was
+  // found writable before the copy.
+  if (!fs.Exists(inc_path)) return frDone;
+  platform::Opened opened = fs.Open(inc_path, OpenMode::kRead, platform::Links::kRefuse);
+  if (!opened.file) return frIncOpenError;
+  platform::FileInfo info;
+  const bool usable = opened.file->GetInfo(info) && info.links <= 1 && fs.CheckWritable(inc_path);
+  opened.file->Close();
+  return usable ? frDone : frIncOpenError;
+}
+
 }  // namespace quillet::file_processing

@@ -20,8 +20,18 @@ std::string_view CutLine(std::string_view line) {
 }
 
 bool LineFilter::Apply(std::string_view line, std::string_view& out) {
+  return ApplyTelling<false>(line, out, nullptr);
+}
+
+bool LineFilter::Apply(std::string_view line, std::string_view& out, int& matched) {
+  return ApplyTelling<true>(line, out, &matched);
+}
+
+template <bool kTellMatch>
+bool LineFilter::ApplyTelling(std::string_view line, std::string_view& out, int* matched) {
   // The first matching definition decides; later ones are never tried.
   const int found = index_.FindFirstMatch(line);
+  if constexpr (kTellMatch) *matched = found;
   const DefinitionEntry* match =
       found < 0 ? nullptr : &definitions_.Entries[static_cast<std::size_t>(found)];
   if (match != nullptr && match->Tail.empty()) return false;

@@ -19,6 +19,9 @@ extern const char kReadOnly[];
 extern const char kSeparator[];
 extern const char kBannerIncrement[];
 extern const char kBannerNormal[];
+// The banners of a preview, which writes nothing.
+extern const char kBannerPreviewNormal[];
+extern const char kBannerPreviewIncrement[];
 extern const char kErrorLineHead[];
 extern const char kErrorLineTail[];
 extern const char kSkipLineHead[];

@@ -199,6 +199,15 @@ class FileSystem {
   // dangling one).
   virtual bool Exists(std::string_view path) = 0;
 
+  // Whether this process may write to the file or folder at `path`, by the
+  // system's access check with the effective ids; nothing is opened. Fails
+  // with the reason (EACCES, EROFS...) when it may not. Without a check of
+  // its own a file system says it may.
+  virtual Status CheckWritable(std::string_view path) {
+    static_cast<void>(path);
+    return {};
+  }
+
   // Attributes of the entry at `path` (links followed).
   virtual Status GetAttributes(std::string_view path, Attributes& attributes) = 0;
 

@@ -172,6 +172,12 @@ class PosixFileSystemImpl : public FileSystem {
     return ToNative(path, native) && lstat(native.c_str(), &st) == 0;
   }
 
+  Status CheckWritable(std::string_view path) override {
+    std::string native;
+    return Status::Check(ToNative(path, native) &&
+                         faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0);
+  }
+
   Status GetAttributes(std::string_view path, Attributes& attributes) override {
     std::string native;
     struct stat st;

@@ -125,7 +125,35 @@ void ApplyOptionLetters(std::string_view letters, CommandLineRequest& request) {
   }
 }
 
+void ApplyUnattendedOption(std::string_view option, CommandLineRequest& request) {
+  if (option == "--dry-run") {
+    // A preview starts by itself: it changes nothing that needs a go-ahead.
+    request.DryRun = true;
+    request.AutoStart = true;
+  } else if (option == "--show-lines") {
+    request.ShowLines = true;
+  } else if (option == "--stats" || option == "--stats=text") {
+    request.Stats = StatsFormat::kText;
+  } else if (option == "--stats=json") {
+    request.Stats = StatsFormat::kJson;
+  } else {
+    request.BadOption = std::string(option);
+  }
+}
+
 }  // namespace
+
+bool IsUnattendedOption(std::string_view argument) {
+  return argument == "--dry-run" || argument == "--show-lines" || argument == "--stats" ||
+         argument.starts_with("--stats=");
+}
+
+bool AsksUnattendedRun(int argc, char* const argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (IsUnattendedOption(argv[i])) return true;
+  }
+  return false;
+}
 
 std::optional<std::string> ArgumentFromNative(std::string_view utf8, std::string_view current_dir) {
   const PathKind kind = KindOf(utf8);
@@ -167,7 +195,8 @@ std::vector<std::string> FileNameArguments(int argc, char* const argv[]) {
   for (int i = 1; i < argc; ++i) {
     // The same reading as ReadCommandLine's, on the converted argument.
     auto argument = ArgumentFromNative(argv[i], current_dir);
-    if (argument && !argument->empty() && (*argument)[0] != '/') names.emplace_back(argv[i]);
+    if (argument && !argument->empty() && (*argument)[0] != '/' && !IsUnattendedOption(*argument))
+      names.emplace_back(argv[i]);
   }
   return names;
 }
@@ -205,7 +234,9 @@ CommandLineRequest ReadCommandLine(const std::vector<std::string>& arguments) {
   CommandLineRequest request;
   for (const std::string& argument : arguments) {
     if (argument.empty()) continue;
-    if (argument[0] == '/') {
+    if (IsUnattendedOption(argument)) {
+      ApplyUnattendedOption(argument, request);
+    } else if (argument[0] == '/') {
       ApplyOptionLetters(std::string_view(argument).substr(1), request);
     } else {
       request.FileName = argument;

@@ -5,8 +5,9 @@
 //
 // Arguments are taken one by one. An empty one is passed over. One that
 // begins with '/' is a group of option letters (A, R, S, any letter case);
-// any other argument is the file name or wild-card pattern, and of several
-// the last one wins.
+// --dry-run, --show-lines, --stats and --stats=VALUE are the options of an
+// unattended run (see IsUnattendedOption); any other argument is the file
+// name or wild-card pattern, and of several the last one wins.
 
 #include <cstdio>
 #include <optional>
@@ -16,13 +17,31 @@
 
 namespace quillet::ui {
 
+// How --stats reports the definition hit counts.
+enum class StatsFormat { kNone, kText, kJson };
+
 // What the arguments ask for.
 struct CommandLineRequest {
-  bool AutoStart = false;   // A or S: run as soon as the main window is active
-  bool AutoExit = false;    // A: end the program after a clean run
-  bool SubFolders = false;  // R: process subfolders too
-  std::string FileName;     // Shift-JIS, as typed; empty when none was given
+  bool AutoStart = false;                  // A or S: run as soon as the main window is active
+  bool AutoExit = false;                   // A: end the program after a clean run
+  bool SubFolders = false;                 // R: process subfolders too
+  std::string FileName;                    // Shift-JIS, as typed; empty when none was given
+  bool DryRun = false;                     // --dry-run: a preview that writes nothing
+  bool ShowLines = false;                  // --show-lines: list the lines a preview changes
+  StatsFormat Stats = StatsFormat::kNone;  // --stats or --stats=json
+  // An unattended option that is not understood (a --stats value other
+  // than json or text), as given; empty when there is none.
+  std::string BadOption;
 };
+
+// True for an argument that names an option of the unattended run:
+// "--dry-run", "--show-lines", "--stats" and any "--stats=VALUE". Such a
+// run writes its results to the terminal, so these options make the
+// program run unattended even where a display is set.
+bool IsUnattendedOption(std::string_view argument);
+
+// True when any of argv[1..argc) is such an option.
+bool AsksUnattendedRun(int argc, char* const argv[]);
 
 // One argument as the shell passed it (UTF-8) in the program's form
 // (Shift-JIS). A path given the Unix way becomes the same path on drive Z:,
@@ -68,7 +87,8 @@ std::string FolderFromUnixPath(std::string_view sjis_folder);
 // Reads the arguments (Shift-JIS) in order. A letter other than A, R or S
 // shows the error box that names it (caption "Quillet", error icon) through
 // platform::MessageBoxes(), clears AutoStart and AutoExit, and the letters
-// after it are still applied. "/" alone does nothing.
+// after it are still applied. "/" alone does nothing. An unattended option
+// is recorded in the request; of several --stats the last one counts.
 CommandLineRequest ReadCommandLine(const std::vector<std::string>& arguments);
 
 // A file name split after its last single-byte '\' or ':' (a 0x5C that is

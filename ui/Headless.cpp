@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "config/Settings.h"
+#include "core/DefinitionStats.h"
 #include "core/Engine.h"
 #include "core/FileName.h"
 #include "core/ResultCodes.h"
@@ -19,6 +20,7 @@
 #include "text/ByteText.h"
 #include "ui/CommandLine.h"
 #include "ui/QtText.h"
+#include "ui/RunListing.h"
 #include "ui/RunOutcome.h"
 #include "ui/StartUp.h"
 #include "ui/UiTexts.h"
@@ -203,6 +205,16 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
   globals.shell.AutoExitDue = false;
   std::string folder_text = CurrentFolderText();
   const CommandLineRequest request = ReadCommandLine(arguments);
+  if (!request.BadOption.empty()) {
+    WriteErrorLine("quillet: unknown option: " + TerminalLine(request.BadOption) +
+                   " (--stats takes =json or =text)");
+    return kStoppedStatus;
+  }
+  if (request.ShowLines && !request.DryRun) {
+    WriteErrorLine(
+        "quillet: --show-lines lists the lines a preview would change: use it with --dry-run");
+    return kStoppedStatus;
+  }
   globals.shell.AutoStart = request.AutoStart;
   globals.shell.AutoExit = request.AutoExit;
   std::string file_name = request.FileName;
@@ -218,7 +230,14 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
   }
   const std::string ini_path = program_folder + "Quillet.ini";
   LoadSettings(globals.options, ini_path);
-  if (CreateDefinitionFile(fs, program_folder) == DefinitionFileCreation::kCreated) {
+  if (request.DryRun && DefinitionFileWanted(fs, program_folder)) {
+    WriteErrorLine("quillet: preview: a run would create " +
+                   TerminalPath(program_folder + "Quillet.def") +
+                   " from Quillet.smp and stop there; nothing was made or processed");
+    return kStoppedStatus;
+  }
+  if (!request.DryRun &&
+      CreateDefinitionFile(fs, program_folder) == DefinitionFileCreation::kCreated) {
     WriteErrorLine("quillet: created " + TerminalPath(program_folder + "Quillet.def") +
                    " from Quillet.smp; nothing was processed: review its definitions, then run "
                    "again");
@@ -235,6 +254,12 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
   InstallCancelSignals();
 
   globals.shell.AutoStart = false;
+  DefinitionStats stats;
+  LineLister lister(WriteStatusLine);
+  std::vector<MatchWatcher*> watchers;
+  if (request.ShowLines) watchers.push_back(&lister);
+  if (request.Stats != StatsFormat::kNone) watchers.push_back(&stats);
+  MatchWatchers match_watchers(watchers);
   RunOutcome outcome;
   outcome.started = true;
   const std::string folder = AddBackslash(FolderFromUnixPath(folder_text));
@@ -243,6 +268,8 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
   } else {
     globals.shell.IsProcessing = true;
     Engine engine{globals, fs, status, program_folder};
+    engine.mode = request.DryRun ? RunMode::kPreview : RunMode::kRewrite;
+    if (!watchers.empty()) engine.match_watcher = &match_watchers;
     bool warned = false;
     engine.on_utf8_definitions = [&warned](std::string_view path) {
       if (warned) return;
@@ -265,7 +292,14 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
     }
     globals.shell.IsProcessing = false;
   }
-  if (!SaveSettings(globals.options, ini_path)) {
+  if (request.Stats != StatsFormat::kNone) {
+    const std::string text = request.Stats == StatsFormat::kJson ? StatsJson(stats.files())
+                                                                 : "\n" + StatsText(stats.files());
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  }
+  // A preview leaves Quillet.ini as it is, too.
+  if (!request.DryRun && !SaveSettings(globals.options, ini_path)) {
     platform::MessageBoxOk(t::kAppTitle, CannotWriteMessage(ini_path) + ".",
                            platform::MbIcon::kError);
   }

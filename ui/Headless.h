@@ -87,8 +87,14 @@ class TerminalStatus : public StatusView {
 // just been made from the sample, says where and returns 2 without a run:
 // nobody has looked at those definitions yet. Standard error also names the
 // Quillet.ini and each Quillet.def the run used, and explains the refusals
-// that NoteLine covers. The message-box service must already write to
-// standard error. Creates no QApplication and no widget.
+// that NoteLine covers. With --dry-run the run is a preview: nothing is
+// written, Quillet.ini included, and a Quillet.def that would be made from
+// the sample is only named (status 2). --show-lines (only with --dry-run;
+// alone it is refused with status 2) lists on standard output the lines
+// definitions match; --stats and --stats=json print the definition hit
+// counts after the status log (ui/RunListing.h). The message-box service
+// must already write to standard error. Creates no QApplication and no
+// widget.
 int RunUnattended(Globals& globals, std::vector<std::string> arguments,
                   platform::FileSystem& fs = platform::PosixFileSystem());
 

@@ -43,11 +43,16 @@ bool SetCurrentFolder(std::string_view folder) {
   return native && chdir(native->c_str()) == 0;
 }
 
+bool DefinitionFileWanted(platform::FileSystem& fs, std::string_view program_folder) {
+  return !fs.Exists(std::string(program_folder) + "Quillet.def") &&
+         fs.Exists(std::string(program_folder) + "Quillet.smp");
+}
+
 DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
                                             std::string_view program_folder) {
   const std::string definition = std::string(program_folder) + "Quillet.def";
   const std::string sample = std::string(program_folder) + "Quillet.smp";
-  if (fs.Exists(definition) || !fs.Exists(sample)) return DefinitionFileCreation::kNotNeeded;
+  if (!DefinitionFileWanted(fs, program_folder)) return DefinitionFileCreation::kNotNeeded;
 
   platform::MessageBoxOk(ui_texts::kCaptionDefCreate, ui_texts::kNoDefinitionCreate,
                          MbIcon::kInformation);

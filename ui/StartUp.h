@@ -26,6 +26,10 @@ enum class DefinitionFileCreation {
   kFailed,     // an error box was shown; a part of Quillet.def may remain
 };
 
+// True when `program_folder` (ending in '\') holds no Quillet.def but holds
+// Quillet.smp: CreateDefinitionFile would make the definition file.
+bool DefinitionFileWanted(platform::FileSystem& fs, std::string_view program_folder);
+
 // When `program_folder` (ending in '\') holds no Quillet.def but holds
 // Quillet.smp, copies the sample line by line to Quillet.def, every line
 // keeping its own line end (a lone CR becomes CR LF), telling the user through

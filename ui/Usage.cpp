@@ -15,8 +15,11 @@ constexpr std::size_t kTermIndent = 2;
 constexpr std::size_t kEntryTextColumn = 20;
 
 constexpr std::string_view kSummary = "compact text log files in place";
-constexpr std::string_view kSynopsis[] = {"quillet [/A] [/R] [/S] [FILE]",
-                                          "quillet --help | --version"};
+constexpr std::string_view kSynopsis[] = {
+    "quillet [/A] [/R] [/S] [--stats[=json]] [FILE]",
+    "quillet --dry-run [--show-lines] [--stats[=json]] [/R] FILE",
+    "quillet --help | --version",
+};
 
 std::vector<UsageSection> MakeSections() {
   return {
@@ -48,11 +51,28 @@ std::vector<UsageSection> MakeSections() {
        {{Kind::kEntry, "/A", "run at once, and end the program after a clean run"},
         {Kind::kEntry, "/S", "run at once"},
         {Kind::kEntry, "/R", "process the subfolders too"},
+        {Kind::kEntry, "--dry-run",
+         "preview, started at once: run every check and decision of the run and print its status "
+         "log with the "
+         "figures the run will give, but write nothing (no rewrite, temporary file, backup, "
+         "stamp, increment step or Quillet.ini); files are only read, also one another program "
+         "has open"},
+        {Kind::kEntry, "--show-lines",
+         "with --dry-run: print each line a definition matches as FILE:LINE: TEXT, then the "
+         "definition file and line and the replacement, if any (UTF-8); without --dry-run it is "
+         "refused"},
+        {Kind::kEntry, "--stats",
+         "after the run or preview, print for each definition file used every definition with "
+         "its line number and the lines it won (first match), in file order, then those that "
+         "won no line, with \"shadowed by line N\" where earlier definitions took all of its "
+         "lines (N took most of them)"},
+        {Kind::kEntry, "--stats=json", "the same as one line of JSON, last on standard output"},
         {Kind::kEntry, "--help", "print this help and exit"},
         {Kind::kEntry, "--version", "print the version and exit"},
         {Kind::kParagraph, "",
          "Letters may share one argument (/RS) and any letter case works. An unknown letter is "
-         "reported and stops the automatic start unless a later A or S asks for it again."}}},
+         "reported and stops the automatic start unless a later A or S asks for it again. "
+         "--dry-run, --show-lines and --stats always run unattended."}}},
       {"ENVIRONMENT",
        "Environment",
        {{Kind::kEntry, "QUILLET_HEADLESS",
@@ -95,6 +115,8 @@ std::vector<UsageSection> MakeSections() {
        "Examples",
        {{Kind::kVerbatim, "", "QUILLET_HEADLESS=1 quillet /A /R '/var/log/myapp/*.log'"},
         {Kind::kVerbatim, "", "cd /var/log/myapp && quillet /A 'old/*.log'"},
+        {Kind::kVerbatim, "", "quillet --dry-run --show-lines /R '/var/log/myapp/*.log'"},
+        {Kind::kVerbatim, "", "quillet --dry-run --stats=json '/var/log/myapp/*.log' | tail -n 1"},
         {Kind::kVerbatim, "",
          "30 3 * * * QUILLET_HEADLESS=1 QUILLET_HOME=/etc/quillet /usr/local/bin/quillet /A /R "
          "'/var/log/myapp/*.log'"}}},
@@ -210,11 +232,12 @@ InfoRequest InfoRequested(int argc, char* const argv[]) {
 }
 
 std::string UsageText(std::string_view program_folder) {
-  std::string out = "Usage: ";
-  out += kSynopsis[0];
-  out += "\n       ";
-  out += kSynopsis[1];
-  out += '\n';
+  std::string out;
+  for (std::string_view line : kSynopsis) {
+    out += out.empty() ? "Usage: " : "       ";
+    out += line;
+    out += '\n';
+  }
   for (const UsageSection& section : UsageSections()) {
     if (!section.help_heading.empty()) {
       out += '\n';

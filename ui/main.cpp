@@ -140,7 +140,9 @@ int main(int argc, char* argv[]) {
     return PrintInfo(info);
   }
   // Decided before anything of Qt's display exists: an unattended run
-  // never makes one.
-  if (ui::PrepareDisplay() == ui::DisplayMode::kHeadless) return RunHeadless(argc, argv);
+  // never makes one. A preview or hit counts report on the terminal, so
+  // asking for them runs unattended wherever the program starts.
+  if (ui::PrepareDisplay() == ui::DisplayMode::kHeadless || ui::AsksUnattendedRun(argc, argv))
+    return RunHeadless(argc, argv);
   return RunWindowed(argc, argv);
 }

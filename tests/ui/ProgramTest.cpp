@@ -214,7 +214,8 @@ TEST_F(Program, HelpAndVersionNeedNoDisplayAndAgreeWithTheManualPage) {
 
   const Result help = Run({"/A", "x.log", "--help"});
   EXPECT_EQ(help.status, 0) << help.err;
-  EXPECT_EQ(help.out.rfind("Usage: quillet [/A] [/R] [/S] [FILE]\n", 0), 0u) << help.out;
+  EXPECT_EQ(help.out.rfind("Usage: quillet [/A] [/R] [/S] [--stats[=json]] [FILE]\n", 0), 0u)
+      << help.out;
   EXPECT_THAT(help.out, HasSubstr(" " + home.native() + "/Quillet.ini,"));
   EXPECT_THAT(help.out, HasSubstr(" " + home.native() + "/Quillet.def."));
   EXPECT_FALSE(testing::FileExists(home.Native("Quillet.ini")));  // nothing written
@@ -362,6 +363,45 @@ TEST_F(Program, RefusalsNameTheFileAndTheReasonOnStandardError) {
                                  ": held open by another process (257)\n"));
   }
   EXPECT_EQ(ReadFile(Logs("cut.qu$")), kLog);
+}
+
+// A preview lists the lines it would change and the definition hit counts
+// for scripts, and touches nothing; options it cannot honour are refused
+// before any run.
+TEST_F(Program, PreviewListsTheLinesAndCountsWithoutTouchingAnything) {
+  // 表示 in Shift-JIS: the second byte of 表 is a backslash.
+  const std::string log_text = "start\nDEBUG 1\n\x95\x5C\x8E\xA6 pass=9\nend\n";
+  WriteFile(home.Native("Quillet.def"), "; rules\n*DEBUG*\n*pass=*\\rpass=***\n*DEBUG 1*\n");
+  WriteFile(Logs("app.log"), log_text);
+  for (const QStringList& arguments :
+       {QStringList{"--show-lines", "/A", LogsQ("*.log")},
+        QStringList{"--dry-run", "--stats=xml", "/A", LogsQ("*.log")}}) {
+    const Result r = Run(arguments);
+    EXPECT_EQ(r.status, 2) << arguments.join(' ').toStdString();
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr("quillet: "));
+  }
+
+  const Result r = Run({"--dry-run", "--show-lines", "--stats=json", LogsQ("*.log")});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(ReadFile(Logs("app.log")), log_text);
+  EXPECT_FALSE(testing::FileExists(home.Native("Quillet.ini")));
+  EXPECT_THAT(r.out, HasSubstr("[ 通常の処理のプレビューです (ファイルは変更しません) ]"));
+  const std::string def = home.native() + "/Quillet.def";
+  EXPECT_THAT(r.out, HasSubstr(Logs("app.log") + ":2: DEBUG 1\n    deleted: " + def + ":2\n"));
+  EXPECT_THAT(r.out, HasSubstr(Logs("app.log") + ":3: 表示 pass=9\n    replaced: " + def +
+                               ":3: pass=***\n"));
+  EXPECT_THAT(r.out, HasSubstr("app.log\t(30 to 19 bytes / 63%)"));
+  // The counts come last, as one line of JSON.
+  const std::string json =
+      "{\"definition_files\":[{\"path\":\"" + def +
+      "\",\"definitions\":["
+      "{\"line\":2,\"pattern\":\"*DEBUG*\",\"replacement\":null,\"won\":1,\"matched\":1},"
+      "{\"line\":3,\"pattern\":\"*pass=*\",\"replacement\":\"pass=***\",\"won\":1,\"matched\":1},"
+      "{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"replacement\":null,\"won\":0,\"matched\":1}],"
+      "\"won_no_line\":[{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"matched\":1,\"shadowed_by\":2,"
+      "\"taken_by\":1}]}]}\n";
+  EXPECT_TRUE(r.out.ends_with(json)) << r.out;
 }
 
 }  // namespace
