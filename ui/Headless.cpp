@@ -2,11 +2,12 @@
 
 #include <signal.h>
 
-#include <QtGlobal>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "config/Settings.h"
 #include "core/Engine.h"
@@ -16,9 +17,10 @@
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Sjis.h"
+#include "text/ByteState.h"
 #include "text/ByteText.h"
 #include "ui/CommandLine.h"
-#include "ui/QtText.h"
 #include "ui/RunOutcome.h"
 #include "ui/StartUp.h"
 #include "ui/UiTexts.h"
@@ -33,12 +35,22 @@ bool IsSet(const char* name) {
   return value != nullptr && value[0] != '\0';
 }
 
-// The offscreen platform warns about window features it lacks; an
-// unattended run keeps Qt's critical and fatal messages only.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+// Shift-JIS to UTF-8; a character with no Unicode form becomes U+FFFD, so
+// that the rest of the line still shows.
+std::string ToUtf8(std::string_view sjis) {
+  if (std::optional<std::string> utf8 = platform::SjisToUtf8(sjis)) return *std::move(utf8);
+  std::string text;
+  text.reserve(sjis.size());
+  for (std::size_t pos = 0; pos < sjis.size();) {
+    const std::size_t length = CharLengthAt(sjis, pos);
+    if (std::optional<std::string> one = platform::SjisToUtf8(sjis.substr(pos, length))) {
+      text += *one;
+    } else {
+      text += "\xEF\xBF\xBD";
+    }
+    pos += length;
   }
+  return text;
 }
 
 // Set by the signal handler; the run asks for it before each folder and file.
@@ -129,13 +141,11 @@ DisplayMode PrepareDisplay() {
   bool headless = !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
   if (forced != nullptr && std::strcmp(forced, "1") == 0) headless = true;
   if (forced != nullptr && std::strcmp(forced, "0") == 0) headless = false;
-  if (!headless) return DisplayMode::kWindowed;
-  qInstallMessageHandler(QuietQtMessages);
-  return DisplayMode::kHeadless;
+  return headless ? DisplayMode::kHeadless : DisplayMode::kWindowed;
 }
 
 std::string TerminalLine(std::string_view sjis) {
-  std::string text = ToQString(sjis).toStdString();
+  const std::string text = ToUtf8(sjis);
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -84,9 +84,9 @@ TEST_F(Program, CompactsATreeAndReportsOnStandardOutput) {
   EXPECT_NE(ReadFile(home.Native("Quillet.ini")).find("[Option]\r\n"), std::string::npos);
 }
 
-// An unattended run makes no QApplication: a platform plugin that cannot
-// load does not stop it, and none is loaded (the loader's trace on
-// standard error names every library it opens).
+// An unattended run loads no Qt at all: a platform plugin that cannot load
+// does not stop it, and neither a plugin nor a Qt library is opened (the
+// loader's trace on standard error names every library it opens).
 TEST_F(Program, UnattendedRunNeedsNoWindowSystem) {
   QProcessEnvironment env = process.processEnvironment();
   env.insert("QT_QPA_PLATFORM", "bogus");
@@ -98,6 +98,7 @@ TEST_F(Program, UnattendedRunNeedsNoWindowSystem) {
   EXPECT_EQ(ReadFile(work.Native("logs/a.log")), "kept\r\n");
   EXPECT_TRUE(r.out.ends_with("\n\n終了しました.\n")) << r.out;
   EXPECT_EQ(r.err.find("/platforms/"), std::string::npos);
+  EXPECT_EQ(r.err.find("libQt6"), std::string::npos);
 }
 
 // A file error, no file found, the all-files pattern and no arguments at all
