@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "platform/ProfileFile.h"
 #include "text/AsciiCase.h"
@@ -96,9 +98,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-std::string ReadText(const char* key, std::string_view default_value, std::string_view path) {
-  return platform::GetPrivateProfileString(kSettingsSection, key, default_value, path,
-                                           kMaxValueBytes);
+std::string ReadText(const platform::ProfileSnapshot& file, const char* key,
+                     std::string_view default_value) {
+  return file.Get(kSettingsSection, key, default_value, kMaxValueBytes);
 }
 
 // The values of the Code key. Any value but UTF-8 (in any case, with or
@@ -113,29 +115,33 @@ TextCode ParseTextCode(std::string_view value) {
              : TextCode::kShiftJis;
 }
 
-std::int32_t ReadInteger(const char* key, std::int32_t default_value, std::string_view path) {
-  return ParseInteger(ReadText(key, "", path)).value_or(default_value);
+std::int32_t ReadInteger(const platform::ProfileSnapshot& file, const char* key,
+                         std::int32_t default_value) {
+  return ParseInteger(ReadText(file, key, "")).value_or(default_value);
 }
 
 }  // namespace
 
 void LoadSettings(ProcessingOptions& options, std::string_view ini_path) {
   const ProcessingOptions defaults;
+  const platform::ProfileSnapshot file(ini_path);
   for (const SettingsKey& key : kKeys) {
     if (auto flag = std::get_if<bool ProcessingOptions::*>(&key.field)) {
-      options.*(*flag) = ReadInteger(key.name, defaults.*(*flag) ? 1 : 0, ini_path) != 0;
+      options.*(*flag) = ReadInteger(file, key.name, defaults.*(*flag) ? 1 : 0) != 0;
     } else if (auto number = std::get_if<std::int32_t ProcessingOptions::*>(&key.field)) {
-      options.*(*number) = ReadInteger(key.name, defaults.*(*number), ini_path);
+      options.*(*number) = ReadInteger(file, key.name, defaults.*(*number));
     } else if (auto code = std::get_if<TextCode ProcessingOptions::*>(&key.field)) {
-      options.*(*code) = ParseTextCode(ReadText(key.name, kShiftJisName, ini_path));
+      options.*(*code) = ParseTextCode(ReadText(file, key.name, kShiftJisName));
     } else {
       auto text = std::get<std::string ProcessingOptions::*>(key.field);
-      options.*text = ReadText(key.name, defaults.*text, ini_path);
+      options.*text = ReadText(file, key.name, defaults.*text);
     }
   }
 }
 
 bool SaveSettings(const ProcessingOptions& options, std::string_view ini_path) {
+  std::vector<platform::ProfileValue> values;
+  values.reserve(kSaveOrder.size());
   for (std::size_t index : kSaveOrder) {
     const SettingsKey& key = kKeys[index];
     std::string value;
@@ -148,11 +154,9 @@ bool SaveSettings(const ProcessingOptions& options, std::string_view ini_path) {
     } else {
       value = options.*std::get<std::string ProcessingOptions::*>(key.field);
     }
-    if (!platform::WritePrivateProfileString(kSettingsSection, key.name, value, ini_path)) {
-      return false;
-    }
+    values.push_back({key.name, std::move(value)});
   }
-  return true;
+  return platform::WritePrivateProfileStrings(kSettingsSection, values, ini_path);
 }
 
 std::string CannotWriteMessage(std::string_view ini_path) {

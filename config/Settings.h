@@ -13,12 +13,14 @@ namespace quillet {
 inline constexpr char kSettingsSection[] = "Option";
 
 // Fills every field of `options` from the file at `ini_path` (Windows form),
-// key by key; a missing file, key or unreadable value gives the default.
-// Never fails.
+// read once, key by key; a missing file, key or unreadable value gives the
+// default. Never fails.
 void LoadSettings(ProcessingOptions& options, std::string_view ini_path);
 
-// Writes all 25 keys in their order. Stops at the first key that cannot be
-// written and returns false; the keys after it are not written.
+// Writes the 25 keys in their order, in one replace of the file: only the
+// keys that are missing or read back as another value change; the file is
+// not written when none does. A key that cannot be written stops there with
+// false; the keys before it are written, the keys after it are not.
 bool SaveSettings(const ProcessingOptions& options, std::string_view ini_path);
 
 // "%s に書き込めません" with the path: the message of a failed save.

@@ -63,12 +63,6 @@ std::size_t GroupFor(std::size_t size) {
   return group;
 }
 
-// How many literals hold `window`, from the sorted list of all windows.
-std::uint32_t SharedBy(const std::vector<std::uint32_t>& sharing, std::uint32_t window) {
-  const auto range = std::equal_range(sharing.begin(), sharing.end(), window);
-  return static_cast<std::uint32_t>(range.second - range.first);
-}
-
 int Log2Ceil(std::size_t value) {
   int bits = 0;
   while ((std::size_t{1} << bits) < value) ++bits;
@@ -76,6 +70,44 @@ int Log2Ceil(std::size_t value) {
 }
 
 }  // namespace
+
+// A count per distinct window in an open-addressing table at most half
+// full: building the index looks up every window of every literal, and for
+// 2000 definitions a sorted list with a binary search per look-up (and its
+// sort) took more time than scanning a megabyte of log.
+class DefinitionIndex::WindowCounts {
+ public:
+  explicit WindowCounts(std::size_t windows)
+      : bits_(std::clamp(Log2Ceil(windows * 2), 1, 31)),
+        slots_(std::size_t{1} << bits_),
+        mask_(slots_.size() - 1) {}
+
+  void Add(std::uint32_t window) {
+    Slot& slot = slots_[Find(window)];
+    slot.window = window;
+    ++slot.count;
+  }
+
+  std::uint32_t SharedBy(std::uint32_t window) const { return slots_[Find(window)].count; }
+
+ private:
+  struct Slot {
+    std::uint32_t window = 0;
+    std::uint32_t count = 0;  // 0: empty
+  };
+  // The window's slot, or the empty one where it would go.
+  std::size_t Find(std::uint32_t window) const {
+    // The hash's high bits: its low ones depend on the window's first byte
+    // only.
+    std::size_t slot = Hash(window) >> (32 - bits_);
+    while (slots_[slot].count != 0 && slots_[slot].window != window) slot = (slot + 1) & mask_;
+    return slot;
+  }
+
+  int bits_;
+  std::vector<Slot> slots_;
+  std::size_t mask_;
+};
 
 int FindFirstMatchPlain(const std::vector<DefinitionEntry>& entries, std::string_view line,
                         TextCode code) {
@@ -116,13 +148,15 @@ DefinitionIndex::DefinitionIndex(const std::vector<DefinitionEntry>& entries, Te
   }
   // How many literals hold each window: a window that many definitions
   // share (" com.example.") would make every hit confirm them all.
-  // Kept as a sorted list of every window of every literal.
-  std::vector<std::uint32_t> sharing;
+  std::size_t window_count = 0;
+  for (const std::string_view key : keys) {
+    if (key.size() >= kWindowBytes) window_count += key.size() - kWindowBytes + 1;
+  }
+  WindowCounts sharing(window_count);
   for (const std::string_view key : keys) {
     for (std::size_t at = 0; at + kWindowBytes <= key.size(); ++at)
-      sharing.push_back(LoadWindow(key.data() + at));
+      sharing.Add(LoadWindow(key.data() + at));
   }
-  std::sort(sharing.begin(), sharing.end());
   // All literals go into the group of the shortest: a line is then scanned
   // once, at that stride, rather than once more for every longer stride.
   std::size_t group = kStrideGroups - 1;
@@ -162,14 +196,14 @@ DefinitionIndex::Posting DefinitionIndex::MakePosting(std::uint32_t entry,
 }
 
 void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
-                                 const std::vector<std::uint32_t>& sharing) {
+                                 const WindowCounts& sharing) {
   const std::size_t stride = kStrides[group];
   // Of the possible runs of `stride` consecutive windows, take the one whose
   // windows the fewest other literals share, then the one over the rarest
   // bytes.
   std::vector<std::uint64_t> shared(literal.size() - kWindowBytes + 1);
   for (std::size_t at = 0; at < shared.size(); ++at)
-    shared[at] = SharedBy(sharing, LoadWindow(literal.data() + at));
+    shared[at] = sharing.SharedBy(LoadWindow(literal.data() + at));
   std::size_t best_start = 0;
   std::uint64_t best_shared = std::numeric_limits<std::uint64_t>::max();
   int best_rarity = -1;
@@ -195,13 +229,13 @@ void DefinitionIndex::AddLiteral(std::uint32_t entry, std::string_view literal, 
 }
 
 void DefinitionIndex::AddPrefix(std::uint32_t entry, std::string_view prefix,
-                                const std::vector<std::uint32_t>& sharing) {
+                                const WindowCounts& sharing) {
   // One window, at a multiple of four, the one the fewest literals share.
   std::size_t best_at = 0;
   std::uint32_t best_shared = std::numeric_limits<std::uint32_t>::max();
   for (std::size_t at = 0; at < kPrefixReach && at + kWindowBytes <= prefix.size();
        at += kWindowBytes) {
-    const std::uint32_t shared = SharedBy(sharing, LoadWindow(prefix.data() + at));
+    const std::uint32_t shared = sharing.SharedBy(LoadWindow(prefix.data() + at));
     if (shared < best_shared) {
       best_shared = shared;
       best_at = at;

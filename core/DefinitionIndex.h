@@ -81,13 +81,15 @@ class DefinitionIndex {
     std::vector<Posting> postings;
   };
 
+  // How many of the indexed literals hold each four-byte window.
+  class WindowCounts;
+
   // Adds `literal` to the stride group `group`, which its size must support.
   static Posting MakePosting(std::uint32_t entry, std::size_t window_offset,
                              std::uint32_t literal_offset, std::string_view literal);
   void AddLiteral(std::uint32_t entry, std::string_view literal, std::size_t group,
-                  const std::vector<std::uint32_t>& sharing);
-  void AddPrefix(std::uint32_t entry, std::string_view prefix,
-                 const std::vector<std::uint32_t>& sharing);
+                  const WindowCounts& sharing);
+  void AddPrefix(std::uint32_t entry, std::string_view prefix, const WindowCounts& sharing);
   void BuildGroups(std::vector<std::vector<std::pair<std::uint32_t, Posting>>>& windows);
   void ScanGroup(const WindowGroup& group, std::string_view line);
   // Finds `key` (found at line position `at`) in the group, whose bloom

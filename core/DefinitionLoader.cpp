@@ -133,15 +133,23 @@ int LoadDefinitions(Engine& engine, std::string_view folder) {
   // run's error message can show which file was at fault.
   table.LoadedFrom = path;
   table.Entries.clear();
-  engine.definition_index.reset();  // the old table's, no longer wanted
+  // The index stays until the new table is read: a folder tree whose
+  // folders each hold a copy of the same definitions then builds it once
+  // (CurrentDefinitionIndex keeps an index built from the same patterns).
   std::unique_ptr<platform::File> file = engine.fs.Open(path, platform::OpenMode::kRead).file;
-  if (!file) return frDefinitionOpenError;
+  if (!file) {
+    engine.definition_index.reset();
+    return frDefinitionOpenError;
+  }
   LineReader reader(*file, engine.block_bytes);
   bool utf8 = false;
   const TextCode text_code = engine.globals.options.Code;
   const int code = ReadDefinitions(reader, table, text_code, utf8);
   file->Close();
-  if (code != 0) return code;
+  if (code != 0) {
+    engine.definition_index.reset();
+    return code;
+  }
 
   CurrentDefinitionIndex(engine);
   engine.status.AppendLine(LoadLine(table.Count()));

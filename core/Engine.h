@@ -68,9 +68,11 @@ DefinitionIndex& CurrentDefinitionIndex(Engine& engine);
 
 // Finds the definition file for `folder` (ending in '\'): the folder's own
 // Quillet.def, else the program folder's. Loads it into the definition table
-// unless that very path is already loaded, and then builds the lookup index,
-// appends the load line and tells on_utf8_definitions when the file looks
-// saved as UTF-8 in a Shift-JIS run. Lines are read by the options' text code.
+// unless that very path is already loaded, and then builds the lookup index
+// (keeping the engine's when it was built from the same patterns and text
+// code), appends the load line and tells on_utf8_definitions when the file
+// looks saved as UTF-8 in a Shift-JIS run. Lines are read by the options'
+// text code.
 // Returns 0, or frNoDefinitionFile, frDefinitionOpenError,
 // frNoDefinitionLines, frTooManyDefinitionLines, frStarOnlyDefinition.
 int LoadDefinitions(Engine& engine, std::string_view folder);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/Descriptors.h"
@@ -262,28 +263,96 @@ std::optional<std::string> ResolveTarget(std::string_view path, const std::strin
   return target;
 }
 
+// The value of `key` in `section` of `content`, without the enclosing
+// quotes; a view into `content`.
+std::optional<std::string_view> FindValue(std::string_view content, std::string_view section,
+                                          std::string_view key) {
+  const std::vector<ProfileLine> lines = SplitLines(content);
+  const KeyPlace place = FindKey(lines, section, key);
+  if (!place.key_found) return std::nullopt;
+  std::string_view value = lines[place.key_line].value;
+  if (Quoted(value)) value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 }  // namespace
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view default_value, std::string_view path,
-                                    std::size_t max_bytes) {
-  std::string_view result = default_value;
-  std::optional<std::string> content;
-  std::vector<ProfileLine> lines;
-  if (auto native = ToNativePath(path)) content = ReadWhole(*native);
-  if (content) {
-    lines = SplitLines(*content);
-    KeyPlace place = FindKey(lines, section, key);
-    if (place.key_found) {
-      result = lines[place.key_line].value;
-      if (Quoted(result)) result = result.substr(1, result.size() - 2);
-    }
-  }
+ProfileSnapshot::ProfileSnapshot(std::string_view path) {
+  if (auto native = ToNativePath(path)) content_ = ReadWhole(*native).value_or(std::string());
+}
+
+std::optional<std::string_view> ProfileSnapshot::Find(std::string_view section,
+                                                      std::string_view key) const {
+  return FindValue(content_, section, key);
+}
+
+std::string ProfileSnapshot::Get(std::string_view section, std::string_view key,
+                                 std::string_view default_value, std::size_t max_bytes) const {
+  const std::string_view result = Find(section, key).value_or(default_value);
   if (result.size() <= max_bytes) return std::string(result);
   // Cut at a character boundary: half a double-byte character would take
   // the next byte of whatever text the value is later joined with.
   return std::string(result.substr(0, WholeCharactersPrefix(result, max_bytes)));
 }
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view default_value, std::string_view path,
+                                    std::size_t max_bytes) {
+  return ProfileSnapshot(path).Get(section, key, default_value, max_bytes);
+}
+
+namespace {
+
+// The file a write replaces, read whole before the write.
+struct WriteTarget {
+  std::string path;  // Windows form, links resolved
+  std::string content;
+  bool exists = false;
+  struct stat original {};
+};
+
+// Reads the file a write of `path` replaces. Nothing, with errno set, when
+// it must not be written: no native form, a link that cannot be followed,
+// read-only, or present but unreadable.
+std::optional<WriteTarget> ReadTarget(std::string_view path) {
+  auto native = ToNativePath(path);
+  if (!native) {
+    errno = ENOENT;
+    return std::nullopt;
+  }
+  std::optional<std::string> target = ResolveTarget(path, *native);
+  if (!target) return std::nullopt;
+  std::optional<std::string> native_target = ToNativePath(*target);
+  if (!native_target) {
+    errno = ENOENT;
+    return std::nullopt;
+  }
+  WriteTarget write;
+  write.path = *std::move(target);
+  std::optional<std::string> content = ReadWhole(*native_target, &write.original);
+  write.exists = content.has_value();
+  if (write.exists) {
+    // The owner-write bit is the read-only attribute; a rename would
+    // otherwise replace a read-only file, even for a user who may not
+    // write it.
+    if ((write.original.st_mode & S_IWUSR) == 0) {
+      errno = EACCES;
+      return std::nullopt;
+    }
+    write.content = *std::move(content);
+  } else if (errno != ENOENT) {
+    return std::nullopt;  // never replace a file that could not be read whole
+  }
+  return write;
+}
+
+// Replaces the target with `rebuilt` unless that is what it already holds.
+bool WriteBack(FileSystem& fs, const WriteTarget& target, const std::string& rebuilt) {
+  if (target.exists && rebuilt == target.content) return true;
+  return ReplaceFile(fs, target.path, rebuilt, target.exists ? &target.original : nullptr);
+}
+
+}  // namespace
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view path, FileSystem& fs) {
@@ -291,37 +360,28 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     errno = EINVAL;
     return false;
   }
-  auto native = ToNativePath(path);
-  if (!native) {
-    errno = ENOENT;
-    return false;
-  }
-  std::optional<std::string> target = ResolveTarget(path, *native);
+  std::optional<WriteTarget> target = ReadTarget(path);
   if (!target) return false;
-  std::optional<std::string> native_target = ToNativePath(*target);
-  if (!native_target) {
-    errno = ENOENT;
-    return false;
-  }
-  struct stat original;
-  std::optional<std::string> content = ReadWhole(*native_target, &original);
-  bool exists = content.has_value();
-  if (exists) {
-    // The owner-write bit is the read-only attribute; a rename would
-    // otherwise replace a read-only file, even for a user who may not
-    // write it.
-    if ((original.st_mode & S_IWUSR) == 0) {
-      errno = EACCES;
+  return WriteBack(fs, *target, Rebuild(SplitLines(target->content), section, key, value));
+}
+
+bool WritePrivateProfileStrings(std::string_view section, const std::vector<ProfileValue>& values,
+                                std::string_view path, FileSystem& fs) {
+  std::optional<WriteTarget> target = ReadTarget(path);
+  if (!target) return false;
+  std::string rebuilt = target->content;
+  for (const ProfileValue& entry : values) {
+    if (!Writable(section, entry.key, entry.value)) {
+      const bool written = WriteBack(fs, *target, rebuilt);
+      errno = written ? EINVAL : errno;
       return false;
     }
-  } else if (errno == ENOENT) {
-    content.emplace();
-  } else {
-    return false;  // never replace a file that could not be read whole
+    // A key that already reads back as the value keeps its line as it is.
+    if (FindValue(rebuilt, section, entry.key) == std::optional<std::string_view>(entry.value))
+      continue;
+    rebuilt = Rebuild(SplitLines(rebuilt), section, entry.key, entry.value);
   }
-  std::string rebuilt = Rebuild(SplitLines(*content), section, key, value);
-  if (exists && rebuilt == *content) return true;
-  return ReplaceFile(fs, *target, rebuilt, exists ? &original : nullptr);
+  return WriteBack(fs, *target, rebuilt);
 }
 
 }  // namespace quillet::platform

@@ -16,12 +16,32 @@
 // are Shift-JIS bytes.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
 namespace quillet::platform {
+
+// A profile file read once, for reading many keys: each lookup gives what
+// GetPrivateProfileString would have given for the file as it was read. A
+// missing or unreadable file reads as an empty one.
+class ProfileSnapshot {
+ public:
+  explicit ProfileSnapshot(std::string_view path);
+
+  // As GetPrivateProfileString.
+  std::string Get(std::string_view section, std::string_view key, std::string_view default_value,
+                  std::size_t max_bytes = 1023) const;
+  // The whole value, without its enclosing quotes; nothing when the
+  // section or the key is absent.
+  std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+
+ private:
+  std::string content_;
+};
 
 // The value of `key` in `section`, or `default_value` when the file, the
 // section or the key is absent or unreadable. At most `max_bytes` bytes of
@@ -45,5 +65,20 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view path,
                                FileSystem& fs = PosixFileSystem());
+
+struct ProfileValue {
+  std::string key;
+  std::string value;
+};
+
+// Sets each key of `values` in `section`, in their order, with the result
+// WritePrivateProfileString would give one key after another, except that a
+// key whose value already reads back as given keeps its line byte for byte.
+// The file is read once and replaced at most once, and not at all when no
+// line changes. A key or value that cannot be written (EINVAL) stops there:
+// the keys before it are written, and false is returned. Other failures are
+// those of WritePrivateProfileString, with the file unchanged.
+bool WritePrivateProfileStrings(std::string_view section, const std::vector<ProfileValue>& values,
+                                std::string_view path, FileSystem& fs = PosixFileSystem());
 
 }  // namespace quillet::platform

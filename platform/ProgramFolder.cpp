@@ -40,16 +40,6 @@ std::optional<std::string> Absolute(const std::string& native) {
   return absolute;
 }
 
-std::optional<std::string> ExecutableFolder() {
-  char buffer[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
-  std::string_view exe(buffer, static_cast<std::size_t>(length));
-  std::size_t slash = exe.rfind('/');
-  if (slash == std::string_view::npos) return std::nullopt;
-  return std::string(exe.substr(0, slash == 0 ? 1 : slash));
-}
-
 std::optional<std::string> WindowsFolder(const std::optional<std::string>& native) {
   if (!native) return std::nullopt;
   auto windows = FromNativePath(*native);
@@ -144,6 +134,16 @@ std::string FallbackFolder() {
 }
 
 }  // namespace
+
+std::optional<std::string> ExecutableFolder() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
+  std::string_view exe(buffer, static_cast<std::size_t>(length));
+  std::size_t slash = exe.rfind('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  return std::string(exe.substr(0, slash == 0 ? 1 : slash));
+}
 
 ProgramFolderChoice ChooseProgramFolderFor(const std::string& executable_folder,
                                            FolderLookup lookup) {

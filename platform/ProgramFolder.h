@@ -8,6 +8,7 @@
 // its program folder in the user's configuration folder instead:
 // $XDG_CONFIG_HOME/quillet, or ~/.config/quillet.
 
+#include <optional>
 #include <string>
 
 namespace quillet::platform {
@@ -29,6 +30,10 @@ struct ProgramFolderChoice {
   // Named by QUILLET_HOME.
   bool from_home = false;
 };
+
+// The folder of the running executable (native path, from /proc/self/exe);
+// nothing when the system cannot tell.
+std::optional<std::string> ExecutableFolder();
 
 // Read once per call. Falls back to the current directory only when the
 // executable's folder cannot be found.

@@ -2,11 +2,12 @@
 
 #include <signal.h>
 
-#include <QtGlobal>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "config/Settings.h"
 #include "core/DefinitionStats.h"
@@ -17,9 +18,10 @@
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Sjis.h"
+#include "text/ByteState.h"
 #include "text/ByteText.h"
 #include "ui/CommandLine.h"
-#include "ui/QtText.h"
 #include "ui/RunListing.h"
 #include "ui/RunOutcome.h"
 #include "ui/StartUp.h"
@@ -33,14 +35,6 @@ namespace {
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && value[0] != '\0';
-}
-
-// The offscreen platform warns about window features it lacks; an
-// unattended run keeps Qt's critical and fatal messages only.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-  }
 }
 
 // Set by the signal handler; the run asks for it before each folder and file.
@@ -131,13 +125,11 @@ DisplayMode PrepareDisplay() {
   bool headless = !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
   if (forced != nullptr && std::strcmp(forced, "1") == 0) headless = true;
   if (forced != nullptr && std::strcmp(forced, "0") == 0) headless = false;
-  if (!headless) return DisplayMode::kWindowed;
-  qInstallMessageHandler(QuietQtMessages);
-  return DisplayMode::kHeadless;
+  return headless ? DisplayMode::kHeadless : DisplayMode::kWindowed;
 }
 
 std::string TerminalLine(std::string_view sjis) {
-  std::string text = ToQString(sjis).toStdString();
+  const std::string text = ShownText(sjis, TextCode::kShiftJis);
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -255,7 +247,7 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
 
   globals.shell.AutoStart = false;
   DefinitionStats stats;
-  LineLister lister(WriteStatusLine);
+  LineLister lister(WriteStatusLine, globals.options.Code);
   std::vector<MatchWatcher*> watchers;
   if (request.ShowLines) watchers.push_back(&lister);
   if (request.Stats != StatsFormat::kNone) watchers.push_back(&stats);
@@ -293,8 +285,9 @@ int RunUnattended(Globals& globals, std::vector<std::string> arguments, platform
     globals.shell.IsProcessing = false;
   }
   if (request.Stats != StatsFormat::kNone) {
-    const std::string text = request.Stats == StatsFormat::kJson ? StatsJson(stats.files())
-                                                                 : "\n" + StatsText(stats.files());
+    const std::string text = request.Stats == StatsFormat::kJson
+                                 ? StatsJson(stats.files(), globals.options.Code)
+                                 : "\n" + StatsText(stats.files(), globals.options.Code);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
   }

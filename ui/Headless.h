@@ -21,8 +21,8 @@ enum class DisplayMode { kWindowed, kHeadless };
 
 // Chooses the mode from the environment: QUILLET_HEADLESS=1 is headless and
 // QUILLET_HEADLESS=0 windowed; otherwise the program is headless when
-// neither DISPLAY nor WAYLAND_DISPLAY is set. A headless program makes no
-// QApplication, so it needs no platform plugin at all.
+// neither DISPLAY nor WAYLAND_DISPLAY is set. A headless program never
+// starts the window program, so it loads no Qt library at all.
 DisplayMode PrepareDisplay();
 
 // A status line (Shift-JIS) as UTF-8 for a terminal: a CR LF or a lone CR

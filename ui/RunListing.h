@@ -11,13 +11,16 @@
 
 #include "core/DefinitionStats.h"
 #include "core/MatchWatcher.h"
+#include "text/TextCode.h"
 
 namespace quillet::ui {
 
-// A log line, definition or replacement text as the terminal shows it:
-// Shift-JIS bytes to UTF-8, bytes with no Unicode form as U+FFFD. The one
-// place where the text code of log lines meets the terminal.
-std::string ShownText(std::string_view text);
+// A log line, definition or replacement text as the terminal shows it, in
+// UTF-8: Shift-JIS text converted, UTF-8 text as it is; a character with no
+// Unicode form, or a byte that is no valid UTF-8, becomes U+FFFD so that
+// the rest of the line still shows. The one place where the text code of
+// log lines meets the terminal.
+std::string ShownText(std::string_view text, TextCode code);
 
 // Writes each line that a definition matched as two lines:
 //   FILE:LINE: TEXT
@@ -27,7 +30,7 @@ std::string ShownText(std::string_view text);
 class LineLister : public MatchWatcher {
  public:
   using Writer = std::function<void(const std::string& utf8_line)>;
-  explicit LineLister(Writer out) : out_(std::move(out)) {}
+  LineLister(Writer out, TextCode code) : out_(std::move(out)), code_(code) {}
 
   void DefinitionsUsed(const DefinitionTable&) override {}
   bool WantsEveryMatch() const override { return false; }
@@ -35,6 +38,7 @@ class LineLister : public MatchWatcher {
 
  private:
   Writer out_;
+  TextCode code_;
 };
 
 // Passes everything on to each watcher given, in order.
@@ -53,7 +57,7 @@ class MatchWatchers : public MatchWatcher {
 // file order with its line number, the lines it won and its pattern, then
 // the definitions that won no line, each with "shadowed by line N" where
 // it matched lines that earlier definitions took (N: see ShadowingOf).
-std::string StatsText(const std::vector<DefinitionFileHits>& files);
+std::string StatsText(const std::vector<DefinitionFileHits>& files, TextCode code);
 
 // The same as one line of JSON, for scripts:
 // {"definition_files":[{"path":...,"definitions":[{"line":3,"pattern":...,
@@ -62,6 +66,6 @@ std::string StatsText(const std::vector<DefinitionFileHits>& files);
 // "replacement" is null for a definition that deletes, "shadowed_by" null
 // for one that matched no line, "taken_by" the number of definitions that
 // took its lines.
-std::string StatsJson(const std::vector<DefinitionFileHits>& files);
+std::string StatsJson(const std::vector<DefinitionFileHits>& files, TextCode code);
 
 }  // namespace quillet::ui

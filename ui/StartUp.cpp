@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "core/TextIO.h"
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
+#include "platform/ProgramFolder.h"
 #include "ui/UiTexts.h"
 
 namespace quillet::ui {
@@ -92,6 +94,22 @@ bool CheckRunFolder(platform::FileSystem& fs, const std::string& folder, StatusV
     return false;
   }
   return true;
+}
+
+bool ProgramFolderUsable(FolderErrorEcho echo) {
+  const platform::ProgramFolderChoice program_folder = platform::ChooseProgramFolder();
+  if (!program_folder.folder.empty()) return true;
+  platform::MessageBoxOk(ui_texts::kCaptionError,
+                         std::string(ui_texts::kMsgProgramFolderHead) +
+                             platform::ShownNativePath(program_folder.native) +
+                             ui_texts::kMsgProgramFolderTail,
+                         platform::MbIcon::kError);
+  if (echo == FolderErrorEcho::kAlsoStandardError) {
+    std::fprintf(stderr,
+                 "quillet: the program folder %s%s has no Shift-JIS form; nothing was done\n",
+                 program_folder.native.c_str(), program_folder.from_home ? " (QUILLET_HOME)" : "");
+  }
+  return false;
 }
 
 }  // namespace quillet::ui

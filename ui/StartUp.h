@@ -45,4 +45,12 @@ DefinitionFileCreation CreateDefinitionFile(platform::FileSystem& fs,
 // returns false; a folder not found is also told to `notes`, when given.
 bool CheckRunFolder(platform::FileSystem& fs, const std::string& folder, StatusView* notes);
 
+// Whether the program folder can be used: one whose name has no Shift-JIS
+// form cannot, and no other folder's settings and definitions may stand in
+// for it. Shows the error box through platform::MessageBoxes() (which must
+// be set) and, with kAlsoStandardError, also says so on standard error. False when
+// the program has to stop.
+enum class FolderErrorEcho { kBoxOnly, kAlsoStandardError };
+bool ProgramFolderUsable(FolderErrorEcho echo);
+
 }  // namespace quillet::ui

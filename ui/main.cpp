@@ -1,33 +1,24 @@
-// Program entry: chooses windowed or unattended mode. The windowed program
-// creates the four windows in their order; the unattended one none.
+// Program entry: chooses windowed or unattended mode. An unattended run
+// stays in this process, which links no Qt library, so that a cron job
+// starts in milliseconds; a windowed run replaces this process with the
+// window program beside it (quillet-window), keeping its process id, its
+// arguments and its name.
 
-#include <QApplication>
-#include <QTimer>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "core/Global.h"
-#include "platform/FileDialogs.h"
-#include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
 #include "platform/ProgramFolder.h"
-#include "platform/ProgramStarter.h"
-#include "ui/Aboutdlg.h"
-#include "ui/AppIcon.h"
-#include "ui/CloseSignals.h"
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
-#include "ui/MainWnd.h"
-#include "ui/OptDlg.h"
-#include "ui/QtFileDialogs.h"
-#include "ui/QtHelp.h"
-#include "ui/QtMessageBoxes.h"
-#include "ui/QtProgramStarter.h"
-#include "ui/QtText.h"
-#include "ui/QtTranslations.h"
-#include "ui/Screenshots.h"
-#include "ui/StatusDlg.h"
-#include "ui/UiTexts.h"
+#include "ui/RunOutcome.h"
+#include "ui/StartUp.h"
 #include "ui/Usage.h"
 
 namespace {
@@ -45,27 +36,7 @@ int PrintInfo(quillet::ui::InfoRequest request) {
   return std::fflush(stdout) == 0 && written ? 0 : 2;
 }
 
-// A program folder whose name has no Shift-JIS form cannot be used, and no
-// other folder's settings and definitions may stand in for it. The
-// message-box service must be set. False when the program has to stop.
-bool ProgramFolderUsable(quillet::ui::DisplayMode mode) {
-  using namespace quillet;
-  const platform::ProgramFolderChoice program_folder = platform::ChooseProgramFolder();
-  if (!program_folder.folder.empty()) return true;
-  platform::MessageBoxOk(ui_texts::kCaptionError,
-                         std::string(ui_texts::kMsgProgramFolderHead) +
-                             platform::ShownNativePath(program_folder.native) +
-                             ui_texts::kMsgProgramFolderTail,
-                         platform::MbIcon::kError);
-  if (mode == ui::DisplayMode::kHeadless) {
-    std::fprintf(stderr,
-                 "quillet: the program folder %s%s has no Shift-JIS form; nothing was done\n",
-                 program_folder.native.c_str(), program_folder.from_home ? " (QUILLET_HOME)" : "");
-  }
-  return false;
-}
-
-// An unattended run: no QApplication, no platform plugin, no widget.
+// An unattended run: no window program, no Qt.
 int RunHeadless(int argc, char* argv[]) {
   using namespace quillet;
   std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
@@ -73,63 +44,22 @@ int RunHeadless(int argc, char* argv[]) {
   platform::StderrMessageBoxes stderr_boxes;
   platform::SetMessageBoxes(&stderr_boxes);
   int status = ui::kStoppedStatus;
-  if (ProgramFolderUsable(ui::DisplayMode::kHeadless)) {
+  if (ui::ProgramFolderUsable(ui::FolderErrorEcho::kAlsoStandardError)) {
     status = ui::RunUnattended(TheGlobals(), std::move(arguments));
   }
   platform::SetMessageBoxes(nullptr);
   return status;
 }
 
-int RunWindowed(int argc, char* argv[]) {
+// Returns only when the window program cannot be started.
+int RunWindowed(char* argv[]) {
   using namespace quillet;
-  QApplication app(argc, argv);
-  // The application's name, not its display name: Qt would append a display
-  // name to the title of every window.
-  QCoreApplication::setApplicationName(ui::ToQString(ui_texts::kAppTitle));
-  QApplication::setWindowIcon(ui::AppIcon());
-  ui::InstallQtTranslations(app, QLocale::system());
-  // Read after QApplication has taken its own options out of argv.
-  std::vector<std::string> arguments = ui::ArgumentsFromNative(argc, argv);
-
-  ui::QtMessageBoxes qt_boxes;
-  platform::SetMessageBoxes(&qt_boxes);
-  if (!ProgramFolderUsable(ui::DisplayMode::kWindowed)) {
-    platform::SetMessageBoxes(nullptr);
-    return ui::kStoppedStatus;
-  }
-
-  ui::QtProgramStarter starter;
-  ui::QtFileDialogs file_dialogs;
-  ui::QtHelp help;
-  platform::SetProgramStarter(&starter);
-  platform::SetFileDialogs(&file_dialogs);
-  platform::SetHelp(&help);
-
-  Globals& globals = TheGlobals();
-  ui::TMainForm main_form(globals, std::move(arguments));
-  TOptForm opt_form(globals.options);
-  ui::TAboutForm about_form;
-  ui::TStatusDlg status_dlg(globals);
-  main_form.AttachForms(&opt_form, &about_form, &status_dlg);
-
-  // Closing the main window ends the program, even with the status dialog
-  // still open.
-  app.setQuitOnLastWindowClosed(false);
-  QObject::connect(&main_form, &ui::TMainForm::Closed, &app, &QCoreApplication::quit);
-  ui::InstallCloseSignals(main_form);
-  ui::ArrangeScreenshots(main_form, opt_form, about_form, status_dlg);
-  main_form.show();
-  // A run the command line asked for starts on the first activation; a
-  // window system that never activates the window must not keep it
-  // waiting (FormActivate clears AutoStart, so it starts only once).
-  QTimer::singleShot(0, &main_form, &ui::TMainForm::FormActivate);
-  app.exec();
-  const int status = ui::ExitStatus(main_form.LastRun());
-  platform::SetHelp(nullptr);
-  platform::SetFileDialogs(nullptr);
-  platform::SetProgramStarter(nullptr);
-  platform::SetMessageBoxes(nullptr);
-  return status;
+  const std::string program =
+      platform::ExecutableFolder().value_or(std::string(".")) + "/quillet-window";
+  execv(program.c_str(), argv);
+  std::fprintf(stderr, "quillet: cannot start the window program %s: %s\n", program.c_str(),
+               std::strerror(errno));
+  return ui::kStoppedStatus;
 }
 
 }  // namespace
@@ -144,5 +74,5 @@ int main(int argc, char* argv[]) {
   // asking for them runs unattended wherever the program starts.
   if (ui::PrepareDisplay() == ui::DisplayMode::kHeadless || ui::AsksUnattendedRun(argc, argv))
     return RunHeadless(argc, argv);
-  return RunWindowed(argc, argv);
+  return RunWindowed(argv);
 }
