@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <tuple>
 
 #include "core/Texts.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/TestUtil.h"
 #include "ui/CommandLine.h"
 #include "ui/Headless.h"
+#include "ui/RunListing.h"
 
 namespace quillet::ui {
 namespace {
@@ -165,6 +167,17 @@ TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndAsksToCancelAfterASignal) {
 TEST(TerminalLine, ConvertsToUtf8AndBreaksAtCr) {
   EXPECT_EQ(TerminalLine(Sjis("表\r\nb\rc")), "表\nb\nc");
   EXPECT_EQ(TerminalLine("a\x80z"), "a\uFFFDz");
+}
+
+// Lines a preview lists, in either text code: a byte that makes no
+// character shows as U+FFFD and the rest of the line still shows.
+TEST(ShownText, FollowsTheTextCode) {
+  const std::tuple<std::string, TextCode, std::string> rows[] = {
+      {Sjis("表示 ok"), TextCode::kShiftJis, "表示 ok"},
+      {"a\xFF" + Sjis("表"), TextCode::kShiftJis, "a\uFFFD表"},
+      {"\xE7\xB5\x82\xE4\xBA\x86\\", TextCode::kUtf8, "終了\\"},
+      {"a\xFF\xE7\xB5 b\xF0\x9F\x8D\xA3", TextCode::kUtf8, "a\uFFFD\uFFFD\uFFFD b🍣"}};
+  for (const auto& [text, code, shown] : rows) EXPECT_EQ(ShownText(text, code), shown) << shown;
 }
 
 }  // namespace
