@@ -6,12 +6,9 @@
 
 #include "core/DefinitionIndex.h"
 #include "core/StrUnit.h"
-#include "tests/support/TestUtil.h"
 
 namespace quillet {
 namespace {
-
-using testing::Sjis;
 
 std::vector<DefinitionEntry> Table(const std::vector<std::string>& patterns) {
   std::vector<DefinitionEntry> entries;
@@ -171,89 +168,6 @@ INSTANTIATE_TEST_SUITE_P(BothCodes, DefinitionIndexProperty,
                          [](const auto& info) {
                            return info.param == TextCode::kUtf8 ? "Utf8" : "ShiftJis";
                          });
-
-struct LookupCase {
-  const char* name;
-  std::vector<std::string> patterns;
-  std::string line;
-  int expected;
-};
-
-void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
-
-class DefinitionIndexCases : public ::testing::TestWithParam<LookupCase> {};
-
-TEST_P(DefinitionIndexCases, AgreesWithThePlainLoop) {
-  const LookupCase& c = GetParam();
-  const std::vector<DefinitionEntry> entries = Table(c.patterns);
-  DefinitionIndex index(entries);
-  EXPECT_EQ(FindFirstMatchPlain(entries, c.line), c.expected);
-  EXPECT_EQ(index.FindFirstMatch(c.line), c.expected);
-}
-
-const std::string kLongRun(300, 'q');
-
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, DefinitionIndexCases,
-    ::testing::Values(
-        // An entry tried on every line (no literal of four bytes) that comes
-        // first still wins over a later indexed one.
-        LookupCase{"ShortEntryFirst", {"*ab*", "*xxabcdxx*"}, "..xxabcdxx..", 0},
-        LookupCase{"IndexedEntryFirst", {"*xxabcdxx*", "*ab*"}, "..xxabcdxx..", 0},
-        LookupCase{"LaterEntryWhenFirstFails", {"*wxyz", "*wxyz*"}, "wxyz!", 1},
-        LookupCase{"EscapedStarIsLiteral", {"*ab\\*cd*"}, "xxab*cdyy", 0},
-        LookupCase{"EscapedStarNotAWildCard", {"*ab\\*cd*"}, "xxabzcdyy", -1},
-        LookupCase{"LoneBackslashAfterRun", {"*abcd\\"}, "xabcd", 0},
-        LookupCase{"LoneBackslashInAnchoredPart", {"abcd\\"}, "abcd", 0},
-        LookupCase{"PatternEndsAtNul", {std::string("*abcd\0zzzz*", 11)}, "xxabcd", 0},
-        LookupCase{"LineEndsAtNul", {"*wxyz*"}, std::string("ab\0wxyz", 7), -1},
-        LookupCase{"LongRunOverBufferSize", {"*" + kLongRun + "*"}, "a" + kLongRun + "b", 0},
-        LookupCase{"LongRunOneByteShort", {"*" + kLongRun + "*"}, "a" + kLongRun.substr(1), -1},
-        LookupCase{"LongPrefix", {kLongRun + "r*"}, kLongRun + "r.", 0},
-        LookupCase{"LongPrefixLastByteDiffers", {kLongRun + "r*"}, kLongRun + "s.", -1},
-        LookupCase{"LiteralAtLineEnd", {"*0123456789abcdef"}, "xx0123456789abcdef", 0},
-        LookupCase{"LiteralAtLineStart", {"0123456789abcdef*"}, "0123456789abcdefxx", 0}));
-
-// Japanese cases: 表 is 95 5C, so its second byte looks like a backslash.
-TEST(DefinitionIndex, TakesABackslashThatIsASecondByteLiterally) {
-  const std::string hyou = Sjis("表");
-  const std::vector<DefinitionEntry> entries =
-      Table({"*" + Sjis("表示") + "abc*", "*\\\\" + Sjis("示") + "de*"});
-  DefinitionIndex index(entries);
-  EXPECT_EQ(index.FindFirstMatch("xx" + Sjis("表示") + "abcyy"), 0);
-  // The escaped backslash of the second entry is found as the second byte
-  // of 表 in the line.
-  EXPECT_EQ(index.FindFirstMatch("xx" + hyou + Sjis("示") + "de"), 1);
-}
-
-struct LiteralCase {
-  const char* pattern;
-  std::string prefix;
-  std::vector<std::string> runs;
-};
-
-class RequiredLiteralTable : public ::testing::TestWithParam<LiteralCase> {};
-
-TEST_P(RequiredLiteralTable, ResolvesEscapesLikeTheMatcher) {
-  const CompiledPattern compiled(GetParam().pattern);
-  const PatternLiterals literals = compiled.RequiredLiterals();
-  EXPECT_EQ(literals.prefix, GetParam().prefix) << GetParam().pattern;
-  EXPECT_EQ(std::vector<std::string>(literals.runs.begin(), literals.runs.end()), GetParam().runs)
-      << GetParam().pattern;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Patterns, RequiredLiteralTable,
-    ::testing::Values(LiteralCase{"*ab\\*cd?ef*", "", {"ab*cd", "ef"}},
-                      LiteralCase{"ab?c*d", "ab", {"ab", "c", "d"}},
-                      LiteralCase{"?ab*", "", {"ab"}},
-                      LiteralCase{"a\\\\b*", "a\\b", {"a\\b"}},  // doubled backslash
-                      LiteralCase{"ab\\", "ab", {"ab"}},         // lone backslash, anchored
-                      LiteralCase{"*ab\\", "", {"ab"}},          // lone backslash, floating
-                      LiteralCase{"*\\", "", {}},                // an empty run
-                      LiteralCase{"\x95\\*x", "\x95\\", {"\x95\\", "x"}},  // 表 then a wild card
-                      LiteralCase{"*\x95\\\\x", "", {"\x95\\x"}},
-                      LiteralCase{"\\?x*\\?", "?x", {"?x", "?"}}));
 
 }  // namespace
 }  // namespace quillet
