@@ -83,6 +83,10 @@ TEST_F(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeys) {
   EXPECT_EQ(Text(),
             "; top\r\n[Other]\r\nA = keep \r\n\r\n[option]\r\n ; note\r\ntrim=1\r\nx=1\r\n"
             "New=2\r\n\r\n[Last]\r\nZ=\xFC\x5C\r\n[Added]\r\nK=3\r\n");
+  // A section without keys takes the new key right after its header.
+  Write("[Option]\n[Next]\nB=1\n");
+  ASSERT_TRUE(Put("Option", "New", "2"));
+  EXPECT_EQ(Text(), "[Option]\r\nNew=2\r\n[Next]\r\nB=1\r\n");
 }
 
 TEST_F(ProfileFile, ValuesReadBackAsWritten) {

@@ -49,6 +49,13 @@ TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToTheConfigurationFolder)
   WriteFile(scratch.Native("config/quillet/Quillet.smp"), "mine\r\n");
   EXPECT_EQ(ProgramFolderFor(installed), expected);
   EXPECT_EQ(ReadFile(scratch.Native("config/quillet/Quillet.smp")), "mine\r\n");  // kept
+  // A relative XDG_CONFIG_HOME is ignored: the folder is then under $HOME.
+  const std::string user_home = getenv("HOME") != nullptr ? getenv("HOME") : "";
+  setenv("XDG_CONFIG_HOME", "config", 1);
+  setenv("HOME", scratch.Native("user").c_str(), 1);
+  EXPECT_EQ(ProgramFolderFor(installed, FolderLookup::kLookOnly),
+            scratch.Windows("user/.config/quillet") + "\\");
+  setenv("HOME", user_home.c_str(), 1);
 
   setenv("QUILLET_HOME", scratch.Native("home").c_str(), 1);
   EXPECT_EQ(ProgramFolderFor(installed), scratch.Windows("home") + "\\");
