@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "platform/ProfileFile.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet::platform {
@@ -76,7 +77,6 @@ TEST_F(ProfileFile, MissingFileGivesTheDefaultAndLongValuesAreCut) {
   EXPECT_EQ(Get("S", "B", 4), "x" + kanji);  // four bytes would split the second 表
 }
 
-// Creating a file is shown through the settings file's first save.
 TEST_F(ProfileFile, WriteKeepsEveryOtherLineAndPlacesNewKeys) {
   Write("; top\n[Other]\nA = keep \n\n[option]\n ; note\n  trim = 0 \nx=1\n\n[Last]\nZ=\xFC\x5C");
   ASSERT_TRUE(Put("Option", "Trim", "1") && Put("Option", "New", "2") && Put("Added", "K", "3"));
@@ -170,6 +170,67 @@ TEST_F(ProfileFile, FailedWriteLeavesTheOriginalWhole) {
   EXPECT_EQ(error, EFBIG);
   EXPECT_EQ(Text(), original);
   EXPECT_EQ(Entries(), 1);
+}
+
+// Counts the replaces that put a new file in place.
+class CountingFileSystem : public quillet::testing::FaultyFileSystem {
+ public:
+  Status Replace(std::string_view from, std::string_view to) override {
+    ++replaces;
+    return FaultyFileSystem::Replace(from, to);
+  }
+  int replaces = 0;
+};
+
+struct StartCase {
+  const char* name;
+  const char* text;  // nullptr: no file
+  int replaces;
+};
+
+class ProfileBatchWrite : public ProfileFile, public ::testing::WithParamInterface<StartCase> {};
+
+// Many keys written at once give the file that writing them one by one
+// gives, with one replace of the file, or none when every key already holds
+// its value (the file then stays as it was, byte for byte).
+TEST_P(ProfileBatchWrite, GivesTheFileOfKeyByKeyWritesWithOneReplace) {
+  const StartCase& start = GetParam();
+  const std::vector<ProfileValue> values = {
+      {"Trim", "0"}, {"Editor", " quoted "}, {"New", "2"}, {"x", "1"}};
+  if (start.text != nullptr) {
+    Write(start.text);
+    quillet::testing::WriteFile(dir_.Native("b.ini"), start.text);
+  }
+  for (const ProfileValue& v : values) ASSERT_TRUE(Put("Option", v.key, v.value));
+  CountingFileSystem fs;
+  ASSERT_TRUE(WritePrivateProfileStrings("Option", values, dir_.Windows("b.ini"), fs));
+  EXPECT_EQ(fs.replaces, start.replaces);
+  EXPECT_EQ(quillet::testing::ReadFile(dir_.Native("b.ini")),
+            start.replaces == 0 ? std::string(start.text) : Text());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, ProfileBatchWrite,
+    ::testing::Values(
+        StartCase{"NoFile", nullptr, 1}, StartCase{"Empty", "", 1},
+        StartCase{"ForeignSections", "; top\n[Other]\nA = keep \n\n[option]\n trim = 1\n", 1},
+        StartCase{"AlreadyAll",
+                  "[Last]\r\nA=z\r\n[OPTION]\r\n  trim = 0 \r\nEditor=\" quoted \"\r\nNew = 2\r\n"
+                  "X=1\r\n",
+                  0},
+        StartCase{"NoLastLineEnd", "[Option]\nTrim=1\nEditor=\" quoted \"\nNew=2\nx=1", 1}),
+    [](const auto& info) { return info.param.name; });
+
+// A value that cannot be written stops the batch after the ones before it.
+TEST_F(ProfileFile, BatchStopsAtAValueThatCannotBeWritten) {
+  Write("[Other]\r\nA=1\r\n");
+  CountingFileSystem fs;
+  errno = 0;
+  EXPECT_FALSE(
+      WritePrivateProfileStrings("Option", {{"K", "1"}, {"Bad", "a\nb"}, {"L", "2"}}, ini_, fs));
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_EQ(fs.replaces, 1);
+  EXPECT_EQ(Text(), "[Other]\r\nA=1\r\n[Option]\r\nK=1\r\n");
 }
 
 }  // namespace
