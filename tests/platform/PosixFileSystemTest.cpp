@@ -42,14 +42,6 @@ class PosixFileSystemTest : public ::testing::Test {
   quillet::testing::ScratchDir dir;
 };
 
-TEST_F(PosixFileSystemTest, ConvertsNamesAndRefusesOtherDrives) {
-  auto created = fs.Open(dir.Windows("表.log"), OpenMode::kCreateTruncate).file;  // 0x5C inside
-  ASSERT_TRUE(created && created->Write("x", 1) && created->Close());
-  EXPECT_EQ(ReadFile(dir.Native("表.log")), "x");
-  EXPECT_EQ(fs.Open("C" + dir.Windows("表.log").substr(1), OpenMode::kRead).status.errno_value(),
-            ENOENT);
-}
-
 // Names without a Shift-JIS form of their own show a '?' per character (¥
 // would read back as '\\', a '\\' as a separator; bytes that are not UTF-8
 // count one each), and no name holding '?' or '*' is ever opened, created,

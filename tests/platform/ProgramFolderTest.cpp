@@ -46,6 +46,9 @@ TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToTheConfigurationFolder)
   EXPECT_FALSE(quillet::testing::FileExists(scratch.Native("config")));
   EXPECT_EQ(ProgramFolderFor(installed), expected);
   EXPECT_EQ(ReadFile(scratch.Native("config/quillet/Quillet.smp")), "sample\r\n");
+  struct stat st;
+  ASSERT_EQ(stat(scratch.Native("config/quillet").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);  // the user's own settings and definitions
   WriteFile(scratch.Native("config/quillet/Quillet.smp"), "mine\r\n");
   EXPECT_EQ(ProgramFolderFor(installed), expected);
   EXPECT_EQ(ReadFile(scratch.Native("config/quillet/Quillet.smp")), "mine\r\n");  // kept

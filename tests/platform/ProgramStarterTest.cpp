@@ -42,7 +42,9 @@ class ResolveLaunchTest : public ::testing::Test {
   std::string saved_path_;
 };
 
-TEST_F(ResolveLaunchTest, ExeNamesFallBackToTheNameWithoutExe) {
+// A name ending in .exe falls back to the name without it; notepad.exe
+// stands for the first desktop editor found, else a program named notepad.
+TEST_F(ResolveLaunchTest, FindsExecutablesOnThePathByTheirNativeNames) {
   Program("myedit");
   Program("plain", 0644);
   EXPECT_EQ(Resolved("myedit.exe"), bin.Native("myedit"));
@@ -51,16 +53,11 @@ TEST_F(ResolveLaunchTest, ExeNamesFallBackToTheNameWithoutExe) {
   EXPECT_EQ(Resolved("missing.exe"), "(none)");
   EXPECT_EQ(Resolved(bin.Windows("myedit")), bin.Native("myedit"));
   EXPECT_EQ(Resolved(bin.Native("myedit")), bin.Native("myedit"));
-  EXPECT_EQ(Resolved("notepad.exe"), "(none)");  // no desktop editor, no notepad
+  EXPECT_EQ(Resolved("notepad.exe"), "(none)");
   Program("notepad");
   EXPECT_EQ(Resolved("notepad.exe"), bin.Native("notepad"));
-}
-
-TEST_F(ResolveLaunchTest, NotepadStandsForTheFirstDesktopEditorFound) {
-  Program("notepad");
   Program("mousepad");
   Program("kate");
-  EXPECT_EQ(Resolved("notepad.exe"), bin.Native("kate"));
   EXPECT_EQ(Resolved("Notepad.EXE"), bin.Native("kate"));
   EXPECT_EQ(Resolved("notepad"), bin.Native("notepad"));  // only the .exe name stands for it
 }
