@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
+#include <tuple>
 
 #include "platform/ProfileFile.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -37,34 +38,21 @@ class ProfileFile : public ::testing::Test {
   const std::string ini_ = dir_.Windows("a.ini");
 };
 
-struct ReadCase {
-  const char* name;
-  std::string content;
-  std::string section;
-  std::string key;
-  std::string expected;
-};
-
-class ProfileRead : public ProfileFile, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(ProfileRead, FindsTheValue) {
-  const ReadCase& c = GetParam();
-  Write(c.content);
-  EXPECT_EQ(Get(c.section, c.key), c.expected);
+// A file's text, a section and a key, and the value read.
+TEST_F(ProfileFile, ReadsTheValue) {
+  const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+      {"[oPTION]\r\ntrim=5\r\n", "Option", "TRIM", "5"},
+      {"  [Option]\n \t Key \t=  two  words \t\n", "Option", "Key", "two  words"},
+      {"[S]\r\nK=\" padded \"\r\n", "S", "K", " padded "},
+      {"[A]\nK=1\n[S]\nK=2", "S", "K", "2"},
+      {"[S]\r\nX=1\r\n[s]\r\nK=2\r\n", "S", "K", "<default>"},  // only the first [S] counts
+      {"K=1\r\n[S]\r\n", "S", "K", "<default>"},                // a key before any section
+      {"[S]\r\n;K=1\r\n", "S", "K", "<default>"}};              // a comment
+  for (const auto& [content, section, key, expected] : cases) {
+    Write(content);
+    EXPECT_EQ(Get(section, key), expected) << content;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ProfileRead,
-    ::testing::Values(
-        ReadCase{"NamesWithoutCase", "[oPTION]\r\ntrim=5\r\n", "Option", "TRIM", "5"},
-        ReadCase{"BlanksAroundIgnored", "  [Option]\n \t Key \t=  two  words \t\n", "Option", "Key",
-                 "two  words"},
-        ReadCase{"QuotePairRemoved", "[S]\r\nK=\" padded \"\r\n", "S", "K", " padded "},
-        ReadCase{"LfOnlyLastLineWithoutEnd", "[A]\nK=1\n[S]\nK=2", "S", "K", "2"},
-        ReadCase{"OnlyFirstSectionOfAName", "[S]\r\nX=1\r\n[s]\r\nK=2\r\n", "S", "K", "<default>"},
-        ReadCase{"KeyBeforeAnySectionIgnored", "K=1\r\n[S]\r\n", "S", "K", "<default>"},
-        ReadCase{"CommentIsNoKey", "[S]\r\n;K=1\r\n", "S", "K", "<default>"}),
-    [](const auto& info) { return info.param.name; });
 
 TEST_F(ProfileFile, MissingFileGivesTheDefaultAndLongValuesAreCut) {
   EXPECT_EQ(Get("S", "K"), "<default>");
@@ -107,36 +95,22 @@ TEST_F(ProfileFile, KeepsPermissionBitsAndWritesThroughALink) {
   EXPECT_EQ(Text(), "[S]\r\nK=2\r\n");
 }
 
-struct RefusedCase {
-  const char* name;
-  std::string key;
-  std::string value;
-  int error;
-};
-
-class ProfileRefusedWrite : public ProfileFile,
-                            public ::testing::WithParamInterface<RefusedCase> {};
-
 // Each refusal leaves the file as it was and no new file in the folder.
-TEST_P(ProfileRefusedWrite, LeavesTheFileUntouched) {
-  const RefusedCase& c = GetParam();
+TEST_F(ProfileFile, RefusedWritesLeaveTheFileUntouched) {
   Write("[S]\nK=1\n");
-  if (c.error == EACCES) {
-    ASSERT_EQ(chmod(dir_.Native("a.ini").c_str(), 0444), 0);
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {"K", "2\r\n[T]", EINVAL}, {"K=", "2", EINVAL}, {"", "2", EINVAL}, {"K", "2", EACCES}};
+  for (const auto& [key, value, error] : cases) {
+    if (error == EACCES) {
+      ASSERT_EQ(chmod(dir_.Native("a.ini").c_str(), 0444), 0);
+    }
+    errno = 0;
+    EXPECT_FALSE(Put("S", key, value)) << key << value;
+    EXPECT_EQ(errno, error) << key << value;
+    EXPECT_EQ(Text(), "[S]\nK=1\n");
+    EXPECT_EQ(Entries(), 1);
   }
-  errno = 0;
-  EXPECT_FALSE(Put("S", c.key, c.value));
-  EXPECT_EQ(errno, c.error);
-  EXPECT_EQ(Text(), "[S]\nK=1\n");
-  EXPECT_EQ(Entries(), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Refusals, ProfileRefusedWrite,
-                         ::testing::Values(RefusedCase{"ReadOnlyFile", "K", "2", EACCES},
-                                           RefusedCase{"LineBreakInValue", "K", "2\r\n[T]", EINVAL},
-                                           RefusedCase{"EqualsInKey", "K=", "2", EINVAL},
-                                           RefusedCase{"EmptyKey", "", "2", EINVAL}),
-                         [](const auto& info) { return info.param.name; });
 
 // A folder under the name cannot be read as a file, so it is not replaced.
 TEST_F(ProfileFile, FolderUnderTheNameIsNotReplaced) {
