@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -55,7 +56,7 @@ struct GuardCase {
   const char* copy;    // app.qu$ before: kText marked pending, kStale unmarked, or null
   bool no_marks;       // the file system keeps no marks
   const char* linked;  // the file given a second name "other", or null
-  bool held;           // another run holds app.log
+  int held;            // app.log is open: 1 held by another run, 2 read by another program
   int code;
   const char* log;   // app.log afterwards; "" = as before
   const char* temp;  // app.qu$ afterwards; null = absent
@@ -86,11 +87,15 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
     ASSERT_EQ(link(Native(c.linked).c_str(), Native("other").c_str()), 0);
   }
   std::unique_ptr<platform::File> other_run;
-  if (c.held) other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold).file;
-  ASSERT_EQ(other_run != nullptr, c.held);
+  if (c.held == 1) other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold).file;
+  ASSERT_EQ(other_run != nullptr, c.held == 1);
+  // Without a write lease only other runs are kept out.
+  if (c.held == 2 && !testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
+  const int reader = c.held == 2 ? open(Native("app.log").c_str(), O_RDONLY | O_CLOEXEC) : -1;
 
   EXPECT_EQ(Process(), c.code);
   other_run.reset();
+  if (reader >= 0) close(reader);
   if (c.code == frOpenError || c.code == frTempOpenError) {
     ASSERT_EQ(rec_.notes.size(), 1u);
     EXPECT_EQ(rec_.notes[0].kind, RunNote::Kind::kFileRefused);
@@ -118,24 +123,26 @@ const char* const kT = kText.c_str();
 const char* const kS = kStale.c_str();
 const char* const kD = kDone.c_str();
 const GuardCase kGuards[] = {
-    {"MarkedCopyIsKept", false, kT, false, nullptr, false, frTempOpenError, "", kT,
+    {"MarkedCopyIsKept", false, kT, false, nullptr, 0, frTempOpenError, "", kT,
      RefusalReason::kPendingCopy, true},
-    {"MarkedCopyIsKeptWithBack", true, kT, false, nullptr, false, frTempOpenError, "", kT,
+    {"MarkedCopyIsKeptWithBack", true, kT, false, nullptr, 0, frTempOpenError, "", kT,
      RefusalReason::kPendingCopy, true},
-    {"StaleCopyIsReplaced", false, kS, false, nullptr, false, frDone, kD, nullptr},
+    {"StaleCopyIsReplaced", false, kS, false, nullptr, 0, frDone, kD, nullptr},
     // Without marks a left copy cannot be told from a killed run's, unless
     // Back keeps copies anyway.
-    {"UnmarkableCopyIsKept", false, kS, true, nullptr, false, frTempOpenError, "", kS,
+    {"UnmarkableCopyIsKept", false, kS, true, nullptr, 0, frTempOpenError, "", kS,
      RefusalReason::kUnmarkedCopy, true},
-    {"UnmarkableBackupIsReplaced", true, kS, true, nullptr, false, frDone, kD, kT},
-    {"LinkedCopyIsRefused", false, kS, false, "app.qu$", false, frTempOpenError, "", kS,
+    {"UnmarkableBackupIsReplaced", true, kS, true, nullptr, 0, frDone, kD, kT},
+    {"LinkedCopyIsRefused", false, kS, false, "app.qu$", 0, frTempOpenError, "", kS,
      RefusalReason::kHardLinks, true},
-    {"LinkedIncrementFileIsRefused", false, nullptr, false, "app.inc", false, frIncOpenError, kD,
+    {"LinkedIncrementFileIsRefused", false, nullptr, false, "app.inc", 0, frIncOpenError, kD,
      nullptr},
-    {"LinkedLogIsRefused", false, nullptr, false, "app.log", false, frOpenError, "", nullptr,
+    {"LinkedLogIsRefused", false, nullptr, false, "app.log", 0, frOpenError, "", nullptr,
      RefusalReason::kHardLinks},
-    {"LogHeldByAnotherRunIsRefused", false, nullptr, false, nullptr, true, frOpenError, "", nullptr,
+    {"LogHeldByAnotherRunIsRefused", false, nullptr, false, nullptr, 1, frOpenError, "", nullptr,
      RefusalReason::kHeldOpen},
+    {"LogOpenInAnotherProgramIsRefused", false, nullptr, false, nullptr, 2, frOpenError, "",
+     nullptr, RefusalReason::kHeldOpen},
 };
 
 INSTANTIATE_TEST_SUITE_P(Found, ProcessFileGuards, ::testing::ValuesIn(kGuards),
