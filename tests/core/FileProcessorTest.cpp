@@ -208,6 +208,7 @@ const EligibilityCase kEligibility[] = {
     {"BinaryExtensionWithoutOpening", "photo.Jpg", std::nullopt, frBinaryFile},
     {"Zip2IsSniffedAndProcessed", "data.zip2", "x\r\n", frDone},
     {"ExIsSniffedAndProcessed", "data.ex", "x\r\n", frDone},
+    {"NoExtensionIsSniffedAndProcessed", "syslog", "x\r\n", frDone},
     {"ControlByteAt500", "bin.log", std::string(499, 'a') + '\x03', frBinaryFile},
     {"EmptyFile", "empty.log", "", frEmptySkipped},
     {"MidnightBeforeEmpty", "empty.log", "", frAutoSkipped, false, true},
