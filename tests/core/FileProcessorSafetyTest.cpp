@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -46,20 +47,16 @@ class ProcessFileSafety : public ::testing::Test {
   Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
 };
 
-// What is found beside or at the log file before the run.
-enum class Found {
-  kMarkedCopy,    // app.qu$ holds the whole text and the mark; app.log is partial
-  kStaleCopy,     // app.qu$ without the mark, left by a failed copy pass
-  kCopyNoMarks,   // app.qu$ on a file system without marks
-  kCopyLinked,    // app.qu$ has a second name
-  kIncLinked,     // app.inc has a second name
-  kLogLinked,     // app.log has a second name
-  kLogHeldByRun,  // another run holds app.log
-};
+// What is found beside or at the log file before the run, and what must
+// come of it. A marked copy holds the whole text while app.log is partial; a
+// stale one (longer than the text) was left by a failed copy pass.
 struct GuardCase {
   const char* name;
-  Found found;
   bool back;
+  const char* copy;    // app.qu$ before: kText marked pending, kStale unmarked, or null
+  bool no_marks;       // the file system keeps no marks
+  const char* linked;  // the file given a second name "other", or null
+  int held;            // app.log is open: 1 held by another run, 2 read by another program
   int code;
   const char* log;   // app.log afterwards; "" = as before
   const char* temp;  // app.qu$ afterwards; null = absent
@@ -74,44 +71,31 @@ class ProcessFileGuards : public ProcessFileSafety,
 
 TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
   const GuardCase& c = GetParam();
+  const bool marked = c.copy != nullptr && c.copy == kText;
+  const std::string log_before = marked ? "a\r\n" : kText;
+  const std::string linked = c.linked ? c.linked : "";
   g_.options.Back = c.back;
-  g_.options.Inc = c.found == Found::kIncLinked;
-  const std::string partial = "a\r\n";
-  WriteFile(Native("app.log"), c.found == Found::kMarkedCopy ? partial : kText);
+  g_.options.Inc = linked == "app.inc";
+  WriteFile(Native("app.log"), log_before);
+  if (c.copy) WriteFile(Native("app.qu$"), c.copy);
+  if (marked) {
+    ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
+  }
+  if (c.no_marks) fs_.Add(testing::Fault{testing::FsOp::kGetPending, ".qu$", 1, ENOTSUP});
+  if (g_.options.Inc) WriteFile(Native("app.inc"), kStale);
+  if (c.linked) {
+    ASSERT_EQ(link(Native(c.linked).c_str(), Native("other").c_str()), 0);
+  }
   std::unique_ptr<platform::File> other_run;
-  switch (c.found) {
-    case Found::kMarkedCopy:
-      WriteFile(Native("app.qu$"), kText);
-      ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
-      break;
-    case Found::kCopyNoMarks:
-      fs_.Add(testing::Fault{testing::FsOp::kGetPending, ".qu$", 1, ENOTSUP});
-      [[fallthrough]];
-    case Found::kStaleCopy:
-    case Found::kCopyLinked:
-      WriteFile(Native("app.qu$"), kStale);
-      break;
-    case Found::kIncLinked:
-      WriteFile(Native("app.inc"), kStale);
-      break;
-    case Found::kLogLinked:
-    case Found::kLogHeldByRun:
-      break;
-  }
-  if (c.found == Found::kCopyLinked || c.found == Found::kIncLinked ||
-      c.found == Found::kLogLinked) {
-    const char* target = c.found == Found::kCopyLinked  ? "app.qu$"
-                         : c.found == Found::kIncLinked ? "app.inc"
-                                                        : "app.log";
-    ASSERT_EQ(link(Native(target).c_str(), Native("other").c_str()), 0);
-  }
-  if (c.found == Found::kLogHeldByRun) {
-    other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold).file;
-    ASSERT_TRUE(other_run);
-  }
+  if (c.held == 1) other_run = fs_.Open(dir_.Windows("app.log"), platform::OpenMode::kHold).file;
+  ASSERT_EQ(other_run != nullptr, c.held == 1);
+  // Without a write lease only other runs are kept out.
+  if (c.held == 2 && !testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
+  const int reader = c.held == 2 ? open(Native("app.log").c_str(), O_RDONLY | O_CLOEXEC) : -1;
 
   EXPECT_EQ(Process(), c.code);
   other_run.reset();
+  if (reader >= 0) close(reader);
   if (c.code == frOpenError || c.code == frTempOpenError) {
     ASSERT_EQ(rec_.notes.size(), 1u);
     EXPECT_EQ(rec_.notes[0].kind, RunNote::Kind::kFileRefused);
@@ -122,40 +106,43 @@ TEST_P(ProcessFileGuards, NeverOverwritesWhatItMustKeep) {
   } else {
     EXPECT_TRUE(rec_.notes.empty());
   }
-  const std::string log_before = c.found == Found::kMarkedCopy ? partial : kText;
   EXPECT_EQ(ReadFile(Native("app.log")), *c.log ? std::string(c.log) : log_before);
+  EXPECT_EQ(FileExists(Native("app.qu$")), c.temp != nullptr);
   if (c.temp) {
     EXPECT_EQ(ReadFile(Native("app.qu$")), c.temp);
-  } else {
-    EXPECT_FALSE(FileExists(Native("app.qu$")));
   }
-  if (c.found == Found::kMarkedCopy) {
+  if (marked) {
     EXPECT_TRUE(HasPendingMark(Native("app.qu$")));
   }
-  if (FileExists(Native("other"))) {
-    EXPECT_EQ(ReadFile(Native("other")), c.found == Found::kLogLinked ? kText : kStale);
+  if (c.linked) {
+    EXPECT_EQ(ReadFile(Native("other")), linked == "app.log" ? kText : kStale);
   }
 }
 
+const char* const kT = kText.c_str();
+const char* const kS = kStale.c_str();
+const char* const kD = kDone.c_str();
 const GuardCase kGuards[] = {
-    {"MarkedCopyIsKept", Found::kMarkedCopy, false, frTempOpenError, "", kText.c_str(),
+    {"MarkedCopyIsKept", false, kT, false, nullptr, 0, frTempOpenError, "", kT,
      RefusalReason::kPendingCopy, true},
-    {"MarkedCopyIsKeptWithBack", Found::kMarkedCopy, true, frTempOpenError, "", kText.c_str(),
+    {"MarkedCopyIsKeptWithBack", true, kT, false, nullptr, 0, frTempOpenError, "", kT,
      RefusalReason::kPendingCopy, true},
-    {"StaleCopyIsReplaced", Found::kStaleCopy, false, frDone, kDone.c_str(), nullptr},
+    {"StaleCopyIsReplaced", false, kS, false, nullptr, 0, frDone, kD, nullptr},
     // Without marks a left copy cannot be told from a killed run's, unless
     // Back keeps copies anyway.
-    {"UnmarkableCopyIsKept", Found::kCopyNoMarks, false, frTempOpenError, "", kStale.c_str(),
+    {"UnmarkableCopyIsKept", false, kS, true, nullptr, 0, frTempOpenError, "", kS,
      RefusalReason::kUnmarkedCopy, true},
-    {"UnmarkableBackupIsReplaced", Found::kCopyNoMarks, true, frDone, kDone.c_str(), kText.c_str()},
-    {"LinkedCopyIsRefused", Found::kCopyLinked, false, frTempOpenError, "", kStale.c_str(),
+    {"UnmarkableBackupIsReplaced", true, kS, true, nullptr, 0, frDone, kD, kT},
+    {"LinkedCopyIsRefused", false, kS, false, "app.qu$", 0, frTempOpenError, "", kS,
      RefusalReason::kHardLinks, true},
-    {"LinkedIncrementFileIsRefused", Found::kIncLinked, false, frIncOpenError, kDone.c_str(),
+    {"LinkedIncrementFileIsRefused", false, nullptr, false, "app.inc", 0, frIncOpenError, kD,
      nullptr},
-    {"LinkedLogIsRefused", Found::kLogLinked, false, frOpenError, "", nullptr,
+    {"LinkedLogIsRefused", false, nullptr, false, "app.log", 0, frOpenError, "", nullptr,
      RefusalReason::kHardLinks},
-    {"LogHeldByAnotherRunIsRefused", Found::kLogHeldByRun, false, frOpenError, "", nullptr,
+    {"LogHeldByAnotherRunIsRefused", false, nullptr, false, nullptr, 1, frOpenError, "", nullptr,
      RefusalReason::kHeldOpen},
+    {"LogOpenInAnotherProgramIsRefused", false, nullptr, false, nullptr, 2, frOpenError, "",
+     nullptr, RefusalReason::kHeldOpen},
 };
 
 INSTANTIATE_TEST_SUITE_P(Found, ProcessFileGuards, ::testing::ValuesIn(kGuards),

@@ -75,86 +75,120 @@ class ProcessFileTest : public ::testing::Test {
   std::int64_t after_ = -1;
 };
 
-// Line rules, through several read-buffer sizes. With frReadError (text
-// hidden behind a Ctrl-Z) the file must stay as it was.
-struct TextOptions {
-  int spline = 1;
-  bool trim = true;
-  std::vector<DefinitionEntry> defs = {{"noise*", ""}};
-};
-struct TextCase {
-  const char* name;
-  std::string input;
-  std::string output;
-  TextOptions options = {};
-  std::int64_t before = -1;  // -1: the input's size
-  int code = frDone;
-};
-
-void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
-
-const std::vector<DefinitionEntry> kTail = {{"rep*", " X "}}, kBlankTail = {{"?", " X "}};
-const std::vector<DefinitionEntry> kInOrder = {{"ab*", "one"}, {"a*", ""}, {"*", "two"}};
-const std::string kA498 = std::string(498, 'a') + "\r\n";
-const TextCase kTextCases[] = {
-    {"CtrlZAfterLastLineEndIsDropped", "a\r\nb\r\n\x1A", "a\r\nb\r\n", {}, 6},
-    {"LastLineGainsLineEnd", "a\r\nb", "a\r\nb\r\n", {}, 6},
-    {"CrOnlyLineEndsBecomeCrLf", "a\rb\r", "a\r\nb\r\n", {}, 6},
-    {"LfLinesAreLinesAndKeepLf", "noise 1\nnoise 2\nkeep\n", "keep\n", {}, 21},
-    {"EachLineKeepsItsOwnEnd", "a\r\nb\nc\rd", "a\r\nb\nc\r\nd\r\n", {}, 11},
-    {"LastLineTakesTheEndBeforeIt", "a\nb", "a\nb\n", {}, 4},
-    {"OnlyLineWithoutEndGetsCrLf", "a", "a\r\n", {}, 3},
-    {"CtrlZAfterLfLine", "a\nb\x1A", "a\nb\n", {}, 4},
-    {"TailTakesTheEndOfItsLine", "rep 1\nx\r\nrep 2\r\n", " X \nx\r\n X \r\n", {1, true, kTail}},
-    {"BlankLfLinesCollapseKeepingTheirEnd", "a\n\n\r\n \nb\n", "a\n\nb\n"},
-    {"SingleCtrlZIsEmptyText", "\x1A", "", {}, 0},
-    {"BlankLinesAroundDeletedLineAreOneRun", "a\r\n\r\nnoise\r\n\r\nb\r\n", "a\r\n\r\nb\r\n"},
-    {"FirstBlankRunAtStartKeepsOneLine", "\r\n \r\na\r\n", "\r\na\r\n"},
-    {"SpLine0DropsSpaceEndedBlanks", "a\r\n  \r\n \t\r\nb\r\n", "a\r\n \t\r\nb\r\n", {0, false}},
-    {"SpLineMinus1KeepsEveryBlank", "\r\n\r\nnoise\r\n \r\n", "\r\n\r\n\r\n", {-1}},
-    {"TrimCutsOnlyAfterFinalSpace", "text \t \r\ntext\t\r\n", "text\r\ntext\t\r\n"},
-    {"TrimOffKeepsLineAsRead", "text \t \r\ntext\t\r\n", "text \t \r\ntext\t\r\n", {1, false}},
-    {"TailWrittenAsStoredWithTrimOn", "rep 1\r\n", " X \r\n", {1, true, kTail}},
-    {"TailTrimmedWithTrimOff", "rep 1\r\n", "X\r\n", {1, false, kTail}},
-    {"BlankTailJoinsRun",
-     "aa\r\n \r\n\r\n \r\nbb\r\n",
-     "aa\r\n X \r\nbb\r\n",
-     {1, true, kBlankTail}},
-    {"FirstMatchingDefinitionWins", "abc\r\naxe\r\nzz\r\n", "one\r\ntwo\r\n", {1, true, kInOrder}},
-    // The 501st byte is beyond the binary sniff; the line it starts is blank.
-    {"NulAfterFirst500Bytes", kA498 + std::string("\0zz\r\n", 5), kA498, {0}},
-    {"TwoCtrlZ", "a\r\n\x1A\x1A", "a\r\n\x1A\x1A", {}, -1, frReadError},
-    {"LineAfterCtrlZ", "a\r\n\032b\r\n", "a\r\n\032b\r\n", {}, -1, frReadError},  // \032: Ctrl-Z
-    // The copy (12 bytes) is longer than the file (11), yet "xy" would go.
-    {"BytesAfterCtrlZ", "a\rb\rc\rd\r\x1Axy", "a\rb\rc\rd\r\x1Axy", {}, -1, frReadError},
-};
-
-class ProcessFileText : public ProcessFileTest,
-                        public ::testing::WithParamInterface<std::tuple<TextCase, std::size_t>> {
- protected:
-  ProcessFileText() : ProcessFileTest(std::get<1>(GetParam())) {}
-};
-
-TEST_P(ProcessFileText, RewritesLogAsExpected) {
-  const TextCase& c = std::get<0>(GetParam());
-  g_.options.Trim = c.options.trim;
-  g_.options.SpLine = c.options.spline;
-  g_.definitions.Entries = c.options.defs;
-  ASSERT_EQ(Process("app.log", &c.input), c.code);
-  EXPECT_EQ(ReadFile(Native("app.log")), c.output);
-  EXPECT_FALSE(FileExists(Native("app.qu$")));
-  if (c.code != frDone) return;
-  EXPECT_EQ(before_, c.before < 0 ? static_cast<std::int64_t>(c.input.size()) : c.before);
-  EXPECT_EQ(after_, static_cast<std::int64_t>(c.output.size()));
+// The text as read: every lone CR made CR LF, a last line without an end
+// given the end of the line before it (CR LF when it is the only one), a
+// final Ctrl-Z dropped.
+std::string WithLineEndsCompleted(std::string text) {
+  if (!text.empty() && text.back() == '\x1A') text.pop_back();
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
+  }
+  if (!out.empty() && out.back() != '\n') {
+    const std::size_t lf = out.rfind('\n');
+    out += lf == std::string::npos || (lf > 0 && out[lf - 1] == '\r') ? "\r\n" : "\n";
+  }
+  return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, ProcessFileText,
-                         ::testing::Combine(::testing::ValuesIn(kTextCases),
-                                            ::testing::ValuesIn(kBlockSizes)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" +
-                                  std::to_string(std::get<1>(info.param));
-                         });
+// What the log should hold with the definitions "noise*" (delete) and
+// "rep*" (replace with " X "): a line ending in a space loses its trailing
+// blanks (bytes up to 0x20) with Trim on; that cut line decides whether it
+// is blank; SpLine -1 keeps every blank line, 1 the first of a run, 0 none;
+// deleted lines do not end a run. A replacement is written as stored with
+// Trim on and without its outer blanks with Trim off.
+std::string Filtered(const std::string& text, bool trim, int spline) {
+  std::string out;
+  int run = 0;
+  for (std::size_t start = 0, lf; (lf = text.find('\n', start)) != std::string::npos;
+       start = lf + 1) {
+    const std::size_t cr = lf > start && text[lf - 1] == '\r' ? 1 : 0;
+    const std::string line = text.substr(start, lf - cr - start);
+    if (line.rfind("noise", 0) == 0) continue;
+    std::string cut = line;
+    if (!cut.empty() && cut.back() == ' ')
+      while (!cut.empty() && static_cast<unsigned char>(cut.back()) <= 0x20) cut.pop_back();
+    run = spline < 0 || !cut.empty() ? 0 : spline == 0 ? 2 : run + 1;
+    if (run > 1) continue;
+    out += line.rfind("rep", 0) == 0 ? (trim ? " X " : "X") : trim ? cut : line;
+    out += text.substr(lf - cr, cr + 1);
+  }
+  return out;
+}
+
+class ProcessFileRandom : public ProcessFileTest,
+                          public ::testing::WithParamInterface<std::size_t> {
+ protected:
+  ProcessFileRandom() : ProcessFileTest(GetParam()) {}
+};
+
+// Random texts of LF, CR LF, lone CR, blanks, Shift-JIS bytes, lines to
+// delete or replace and a final Ctrl-Z, under every Trim and SpLine; every
+// other run keeps the copy, which holds the whole text as read. A Ctrl-Z
+// before the last byte hides text the rewrite would drop: such a file is
+// refused (frReadError) and stays as it was.
+TEST_P(ProcessFileRandom, RewritesAsTheReferenceDoes) {
+  // First the cases the random texts leave out: a replaced blank line joins
+  // the blank run; the first matching definition decides; a NUL beyond the
+  // binary sniff (the first 500 bytes) starts a line that counts as blank.
+  const std::string a498 = std::string(498, 'a') + "\r\n";
+  const struct {
+    std::vector<DefinitionEntry> defs;
+    std::string input, output;
+  } fixed[] = {
+      {{{"?", " X "}}, "aa\r\n \r\n\r\n \r\nbb\r\n", "aa\r\n X \r\nbb\r\n"},
+      {{{"ab*", "one"}, {"a*", ""}, {"*", "two"}}, "abc\r\naxe\r\nzz\r\n", "one\r\ntwo\r\n"},
+      {{{"noise*", ""}}, a498 + std::string("\r\n\0zz\r\n", 7), a498 + "\r\n"},
+  };
+  for (const auto& c : fixed) {
+    g_.definitions.Entries = c.defs;
+    ASSERT_EQ(Process("app.log", &c.input), frDone);
+    EXPECT_EQ(ReadFile(Native("app.log")), c.output);
+  }
+
+  const char* const pieces[] = {"\n",
+                                "\r\n",
+                                "\r",
+                                "ab",
+                                " ",
+                                "\t",
+                                "\x82\xA0" /* あ */,
+                                "\x95\x5C" /* 表 */,
+                                "\x95\r" /* a lead byte, then CR */,
+                                "noise",
+                                "rep"};
+  g_.definitions.Entries = {{"noise*", ""}, {"rep*", " X "}};
+  std::minstd_rand random(static_cast<unsigned>(GetParam()));
+  for (int round = 0; round < 150; ++round) {
+    std::string input;
+    const auto length = random() % 40;
+    for (unsigned i = 0; i < length; ++i) input += pieces[random() % std::size(pieces)];
+    if (random() % 6 == 0) input.insert(random() % (input.size() + 1), "\x1A");
+    if (input.empty() || random() % 4 == 0) input += '\x1A';
+    ProcessingOptions& o = g_.options;
+    o.Trim = round % 2 == 0;
+    o.SpLine = round / 2 % 3 - 1;
+    o.Back = round / 6 % 2 == 1;
+    const std::size_t ctrl_z = input.find('\x1A');
+    const bool hidden = ctrl_z != std::string::npos && ctrl_z + 1 < input.size();
+    ASSERT_EQ(Process("app.log", &input), hidden ? frReadError : frDone)
+        << ::testing::PrintToString(input);
+    const std::string read = WithLineEndsCompleted(input);
+    const std::string expected = hidden ? input : Filtered(read, o.Trim, o.SpLine);
+    EXPECT_EQ(ReadFile(Native("app.log")), expected)
+        << ::testing::PrintToString(input) << " Trim " << o.Trim << " SpLine " << o.SpLine;
+    EXPECT_EQ(FileExists(Native("app.qu$")), o.Back && !hidden);
+    if (hidden) continue;
+    EXPECT_EQ(before_, static_cast<std::int64_t>(read.size()));
+    EXPECT_EQ(after_, static_cast<std::int64_t>(expected.size()));
+    if (o.Back) {
+      EXPECT_EQ(ReadFile(Native("app.qu$")), read);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, ProcessFileRandom, ::testing::ValuesIn(kBlockSizes));
 
 // Which files are processed at all; a refused file is left as it was.
 struct EligibilityCase {
@@ -174,6 +208,7 @@ const EligibilityCase kEligibility[] = {
     {"BinaryExtensionWithoutOpening", "photo.Jpg", std::nullopt, frBinaryFile},
     {"Zip2IsSniffedAndProcessed", "data.zip2", "x\r\n", frDone},
     {"ExIsSniffedAndProcessed", "data.ex", "x\r\n", frDone},
+    {"NoExtensionIsSniffedAndProcessed", "syslog", "x\r\n", frDone},
     {"ControlByteAt500", "bin.log", std::string(499, 'a') + '\x03', frBinaryFile},
     {"EmptyFile", "empty.log", "", frEmptySkipped},
     {"MidnightBeforeEmpty", "empty.log", "", frAutoSkipped, false, true},
@@ -238,16 +273,9 @@ TEST_P(ProcessFileStamps, FollowTimeAndTimeZ) {
 INSTANTIATE_TEST_SUITE_P(Combinations, ProcessFileStamps,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-TEST_F(ProcessFileTest, BackKeepsTemporaryCopyWithCrLfText) {
-  g_.options.Back = true;
-  const std::string input = "x\rnoise\r\n y \r\n";
-  ASSERT_EQ(Process("app.log", &input), frDone);
-  EXPECT_EQ(ReadFile(Native("app.log")), "x\r\n y\r\n");
-  EXPECT_EQ(ReadFile(Native("app.qu$")), "x\r\nnoise\r\n y \r\n");
-}
-
 // Without an increment file the log is renamed; otherwise a Ctrl-Z within
-// the increment file's last 128 bytes is cut and the text appended.
+// the increment file's last 128 bytes is cut and the text appended, each
+// line with its own end.
 class ProcessFileInc
     : public ProcessFileTest,
       public ::testing::WithParamInterface<std::tuple<std::optional<std::string>, std::string>> {};
@@ -257,113 +285,46 @@ TEST_P(ProcessFileInc, RenamesOrAppendsAndKeepsThePriorStamp) {
   g_.options.Inc = true;
   g_.options.TimeZ = false;
   if (existing) WriteFile(Native("app.inc"), *existing);
-  WriteFile(Native("app.log"), "new\r\nnoise\r\n");
+  WriteFile(Native("app.log"), "new\nnoise\r\nmore\r\nlast\n");
   SetStamp(Native("app.log"), kPrior);
   ASSERT_EQ(Process("app.log"), frDone);
   EXPECT_FALSE(FileExists(Native("app.log")));
-  EXPECT_EQ(ReadFile(Native("app.inc")), kept + "new\r\n");
+  EXPECT_EQ(ReadFile(Native("app.inc")), kept + "new\nmore\r\nlast\n");
   EXPECT_EQ(GetStamp(Native("app.inc")), kPrior);
 }
 
 INSTANTIATE_TEST_SUITE_P(Existing, ProcessFileInc,
                          ::testing::Values(std::make_tuple(std::nullopt, ""),
-                                           std::make_tuple("old\r\n", "old\r\n"),
+                                           std::make_tuple("old\n", "old\n"),
                                            std::make_tuple("old\r\n\x1A", "old\r\n"),
                                            std::make_tuple("old\r\n\x1Ajunk", "old\r\n"),
                                            std::make_tuple("old\x1A" + std::string(128, 'o'),
                                                            "old\x1A" + std::string(128, 'o'))));
 
+// Progress over 1,000 lines whose first makes the copy total exactly 8152
+// bytes: the copy total is shown there and when done, the filter pass at its
+// start, at line 512 and at line 1,000. An LF line counts as written, one
+// byte shorter than a CR LF line.
 TEST_F(ProcessFileTest, ShowsProgressAtFixedPoints) {
-  // 1,000 lines: the first makes the copy total exactly 8152 bytes.
-  std::string input = std::string(8150, 'a') + "\r\n";
-  for (int i = 1; i < 1000; ++i) input += "line\r\n";
-  ASSERT_EQ(Process("app.log", &input), frDone);
-  std::string shown;
-  for (const std::string& e : rec_.events)
-    if (e.rfind("size:", 0) == 0 || e.rfind("gauge:", 0) == 0 || e == "yield" ||
-        e == "file-started")
-      shown += e + "|";
-  // Started once, before the checks and the copy; the copy total at 8152
-  // bytes and when done; the filter pass at its start, line 512 and line
-  // 1,000.
-  EXPECT_EQ(
-      shown,
-      "yield|file-started|yield|size:8152 bytes |yield|size:14146 bytes |"
-      "gauge:0|yield|size:11218/14146 bytes |gauge:80|yield|size:14146/14146 bytes |gauge:101|");
-  EXPECT_EQ(rec_.events.back(), "repaint");
-}
-
-TEST_F(ProcessFileTest, CopyCaptionCountsLfLinesAsWritten) {
-  // The first line makes the copy total exactly 8152 bytes with its LF.
-  std::string input = std::string(8151, 'a') + "\n";
-  for (int i = 1; i < 1000; ++i) input += "line\n";
-  ASSERT_EQ(Process("app.log", &input), frDone);
-  std::vector<std::string> captions;
-  for (const std::string& e : rec_.events)
-    if (e.rfind("size:", 0) == 0 && e.size() > 5) captions.push_back(e);
-  EXPECT_EQ(captions,
-            (std::vector<std::string>{"size:8152 bytes ", "size:13147 bytes ",
-                                      "size:10707/13147 bytes ", "size:13147/13147 bytes "}));
-}
-
-TEST_F(ProcessFileTest, IncrementFileKeepsEachLinesEnd) {
-  g_.options.Inc = true;
-  WriteFile(Native("app.inc"), "old\n");
-  const std::string input = "new\nnoise\r\nmore\r\nlast\n";
-  ASSERT_EQ(Process("app.log", &input), frDone);
-  EXPECT_EQ(ReadFile(Native("app.inc")), "old\nnew\nmore\r\nlast\n");
-}
-
-// Random texts of LF, CR LF, lone CR, Shift-JIS bytes and a final Ctrl-Z
-// that no definition matches, Trim off, SpLine -1: the log file (and the
-// copy kept with Back) is the input with every lone CR made CR LF and a
-// last line without an end given the end of the line before it (CR LF when
-// it is the only one), the final Ctrl-Z dropped.
-std::string WithLineEndsCompleted(std::string text) {
-  if (!text.empty() && text.back() == '\x1A') text.pop_back();
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
-  }
-  if (!out.empty() && out.back() != '\n') {
-    const std::size_t lf = out.rfind('\n');
-    out += lf == std::string::npos || (lf > 0 && out[lf - 1] == '\r') ? "\r\n" : "\n";
-  }
-  return out;
-}
-
-class ProcessFileLineEnds : public ProcessFileTest,
-                            public ::testing::WithParamInterface<std::size_t> {
- protected:
-  ProcessFileLineEnds() : ProcessFileTest(GetParam()) {}
-};
-
-TEST_P(ProcessFileLineEnds, KeepEveryLineAsItCame) {
-  const char* const pieces[] = {
-      "\n",    "\r\n", "\r", "ab", " ", "\x82\xA0" /* あ */, "\x95\x5C" /* 表 */,
-      "\x95\r" /* a lead byte, then CR */};
-  g_.options.Trim = false;
-  g_.options.SpLine = -1;
-  g_.definitions.Entries = {{"*never*", ""}};
-  std::minstd_rand random(static_cast<unsigned>(GetParam()));
-  for (int round = 0; round < 60; ++round) {
-    std::string input;
-    const auto length = random() % 40 + 1;
-    for (unsigned i = 0; i < length; ++i) input += pieces[random() % std::size(pieces)];
-    if (random() % 4 == 0) input += '\x1A';
-    g_.options.Back = round % 2 == 1;
-    ASSERT_EQ(Process("app.log", &input), frDone) << ::testing::PrintToString(input);
-    const std::string expected = WithLineEndsCompleted(input);
-    EXPECT_EQ(ReadFile(Native("app.log")), expected) << ::testing::PrintToString(input);
-    EXPECT_EQ(before_, static_cast<std::int64_t>(expected.size()));
-    if (g_.options.Back) {
-      EXPECT_EQ(ReadFile(Native("app.qu$")), expected);
-    }
+  for (const std::string end : {"\r\n", "\n"}) {
+    std::string input = std::string(8152 - end.size(), 'a') + end;
+    for (int i = 1; i < 1000; ++i) input += "line" + end;
+    rec_.events.clear();
+    ASSERT_EQ(Process("app.log", &input), frDone);
+    std::string shown;
+    for (const std::string& e : rec_.events)
+      if (e.rfind("size:", 0) == 0 || e.rfind("gauge:", 0) == 0 || e == "yield" ||
+          e == "file-started")
+        shown += e + "|";
+    const std::string total = end == "\n" ? "13147" : "14146";
+    const std::string middle =
+        end == "\n" ? "10707/13147 bytes |gauge:82" : "11218/14146 bytes |gauge:80";
+    EXPECT_EQ(shown, "yield|file-started|yield|size:8152 bytes |yield|size:" + total +
+                         " bytes |gauge:0|yield|size:" + middle + "|yield|size:" + total + "/" +
+                         total + " bytes |gauge:101|");
+    EXPECT_EQ(rec_.events.back(), "repaint");
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Blocks, ProcessFileLineEnds, ::testing::ValuesIn(kBlockSizes));
 
 TEST_F(ProcessFileTest, LinksAtTemporaryOrIncrementNameAreRefusedAndTargetsUntouched) {
   WriteFile(Native("victim.txt"), "keep me");

@@ -23,29 +23,19 @@ void StatusRecorder::FolderCounted(std::size_t count) {
 }
 
 void StatusRecorder::FolderFinished() { events.push_back("folder-finished"); }
-
-void StatusRecorder::FileStarted() {
-  size_caption.clear();
-  gauge = 0;
-  events.push_back("file-started");
-}
-
+void StatusRecorder::FileStarted() { events.push_back("file-started"); }
 void StatusRecorder::RunEnded() { events.push_back("run-ended"); }
+void StatusRecorder::Repaint() { events.push_back("repaint"); }
 
 void StatusRecorder::ProgressCaption(std::string_view caption) {
-  size_caption = std::string(caption);
-  events.push_back("size:" + size_caption);
+  events.push_back("size:" + std::string(caption));
 }
 
 void StatusRecorder::ProgressPosition(int position) {
-  gauge = position;
   events.push_back("gauge:" + std::to_string(position));
 }
 
-void StatusRecorder::Repaint() { events.push_back("repaint"); }
-
 void StatusRecorder::Yield() {
-  ++yields;
   events.push_back("yield");
   if (on_yield) on_yield();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// A StatusView that records what a run shows: the status log as lines, and
-// every call as an event, so tests can check texts and the order of calls.
+// A StatusView that records what a run shows: the status log as lines, every
+// call as an event (to check the order of calls) and every note.
 
 #include <functional>
 #include <string>
@@ -26,14 +26,11 @@ class StatusRecorder : public StatusView {
   bool CancelRequested() override { return cancel; }
   void Note(const RunNote& note) override;
 
-  // The status log, one entry per appended line (a line holding CR LF is
-  // one entry here).
+  // The status log, one entry per appended line.
   std::vector<std::string> log;
   // Every call in order, e.g. "append:...", "gauge:12", "size:100 bytes ",
-  // "yield", "repaint", "counted:3", "folder-finished", "file-started",
-  // "run-ended".
+  // "yield", "repaint", "counted:3", "file-started".
   std::vector<std::string> events;
-  // Every note, its texts copied.
   struct RecordedNote {
     RunNote::Kind kind;
     std::string path;
@@ -43,9 +40,6 @@ class StatusRecorder : public StatusView {
     int error;
   };
   std::vector<RecordedNote> notes;
-  std::string size_caption;
-  int gauge = 0;
-  int yields = 0;
   // Runs inside every Yield(); a test asks for a cancel from here.
   std::function<void()> on_yield;
   // What CancelRequested() answers.

@@ -105,6 +105,25 @@ void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int
   SetFileTime(native_path, mktime(&tm));
 }
 
+std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder) {
+  std::map<std::string, std::string> entries;
+  const auto add = [&](const fs::path& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return;
+    std::string facts = std::to_string(st.st_mode) + " " + std::to_string(st.st_ino) + " " +
+                        std::to_string(st.st_nlink) + " " + std::to_string(st.st_mtim.tv_sec) +
+                        "." + std::to_string(st.st_mtim.tv_nsec);
+    char names[1024];
+    const ssize_t size = llistxattr(path.c_str(), names, sizeof names);
+    if (size > 0) facts += " xattr:" + std::string(names, static_cast<std::size_t>(size));
+    if (S_ISREG(st.st_mode)) facts += " " + ReadFile(path.string());
+    entries[path.lexically_relative(native_folder).string()] = facts;
+  };
+  add(native_folder);
+  for (const auto& entry : fs::recursive_directory_iterator(native_folder)) add(entry.path());
+  return entries;
+}
+
 bool LeasesGranted(const ScratchDir& dir) {
   WriteFile(dir.Native("probe"), "");
   const int fd = open(dir.Native("probe").c_str(), O_RDWR | O_CLOEXEC);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,12 @@ void MakeSocket(const std::string& native_path);
 void SetFileTime(const std::string& native_path, std::time_t time);
 // Sets a native path's times to today at the given local time of day.
 void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second);
+
+// What a run could change below a folder, the folder itself included, by
+// relative name: kind and permission bits, inode, link count, last-write
+// time, extended attribute names and, for files, content. Links are not
+// followed; the access time is left out (reading sets it).
+std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder);
 
 // Whether the file system of `dir` grants a write lease on a file this
 // process holds open alone (without one, only other runs are kept out).
