@@ -124,7 +124,7 @@ TEST_P(ProcessFilePowerLoss, TextSurvivesAPowerLossAfterAnyCall) {
   Setup(dir);
   const DiskImage before = PowerLossFileSystem::ReadDisk(dir.native());
 
-  std::set<DiskImage> checked;
+  std::set<DiskImage> checked;  // a disk image seen after an earlier call
   for (int call = 1, calls = 1; call <= calls && !HasFailure(); ++call) {
     PowerLossFileSystem::WriteDisk(dir.native(), before);
     PowerLossFileSystem fs(dir.windows(), dir.native());

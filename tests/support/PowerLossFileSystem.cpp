@@ -6,7 +6,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <set>
 #include <utility>
 
 #include "platform/NameCodec.h"
@@ -132,16 +131,9 @@ platform::Status PowerLossFileSystem::Around(FsCall& call,
   return status;
 }
 
-std::vector<DiskImage> PowerLossFileSystem::CrashImages() const {
+std::set<DiskImage> PowerLossFileSystem::CrashImages() const {
   const Model& model = frozen_ ? *frozen_ : *model_;
-  std::vector<DiskImage> images;
-  std::set<DiskImage> seen;
-  const auto add = [&](DiskImage image) {
-    if (seen.insert(image).second) images.push_back(std::move(image));
-  };
-  DiskImage durable;
-  for (const auto& [name, file] : model.names.front()) durable[name] = model.files[file].front();
-  add(std::move(durable));
+  std::set<DiskImage> images;
   // Every state of the folder, with every combination of the states of the
   // files it names (counted through like the digits of a number).
   for (const auto& table : model.names) {
@@ -150,7 +142,7 @@ std::vector<DiskImage> PowerLossFileSystem::CrashImages() const {
       DiskImage image;
       std::size_t digit = 0;
       for (const auto& [name, file] : table) image[name] = model.files[file][choice[digit++]];
-      add(std::move(image));
+      images.insert(std::move(image));
       digit = 0;
       for (const auto& [name, file] : table) {
         if (++choice[digit] < model.files[file].size()) break;

@@ -23,6 +23,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,9 +60,8 @@ class PowerLossFileSystem : public HookedFileSystem {
   bool crash_point_reached() const { return frozen_ != nullptr; }
 
   // Every folder image a power loss at the remembered moment (or now, when
-  // none is remembered) may leave, without repeats. The first is the last
-  // durable state of everything.
-  std::vector<DiskImage> CrashImages() const;
+  // none is remembered) may leave.
+  std::set<DiskImage> CrashImages() const;
   // Replaces every regular file of the folder with those of `image`. No file
   // of the folder may be open.
   void Crash(const DiskImage& image) { WriteDisk(native_folder_, image); }
