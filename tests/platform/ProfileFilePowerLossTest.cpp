@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ProfileFile.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/PowerLossFileSystem.h"
 #include "tests/support/TestUtil.h"
 
@@ -56,6 +57,17 @@ TEST_P(ProfileFilePowerLoss, FileIsOldOrNewAfterAPowerLossAtAnyCall) {
 
 INSTANTIATE_TEST_SUITE_P(Settings, ProfileFilePowerLoss, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Existing" : "New"; });
+
+// A stray file from an earlier write that holds the temporary name is
+// passed by, not taken for a failure to write.
+TEST(ProfileFileWrite, PassesATakenTemporaryName) {
+  ScratchDir dir;
+  quillet::testing::FaultyFileSystem fs;
+  fs.Add({.op = quillet::testing::FsOp::kOpen, .path_suffix = "~", .error = EEXIST});
+  ASSERT_TRUE(Write(dir, fs));
+  EXPECT_TRUE(fs.Fired(0));
+  EXPECT_NE(quillet::testing::ReadFile(dir.Native("a.ini")).find("Trim=0"), std::string::npos);
+}
 
 }  // namespace
 }  // namespace quillet::platform
