@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ Fault Fail(Op op, const char* suffix, int nth = 1, int error = EIO) {
 }
 
 enum Setup { kPlain, kBack, kInc };
+using enum RefusalReason;
 struct FaultCase {
   const char* name;
   std::vector<Fault> faults;
@@ -43,6 +45,9 @@ struct FaultCase {
   // ? present, - absent; then m when app.qu$ keeps the pending mark.
   const char* files;
   Setup setup = kPlain;
+  // Where set, the one note names the reason and errno of the call that
+  // failed first, even when the clean-up after it fails too.
+  std::optional<RefusalReason> reason = std::nullopt;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -64,20 +69,33 @@ void ExpectFile(const std::string& path, char state) {
 // for a left copy (read 1), the create, mark, sync, the size check (read-
 // write) and the filter source (read 2); the flush of its folder.
 const FaultCase kFaults[] = {
-    {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--"},
+    {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--", kPlain, kHeldOpen},
     {"LogInfo", {Fail(Op::kGetInfo, ".log")}, frOpenError, "o--"},
-    {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--"},
+    {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--", kPlain, kSystemError},
     {"PriorStampRead", {Fail(Op::kGetTime, ".log")}, frTimeStampError, "p--"},  // nothing to set
-    {"SizeBefore", {Fail(Op::kSize, ".log")}, frOpenError, "o--"},
+    {"Size", {Fail(Op::kSize, ".log", 1, EOVERFLOW)}, frOpenError, "o--", kPlain, kSystemError},
     {"CopySeek", {Fail(Op::kSeek, ".log")}, frOpenError, "o--"},
     {"LeftCopyUnreadable", {Open(".qu$", kRead)}, frTempOpenError, "o--"},
     {"TempCreate", {Open(".qu$", kCreateTruncate)}, frTempOpenError, "o--"},
+    {"TempLink", {Open(".qu$", kCreateTruncate, 1, ELOOP)}, frTempOpenError, "o--", kPlain, kLink},
     {"LogReadInCopy", {Fail(Op::kRead, ".log", 2)}, frOpenError, "o?-"},
+    {"CopyReadThenTempClose",
+     {Fail(Op::kRead, ".log", 2), Fail(Op::kClose, ".qu$", 1, EACCES)},
+     frOpenError,
+     "o?-",
+     kPlain,
+     kUnknown},
     {"TempWriteNoSpace", {Fail(Op::kWrite, ".qu$", 1, ENOSPC)}, frTempOpenError, "o?-"},
     {"TempMark", {Fail(Op::kSetPending, ".qu$", 1, EDQUOT)}, frTempOpenError, "oo-"},
     // Without marks the run goes on; a later run then refuses a left copy.
     {"TempMarkUnsupported", {Fail(Op::kSetPending, ".qu$", 1, ENOTSUP)}, frDone, "p--"},
     {"TempSync", {Fail(Op::kSync, ".qu$")}, frTempOpenError, "oo-"},
+    {"TempSyncThenUnmark",
+     {Fail(Op::kSync, ".qu$"), Fail(Op::kSetPending, ".qu$", 2, EACCES)},
+     frTempOpenError,
+     "oo-m",
+     kPlain,
+     kUnknown},
     // A copy whose name may not survive a power loss is no copy.
     {"TempFolderFlush", {Fail(Op::kSyncParent, ".qu$")}, frTempOpenError, "oo-"},
     // The log file is whole, but a marked copy can no longer be told apart
@@ -112,7 +130,7 @@ const FaultCase kFaults[] = {
     {"IncStampOpen", {Open(".inc", kReadWrite)}, frTimeStampError, "--j", kInc},
 };
 
-class ProcessFileFixture : public ::testing::Test {
+class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
  protected:
   testing::ScratchDir dir_;
   Globals g_;
@@ -120,9 +138,6 @@ class ProcessFileFixture : public ::testing::Test {
   testing::FaultyFileSystem fs_;
   Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
 };
-
-class ProcessFileFaults : public ProcessFileFixture,
-                          public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   const FaultCase& c = GetParam();
@@ -142,70 +157,13 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   ExpectFile(dir_.Native("app.inc"), c.files[2]);
   EXPECT_EQ(testing::HasPendingMark(dir_.Native("app.qu$")), c.files[3] == 'm');
   EXPECT_FALSE(testing::HasPendingMark(dir_.Native("app.log")));
+  if (!c.reason) return;
+  ASSERT_EQ(rec_.notes.size(), 1u);
+  EXPECT_EQ(rec_.notes[0].reason, *c.reason);
+  EXPECT_EQ(rec_.notes[0].error, c.faults[0].error);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// The reason given for a refusal is that of the call that failed, even when
-// the clean-up after it fails too, with another error.
-struct ReasonCase {
-  const char* name;
-  std::vector<Fault> faults;
-  int code;
-  RefusalReason reason;
-  int error;  // the errno value the note carries (only kSystemError shows it)
-};
-
-void PrintTo(const ReasonCase& c, std::ostream* os) { *os << c.name; }
-
-const ReasonCase kReasons[] = {
-    {"HeldOpen",
-     {Open(".log", kHold, 1, EWOULDBLOCK)},
-     frOpenError,
-     RefusalReason::kHeldOpen,
-     EWOULDBLOCK},
-    {"SniffReadFails", {Fail(Op::kRead, ".log")}, frOpenError, RefusalReason::kSystemError, EIO},
-    {"SizeFails",
-     {Fail(Op::kSize, ".log", 1, EOVERFLOW)},
-     frOpenError,
-     RefusalReason::kSystemError,
-     EOVERFLOW},
-    {"CopyReadFailsThenTempCloseFails",
-     {Fail(Op::kRead, ".log", 2), Fail(Op::kClose, ".qu$", 1, EACCES)},
-     frOpenError,
-     RefusalReason::kUnknown,
-     EIO},
-    {"TempSyncFailsThenUnmarkFails",
-     {Fail(Op::kSync, ".qu$"), Fail(Op::kSetPending, ".qu$", 2, EACCES)},
-     frTempOpenError,
-     RefusalReason::kUnknown,
-     EIO},
-    {"LinkAtTempName",
-     {Open(".qu$", kCreateTruncate, 1, ELOOP)},
-     frTempOpenError,
-     RefusalReason::kLink,
-     ELOOP},
-};
-
-class ProcessFileReasons : public ProcessFileFixture,
-                           public ::testing::WithParamInterface<ReasonCase> {};
-
-TEST_P(ProcessFileReasons, NameTheFailedCall) {
-  const ReasonCase& c = GetParam();
-  g_.definitions.Entries = {{"noise*", ""}};
-  testing::WriteFile(dir_.Native("app.log"), kOriginal);
-  for (const Fault& fault : c.faults) fs_.Add(fault);
-
-  std::int64_t before = 0, after = 0;
-  EXPECT_EQ(ProcessFile(engine_, dir_.Windows("app.log"), before, after), c.code);
-  for (std::size_t i = 0; i < c.faults.size(); ++i) EXPECT_TRUE(fs_.Fired(i)) << "fault " << i;
-  ASSERT_EQ(rec_.notes.size(), 1u);
-  EXPECT_EQ(rec_.notes[0].reason, c.reason);
-  EXPECT_EQ(rec_.notes[0].error, c.error);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileReasons, ::testing::ValuesIn(kReasons),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -9,8 +9,8 @@
 // a name created, renamed or deleted in the folder is durable only after a
 // SyncParent of the folder. Each file and the folder keep every state they
 // passed through since they were last made durable. A power loss may leave
-// each of them in any of those states, independently of the others (for
-// one file, its changes survive in the order they were made).
+// each of them in any of those states, independently of the others (for one
+// file, its changes survive in the order they were made).
 //
 // Sync and SyncParent are recorded, not passed on: the model decides what
 // is durable, and the test's files need no real flush.
@@ -19,13 +19,15 @@
 // code to its end, then for each image of CrashImages() Crash(image) writes
 // it over the folder and the test looks at what is there.
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "tests/support/HookedFileSystem.h"
 
 namespace quillet::testing {
 
@@ -33,18 +35,20 @@ namespace quillet::testing {
 struct StoredFile {
   std::string data;
   bool pending = false;
-  bool operator==(const StoredFile&) const = default;
   auto operator<=>(const StoredFile&) const = default;
 };
+inline void PrintTo(const StoredFile& file, std::ostream* os) {
+  *os << (file.pending ? "marked " : "") << ::testing::PrintToString(file.data);
+}
 
 // The regular files of the folder, by name (Shift-JIS).
 using DiskImage = std::map<std::string, StoredFile>;
 
-class PowerLossFileSystem : public platform::FileSystem {
+class PowerLossFileSystem : public HookedFileSystem {
  public:
   // Watches the folder with Windows-form path `folder` (no trailing '\')
   // and native path `native_folder`. The regular files in it now count as
-  // durable. Calls on paths in other folders are forwarded and not watched.
+  // durable.
   PowerLossFileSystem(std::string folder, std::string native_folder,
                       platform::FileSystem& real = platform::PosixFileSystem());
   ~PowerLossFileSystem() override;
@@ -56,48 +60,26 @@ class PowerLossFileSystem : public platform::FileSystem {
   bool crash_point_reached() const { return frozen_ != nullptr; }
 
   // Every folder image a power loss at the remembered moment (or now, when
-  // none is remembered) may leave, without repeats. The first is the last
-  // durable state of everything.
-  std::vector<DiskImage> CrashImages() const;
-  // The folder as the disk holds it now, as far as the calls show.
-  DiskImage Current() const;
+  // none is remembered) may leave.
+  std::set<DiskImage> CrashImages() const;
   // Replaces every regular file of the folder with those of `image`. No file
   // of the folder may be open.
   void Crash(const DiskImage& image) { WriteDisk(native_folder_, image); }
-  // Crash(CrashImages().front()): everything not made durable is lost.
-  void Crash() { Crash(CrashImages().front()); }
 
   // The regular files of a native folder as they are on disk.
   static DiskImage ReadDisk(const std::string& native_folder);
   // Replaces the regular files of a native folder with those of `image`.
   static void WriteDisk(const std::string& native_folder, const DiskImage& image);
 
-  platform::Opened Open(std::string_view path, platform::OpenMode mode,
-                        platform::Links links = platform::Links::kFollow) override;
-  platform::Opened OpenBeside(std::string_view path, platform::OpenMode mode,
-                              const platform::FileInfo& log) override;
-  bool Exists(std::string_view path) override;
-  platform::Status GetAttributes(std::string_view path, platform::Attributes& attributes) override;
-  platform::Status Rename(std::string_view from, std::string_view to) override;
-  platform::Status Replace(std::string_view from, std::string_view to) override;
-  platform::Status Delete(std::string_view path) override;
-  platform::Status SyncParent(std::string_view path) override;
-  platform::Status List(std::string_view pattern, platform::ListKind kind,
-                        std::vector<platform::DirEntry>& entries) override;
-
-  // The model behind the watched folder (public for the file wrapper).
-  struct Model;
-  Model& model() { return *model_; }
-  void Called();
+  platform::Status Around(FsCall& call, const std::function<platform::Status()>& real) override;
 
  private:
-  platform::Opened Wrap(platform::Opened real, std::string_view path, platform::OpenMode mode);
+  struct Model;
   // The name of `path` when it lies in the watched folder, else empty.
   std::string WatchedName(std::string_view path) const;
 
   std::string folder_;
   std::string native_folder_;
-  platform::FileSystem& real_;
   std::unique_ptr<Model> model_;
   std::unique_ptr<Model> frozen_;
   int calls_ = 0;
