@@ -10,12 +10,6 @@
 namespace quillet {
 namespace {
 
-std::vector<DefinitionEntry> Table(const std::vector<std::string>& patterns) {
-  std::vector<DefinitionEntry> entries;
-  for (const std::string& pattern : patterns) entries.push_back({pattern, ""});
-  return entries;
-}
-
 // Bytes that stress the matcher's rules: wild cards, escapes, lead bytes,
 // 0x5C as a second byte, blanks, a NUL now and then, and a small set of
 // letters so that literals recur. For UTF-8 text, characters of two, three
@@ -70,19 +64,10 @@ class Generator {
     for (int i = 0; i < pieces; ++i) {
       const int length = Below(40) == 0 ? 250 + Below(20) : Below(8);
       for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Char() : LiteralChar();
-      switch (Below(4)) {
-        case 0:
-          pattern += '*';
-          break;
-        case 1:
-          pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
-          break;
-        case 2:
-          pattern += '\\';
-          break;
-        default:
-          break;
-      }
+      const int end = Below(4);  // then a '*', one to three '?', a '\' or nothing
+      if (end == 0) pattern += '*';
+      if (end == 1) pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
+      if (end == 2) pattern += '\\';
     }
     if (Below(8) == 0) pattern += '\\';  // a lone backslash at the end
     if (pattern.empty()) pattern = "*";
@@ -135,14 +120,13 @@ TEST_P(DefinitionIndexProperty, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
   long compared = 0;
   long matched = 0;
   for (int t = 0; t < kTables; ++t) {
-    std::vector<std::string> patterns;
-    const int size = 1 + generate.Below(t % 10 == 0 ? 600 : 160);
-    for (int i = 0; i < size; ++i) patterns.push_back(generate.Pattern());
-    const std::vector<DefinitionEntry> entries = Table(patterns);
+    std::vector<DefinitionEntry> entries(1 + generate.Below(t % 10 == 0 ? 600 : 160));
+    for (DefinitionEntry& entry : entries) entry.Pattern = generate.Pattern();
     DefinitionIndex index(entries, code);
     for (int n = 0; n < 80; ++n) {
       const std::string& source =
-          patterns[static_cast<std::size_t>(generate.Below(static_cast<int>(patterns.size())))];
+          entries[static_cast<std::size_t>(generate.Below(static_cast<int>(entries.size())))]
+              .Pattern;
       std::string line = generate.Below(10) == 0 ? generate.Noise(40) : generate.LineFor(source);
       // The compiled form on its own, also where the index would not ask
       // it; on every fourth line, to keep the test's time.
@@ -154,7 +138,7 @@ TEST_P(DefinitionIndexProperty, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
       const int expected = FindFirstMatchPlain(entries, line, code);
       ASSERT_EQ(index.FindFirstMatch(line), expected)
           << "table " << t << ", line \"" << line << "\", pattern \""
-          << (expected >= 0 ? patterns[static_cast<std::size_t>(expected)] : "") << '"';
+          << (expected >= 0 ? entries[static_cast<std::size_t>(expected)].Pattern : "") << '"';
       ++compared;
       if (expected >= 0) ++matched;
     }
