@@ -35,18 +35,11 @@ class Generator {
   // One character of the text code: a byte, or in UTF-8 now and then a
   // whole (or broken) sequence.
   std::string Char() {
+    // é, 終 (last byte in the Shift-JIS lead range), 了, 表, 𠀋; 終 cut short, an
+    // overlong '/', a surrogate, beyond U+10FFFF, a four-byte character cut short.
     static constexpr const char* kUtf8[] = {
-        "\xC3\xA9",          // é
-        "\xE7\xB5\x82",      // 終, last byte in the Shift-JIS lead range
-        "\xE4\xBA\x86",      // 了
-        "\xE8\xA1\xA8",      // 表
-        "\xF0\xA0\x80\x8B",  // 𠀋
-        "\xE7\xB5",          // 終 cut short
-        "\xC0\xAF",          // overlong '/'
-        "\xED\xA0\x80",      // a surrogate
-        "\xF4\x90\x80\x80",  // beyond U+10FFFF
-        "\xF0\x9F\x98",      // a four-byte character cut short
-    };
+        "\xC3\xA9", "\xE7\xB5\x82", "\xE4\xBA\x86", "\xE8\xA1\xA8",     "\xF0\xA0\x80\x8B",
+        "\xE7\xB5", "\xC0\xAF",     "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98"};
     if (code_ == TextCode::kUtf8 && Below(3) == 0)
       return kUtf8[Below(sizeof kUtf8 / sizeof *kUtf8)];
     return std::string(1, Byte());
