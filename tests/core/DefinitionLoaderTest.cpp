@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/DefinitionIndex.h"
