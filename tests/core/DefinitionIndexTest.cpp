@@ -10,12 +10,6 @@
 namespace quillet {
 namespace {
 
-std::vector<DefinitionEntry> Table(const std::vector<std::string>& patterns) {
-  std::vector<DefinitionEntry> entries;
-  for (const std::string& pattern : patterns) entries.push_back({pattern, ""});
-  return entries;
-}
-
 // Bytes that stress the matcher's rules: wild cards, escapes, lead bytes,
 // 0x5C as a second byte, blanks, a NUL now and then, and a small set of
 // letters so that literals recur. For UTF-8 text, characters of two, three
@@ -41,18 +35,11 @@ class Generator {
   // One character of the text code: a byte, or in UTF-8 now and then a
   // whole (or broken) sequence.
   std::string Char() {
+    // é, 終 (last byte in the Shift-JIS lead range), 了, 表, 𠀋; 終 cut short, an
+    // overlong '/', a surrogate, beyond U+10FFFF, a four-byte character cut short.
     static constexpr const char* kUtf8[] = {
-        "\xC3\xA9",          // é
-        "\xE7\xB5\x82",      // 終, last byte in the Shift-JIS lead range
-        "\xE4\xBA\x86",      // 了
-        "\xE8\xA1\xA8",      // 表
-        "\xF0\xA0\x80\x8B",  // 𠀋
-        "\xE7\xB5",          // 終 cut short
-        "\xC0\xAF",          // overlong '/'
-        "\xED\xA0\x80",      // a surrogate
-        "\xF4\x90\x80\x80",  // beyond U+10FFFF
-        "\xF0\x9F\x98",      // a four-byte character cut short
-    };
+        "\xC3\xA9", "\xE7\xB5\x82", "\xE4\xBA\x86", "\xE8\xA1\xA8",     "\xF0\xA0\x80\x8B",
+        "\xE7\xB5", "\xC0\xAF",     "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98"};
     if (code_ == TextCode::kUtf8 && Below(3) == 0)
       return kUtf8[Below(sizeof kUtf8 / sizeof *kUtf8)];
     return std::string(1, Byte());
@@ -70,19 +57,10 @@ class Generator {
     for (int i = 0; i < pieces; ++i) {
       const int length = Below(40) == 0 ? 250 + Below(20) : Below(8);
       for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Char() : LiteralChar();
-      switch (Below(4)) {
-        case 0:
-          pattern += '*';
-          break;
-        case 1:
-          pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
-          break;
-        case 2:
-          pattern += '\\';
-          break;
-        default:
-          break;
-      }
+      const int end = Below(4);  // then a '*', one to three '?', a '\' or nothing
+      if (end == 0) pattern += '*';
+      if (end == 1) pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
+      if (end == 2) pattern += '\\';
     }
     if (Below(8) == 0) pattern += '\\';  // a lone backslash at the end
     if (pattern.empty()) pattern = "*";
@@ -135,14 +113,13 @@ TEST_P(DefinitionIndexProperty, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
   long compared = 0;
   long matched = 0;
   for (int t = 0; t < kTables; ++t) {
-    std::vector<std::string> patterns;
-    const int size = 1 + generate.Below(t % 10 == 0 ? 600 : 160);
-    for (int i = 0; i < size; ++i) patterns.push_back(generate.Pattern());
-    const std::vector<DefinitionEntry> entries = Table(patterns);
+    std::vector<DefinitionEntry> entries(1 + generate.Below(t % 10 == 0 ? 600 : 160));
+    for (DefinitionEntry& entry : entries) entry.Pattern = generate.Pattern();
     DefinitionIndex index(entries, code);
     for (int n = 0; n < 80; ++n) {
       const std::string& source =
-          patterns[static_cast<std::size_t>(generate.Below(static_cast<int>(patterns.size())))];
+          entries[static_cast<std::size_t>(generate.Below(static_cast<int>(entries.size())))]
+              .Pattern;
       std::string line = generate.Below(10) == 0 ? generate.Noise(40) : generate.LineFor(source);
       // The compiled form on its own, also where the index would not ask
       // it; on every fourth line, to keep the test's time.
@@ -154,7 +131,7 @@ TEST_P(DefinitionIndexProperty, FindsTheSameEntryAsThePlainLoopOnRandomTables) {
       const int expected = FindFirstMatchPlain(entries, line, code);
       ASSERT_EQ(index.FindFirstMatch(line), expected)
           << "table " << t << ", line \"" << line << "\", pattern \""
-          << (expected >= 0 ? patterns[static_cast<std::size_t>(expected)] : "") << '"';
+          << (expected >= 0 ? entries[static_cast<std::size_t>(expected)].Pattern : "") << '"';
       ++compared;
       if (expected >= 0) ++matched;
     }

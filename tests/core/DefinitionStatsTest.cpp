@@ -14,37 +14,21 @@
 namespace quillet {
 namespace {
 
-using testing::ScratchDir;
-using testing::WriteFile;
-
-struct Hit {
-  std::int64_t line;  // in the definition file
-  std::int64_t won;
-  std::int64_t matched;
-  std::int64_t shadowed_by;  // 0: not shadowed
-  bool operator==(const Hit&) const = default;
-};
-
-void PrintTo(const Hit& hit, std::ostream* out) {
-  *out << "{line " << hit.line << ", won " << hit.won << ", matched " << hit.matched
-       << ", shadowed by " << hit.shadowed_by << "}";
-}
-
 struct StatsCase {
-  const char* name;
   const char* definitions;  // Quillet.def
   std::vector<const char*> logs;
-  std::vector<Hit> hits;
+  // Per definition "line:won/matched/shadowing line" (0: not shadowed).
+  const char* hits;
 };
 
 class DefinitionHitCounts : public ::testing::TestWithParam<StatsCase> {};
 
 TEST_P(DefinitionHitCounts, CountsWinsAndShadowingForTheLinesSeen) {
   const StatsCase& c = GetParam();
-  ScratchDir root;
-  WriteFile(root.Native("Quillet.def"), c.definitions);
+  testing::ScratchDir root;
+  testing::WriteFile(root.Native("Quillet.def"), c.definitions);
   for (std::size_t i = 0; i < c.logs.size(); ++i)
-    WriteFile(root.Native("f" + std::to_string(i) + ".log"), c.logs[i]);
+    testing::WriteFile(root.Native("f" + std::to_string(i) + ".log"), c.logs[i]);
   Globals g;
   g.options.Skip = false;
   testing::StatusRecorder status;
@@ -57,9 +41,12 @@ TEST_P(DefinitionHitCounts, CountsWinsAndShadowingForTheLinesSeen) {
   ASSERT_EQ(stats.files().size(), 1u);
   const DefinitionFileHits& file = stats.files()[0];
   EXPECT_EQ(file.path, root.windows() + "\\Quillet.def");
-  std::vector<Hit> hits;
-  for (const DefinitionHits& h : file.definitions)
-    hits.push_back({h.source_line, h.won, h.matched, ShadowingOf(file, h).source_line});
+  std::string hits;
+  for (const DefinitionHits& h : file.definitions) {
+    hits += (hits.empty() ? "" : " ") + std::to_string(h.source_line) + ":" +
+            std::to_string(h.won) + "/" + std::to_string(h.matched) + "/" +
+            std::to_string(ShadowingOf(file, h).source_line);
+  }
   EXPECT_EQ(hits, c.hits);
 }
 
@@ -67,34 +54,16 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, DefinitionHitCounts,
     ::testing::Values(
         // Comments and blank lines count in the line numbers.
-        StatsCase{"LineNumbersOfTheFile",
-                  "; note\r\n\r\n*A*\r\n  \r\n*B*\\rb\r\n",
-                  {"A\nB\nA B\nC\n"},
-                  {{3, 2, 2, 0}, {5, 1, 2, 0}}},
+        StatsCase{"; note\r\n\r\n*A*\r\n  \r\n*B*\\rb\r\n", {"A\nB\nA B\nC\n"}, "3:2/2/0 5:1/2/0"},
         // Matched only where an earlier definition wins: shadowed.
-        StatsCase{"ShadowedByAnEarlierDefinition",
-                  "*ERR*\n*ERR 42*\n*never*\n",
-                  {"ERR 42\nERR 1\n"},
-                  {{1, 2, 2, 0}, {2, 0, 1, 1}, {3, 0, 0, 0}}},
+        StatsCase{"*ERR*\n*ERR 42*\n*never*\n", {"ERR 42\nERR 1\n"}, "1:2/2/0 2:0/1/1 3:0/0/0"},
         // Losing some lines but winning one is no shadowing.
-        StatsCase{"WinsSomeLosesSome", "*x*\n*ab*\n", {"ab x\nab\n"}, {{1, 1, 1, 0}, {2, 1, 2, 0}}},
-        // Several took its lines: the one that took most.
-        StatsCase{"ShadowedByTheDefinitionThatTookMost",
-                  "*x*\n*y*\n*ab*\n",
-                  {"ab x\nab y\nab y\n"},
-                  {{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 0, 3, 2}}},
-        // As many to each: the earliest in the file.
-        StatsCase{"ATieGoesToTheEarliest",
-                  "*x*\n*y*\n*ab*\n",
-                  {"ab y\nab x\n"},
-                  {{1, 1, 1, 0}, {2, 1, 1, 0}, {3, 0, 2, 1}}},
-        // The counts of every file that used the definitions add up, and a
-        // line that stays (blank-run rules aside) counts nowhere.
-        StatsCase{"SumsOverFiles",
-                  "*A*\n*AB*\n",
-                  {"AB\nA\n", "AB\nkeep\n"},
-                  {{1, 3, 3, 0}, {2, 0, 2, 1}}}),
-    [](const ::testing::TestParamInfo<StatsCase>& info) { return info.param.name; });
+        StatsCase{"*x*\n*ab*\n", {"ab x\nab\n"}, "1:1/1/0 2:1/2/0"},
+        // Several took its lines: the one that took most; on a tie the earliest.
+        StatsCase{"*x*\n*y*\n*ab*\n", {"ab x\nab y\nab y\n"}, "1:1/1/0 2:2/2/0 3:0/3/2"},
+        StatsCase{"*x*\n*y*\n*ab*\n", {"ab y\nab x\n"}, "1:1/1/0 2:1/1/0 3:0/2/1"},
+        // The counts of every file add up; a line that stays counts nowhere.
+        StatsCase{"*A*\n*AB*\n", {"AB\nA\n", "AB\nkeep\n"}, "1:3/3/0 2:0/2/1"}));
 
 }  // namespace
 }  // namespace quillet
