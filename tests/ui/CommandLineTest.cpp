@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -17,88 +18,70 @@ namespace quillet::ui {
 namespace {
 
 using quillet::testing::Sjis;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
-struct OptionCase {
-  std::vector<std::string> arguments;
-  bool auto_start;
-  bool auto_exit;
-  bool sub_folders;
-  const char* file_name;
-  const char* bad_letters;  // the letters named by error boxes, in order
-};
-
-class ReadCommandLineTable : public ::testing::TestWithParam<OptionCase> {};
-
-TEST_P(ReadCommandLineTable, AppliesLettersInOrder) {
-  const OptionCase& c = GetParam();
-  quillet::testing::RecordingMessageBoxes boxes;
-  const CommandLineRequest request = ReadCommandLine(c.arguments);
-  EXPECT_EQ(request.AutoStart, c.auto_start);
-  EXPECT_EQ(request.AutoExit, c.auto_exit);
-  EXPECT_EQ(request.SubFolders, c.sub_folders);
-  EXPECT_EQ(request.FileName, c.file_name);
-  const std::string letters = c.bad_letters;
-  ASSERT_EQ(boxes.boxes.size(), letters.size());
-  for (std::size_t i = 0; i < letters.size(); ++i) {
-    EXPECT_EQ(boxes.boxes[i].text,
-              Sjis("コマンドラインオプションに誤りがあります。\r\r使用できないオプション \"") +
-                  letters[i] + Sjis("\" が指定されています。"));
-    EXPECT_EQ(boxes.boxes[i].caption, "Quillet");
-    EXPECT_EQ(boxes.boxes[i].icon, platform::MbIcon::kError);
+// Letters apply in order; each letter it does not know gets an error box.
+TEST(ReadCommandLine, AppliesLettersInOrder) {
+  // Arguments; AutoStart, AutoExit, SubFolders; file name; letters named by error boxes.
+  const std::tuple<std::vector<std::string>, bool, bool, bool, const char*, const char*> rows[] = {
+      {{"/A", "x.log"}, true, true, false, "x.log", ""},
+      {{"/rs", "x.log"}, true, false, true, "x.log", ""},
+      {{"/X"}, false, false, false, "", "X"},
+      {{"/a", "/xs"}, true, false, false, "", "X"},  // S after X
+      {{"/Sq", "x"}, false, false, false, "x", "Q"},
+      {{"/", ""}, false, false, false, "", ""},
+      {{"a.log", "/S", "C:\\b.LOG"}, true, false, false, "C:\\b.LOG", ""}};
+  for (const auto& [arguments, start, exit, sub, file_name, letters] : rows) {
+    quillet::testing::RecordingMessageBoxes boxes;
+    const CommandLineRequest request = ReadCommandLine(arguments);
+    EXPECT_EQ(std::tuple(request.AutoStart, request.AutoExit, request.SubFolders, request.FileName),
+              std::tuple(start, exit, sub, std::string(file_name)))
+        << arguments[0];
+    std::string named;
+    for (const auto& box : boxes.boxes) {
+      EXPECT_EQ(box.caption, "Quillet");
+      EXPECT_EQ(box.icon, platform::MbIcon::kError);
+      EXPECT_THAT(box.text, StartsWith(Sjis("コマンドラインオプションに誤りがあります。")));
+      named += box.text.substr(box.text.find('"') + 1, 1);
+    }
+    EXPECT_EQ(named, letters) << arguments[0];
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Letters, ReadCommandLineTable,
-    ::testing::Values(OptionCase{{"/A", "x.log"}, true, true, false, "x.log", ""},
-                      OptionCase{{"/rs", "x.log"}, true, false, true, "x.log", ""},
-                      OptionCase{{"/X"}, false, false, false, "", "X"},
-                      OptionCase{{"/a", "/xs"}, true, false, false, "", "X"},  // S after X
-                      OptionCase{{"/Sq", "x"}, false, false, false, "x", "Q"},
-                      OptionCase{{"/", ""}, false, false, false, "", ""},
-                      OptionCase{
-                          {"a.log", "/S", "C:\\b.LOG"}, true, false, false, "C:\\b.LOG", ""}));
-
-struct ArgumentCase {
-  const char* argument;  // UTF-8, as the shell passes it
-  const char* current_dir;
-  std::optional<std::string> expected;  // UTF-8 of the Shift-JIS result
-};
-
-class ArgumentFromNativeTable : public ::testing::TestWithParam<ArgumentCase> {};
-
-TEST_P(ArgumentFromNativeTable, TakesUnixPathsOnDriveZAndRefusesInexactForms) {
-  const ArgumentCase& c = GetParam();
-  const auto expected = c.expected ? std::optional(Sjis(*c.expected)) : std::nullopt;
-  EXPECT_EQ(ArgumentFromNative(c.argument, c.current_dir), expected) << c.argument;
+// Unix paths go on drive Z, relative ones from the current directory; a
+// form that would not come back the same is refused.
+TEST(ArgumentFromNative, TakesUnixPathsOnDriveZAndRefusesInexactForms) {
+  // The argument (UTF-8, as the shell passes it), the current directory, the result in UTF-8.
+  const std::tuple<const char*, const char*, std::optional<std::string>> rows[] = {
+      {"/var/log/app/*.log", "/home/me", "Z:\\var\\log\\app\\*.log"},
+      {"/tmp/表?.log", "/home/me", "Z:\\tmp\\表?.log"},
+      {"/var/./log//*.log", "/home/me", "Z:\\var\\log\\*.log"},
+      {"/RS", "/home/me", "/RS"},
+      {"*.log", "/home/me", "*.log"},
+      {"logs\\*.log", "/home/me", "logs\\*.log"},  // Windows form, as typed
+      {"C:/x.log", "/home/me", "C:/x.log"},        // a drive: not relative
+      {"logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
+      {"./logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
+      {"../x/*.log", "/home/me", "Z:\\home\\x\\*.log"},
+      {"../../../x/*.log", "/home/me", "Z:\\x\\*.log"},  // the root stays
+      {"logs/*.log", "/", "Z:\\logs\\*.log"},
+      {"logs/", "/home/me", "Z:\\home\\me\\logs\\"},  // no name: no run
+      // logs may be a link: the system resolves its "..".
+      {"logs/../x/a.log", "/home/me", "Z:\\home\\me\\logs\\..\\x\\a.log"},
+      {"表/a.log", "/tmp/表", "Z:\\tmp\\表\\表\\a.log"},
+      {"/var/a\\b.log", "/home/me", std::nullopt},  // '\\' would split the name
+      {"logs/a\\b.log", "/home/me", std::nullopt},
+      {"logs/*.log", "", std::nullopt},  // no current directory
+      {"logs/*.log", "/home/caf\u00E9", std::nullopt},
+      {"caf\u00E9.log", "/home/me", std::nullopt},  // no Shift-JIS form
+      {"\u00A5.log", "/home/me", std::nullopt}};    // CP932 makes it 0x5C
+  for (const auto& [argument, current_dir, expected] : rows) {
+    EXPECT_EQ(ArgumentFromNative(argument, current_dir),
+              expected ? std::optional(Sjis(*expected)) : std::nullopt)
+        << argument;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ArgumentFromNativeTable,
-    ::testing::Values(
-        ArgumentCase{"/var/log/app/*.log", "/home/me", "Z:\\var\\log\\app\\*.log"},
-        ArgumentCase{"/tmp/表?.log", "/home/me", "Z:\\tmp\\表?.log"},
-        ArgumentCase{"/var/./log//*.log", "/home/me", "Z:\\var\\log\\*.log"},
-        ArgumentCase{"/RS", "/home/me", "/RS"}, ArgumentCase{"*.log", "/home/me", "*.log"},
-        ArgumentCase{"logs\\*.log", "/home/me", "logs\\*.log"},  // Windows form, as typed
-        ArgumentCase{"C:/x.log", "/home/me", "C:/x.log"},        // a drive: not relative
-        // Relative to the current directory.
-        ArgumentCase{"logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
-        ArgumentCase{"./logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
-        ArgumentCase{"../x/*.log", "/home/me", "Z:\\home\\x\\*.log"},
-        ArgumentCase{"../../../x/*.log", "/home/me", "Z:\\x\\*.log"},  // the root stays
-        ArgumentCase{"logs/*.log", "/", "Z:\\logs\\*.log"},
-        ArgumentCase{"logs/", "/home/me", "Z:\\home\\me\\logs\\"},  // no name: no run
-        // logs may be a link: the system resolves its "..".
-        ArgumentCase{"logs/../x/a.log", "/home/me", "Z:\\home\\me\\logs\\..\\x\\a.log"},
-        ArgumentCase{"表/a.log", "/tmp/表", "Z:\\tmp\\表\\表\\a.log"},
-        // Refused.
-        ArgumentCase{"/var/a\\b.log", "/home/me", std::nullopt},  // '\\' would split the name
-        ArgumentCase{"logs/a\\b.log", "/home/me", std::nullopt},
-        ArgumentCase{"logs/*.log", "", std::nullopt},  // no current directory
-        ArgumentCase{"logs/*.log", "/home/caf\u00E9", std::nullopt},
-        ArgumentCase{"caf\u00E9.log", "/home/me", std::nullopt},  // no Shift-JIS form
-        ArgumentCase{"\u00A5.log", "/home/me", std::nullopt}));   // CP932 makes it 0x5C
 
 TEST(FileNameArguments, NoteNamesTheIgnoredOnesAndAsksForQuotes) {
   const char* argv[] = {"quillet", "/A", "a.log", "", "/R", "caf\u00E9.log", "/var/b.log", "c.log"};
@@ -121,8 +104,8 @@ TEST(FileNameArguments, NoteNamesTheIgnoredOnesAndAsksForQuotes) {
             "quillet: quote a wild-card pattern so that the shell passes it on unexpanded, as "
             "in: quillet /A '/var/log/app/*.log'\n");
   EXPECT_EQ(note({"only.log"}), "");
-  const std::string many = note({"1", "2", "3", "4", "5", "6", "7", "8"});
-  EXPECT_NE(many.find("ignored: 1 2 3 4 5 (and 2 more)\n"), std::string::npos) << many;
+  EXPECT_THAT(note({"1", "2", "3", "4", "5", "6", "7", "8"}),
+              HasSubstr("ignored: 1 2 3 4 5 (and 2 more)\n"));
 }
 
 TEST(FolderFromUnixPath, GivesTheFolderOnDriveZ) {

@@ -41,15 +41,11 @@ class ScriptedFileDialogs : public platform::FileDialogService {
     dialog.file_name = chosen.front();
     return true;
   }
-  std::optional<std::string> BrowseForFolder(std::string_view title) override {
-    folder_titles.emplace_back(title);
-    return folder;
-  }
+  std::optional<std::string> BrowseForFolder(std::string_view) override { return folder; }
 
   std::vector<std::string> chosen;
   std::optional<std::string> folder;
   std::vector<platform::OpenFileDialog> shown;  // as each dialog was shown
-  std::vector<std::string> folder_titles;
 };
 
 class RecordingHelp : public platform::HelpService {

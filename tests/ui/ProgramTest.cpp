@@ -22,11 +22,13 @@
 namespace quillet {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::ReadFile;
 using testing::ScratchDir;
 using testing::Sjis;
+using ::testing::StartsWith;
 using testing::WriteFile;
 
 struct Result {
@@ -49,12 +51,9 @@ class Program : public ::testing::Test {
   // that has to make it from the sample stops there).
   Program() {
     WriteFile(home.Native("Quillet.smp"), ReadFile(program_folder_ + "/Quillet.smp"));
-    WriteFile(home.Native("Quillet.def"), ReadFile(program_folder_ + "/Quillet.smp"));
+    WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n");
     env.insert("QUILLET_HEADLESS", "1");
-    SetHome(home.native());
-  }
-  void SetHome(const std::string& folder) {
-    env.insert("QUILLET_HOME", QString::fromStdString(folder));
+    env.insert("QUILLET_HOME", QString::fromStdString(home.native()));
   }
   void Start(const QStringList& arguments, const std::string& current_dir = {}) {
     process.setProcessEnvironment(env);
@@ -88,39 +87,35 @@ class Program : public ::testing::Test {
 const std::string kLog = "[DEBUG] x\r\nkeep\r\n";
 const std::string kDone = "keep\r\n";
 
-TEST_F(Program, CompactsATreeAndReportsOnStandardOutput) {
+// With the shipped sample as definitions, as cron runs it: no display, so
+// unattended without being told. Such a run loads no Qt at all: a platform
+// plugin that cannot load does not stop it, and the loader's trace on
+// standard error names no Qt library or plugin.
+TEST_F(Program, CompactsATreeWithoutAWindowSystemAndReportsOnStandardOutput) {
+  WriteFile(home.Native("Quillet.def"), ReadFile(home.Native("Quillet.smp")));
+  for (const char* name : {"QUILLET_HEADLESS", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+  env.insert("QT_QPA_PLATFORM", "bogus");
+  env.insert("LD_DEBUG", "files");
   WriteFile(Logs("app.log"), Sjis("開始\r\n[DEBUG] x=1\r\n09:00 heartbeat ok\r\n"
                                   "接続を開始しました (詳細: db01)\r\n"));
   WriteFile(Logs("sub/b.log"), "[TRACE] y\r\nend\r\n");
   const Result r = Run({"/A", "/R", LogsQ("*.log")});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(ReadFile(Logs("app.log")), Sjis("開始\r\n接続を開始しました\r\n"));
   EXPECT_EQ(ReadFile(Logs("sub/b.log")), "end\r\n");
-  EXPECT_EQ(r.out.rfind("[ 通常の処理を行います ]\n", 0), 0u) << r.out;
+  EXPECT_THAT(r.out, StartsWith("[ 通常の処理を行います ]\n"));
   EXPECT_THAT(r.out, HasSubstr("定義ファイルから 4行読み込みました.\n"));
   EXPECT_THAT(r.out, HasSubstr("\nb.log\t(16 to 5 bytes / 31%)\n"));
-  EXPECT_TRUE(r.out.ends_with("\n\n終了しました.\n")) << r.out;
-  EXPECT_EQ(r.err, "quillet: settings: " + home.native() + "/Quillet.ini (not found: defaults)\n" +
-                       "quillet: definitions: " + home.native() + "/Quillet.def\n");
+  EXPECT_THAT(r.out, EndsWith("\n\n終了しました.\n"));
+  EXPECT_THAT(r.err, HasSubstr("quillet: settings: " + home.native() +
+                               "/Quillet.ini (not found: defaults)\nquillet: definitions: " +
+                               home.native() + "/Quillet.def\n"));
+  EXPECT_THAT(r.err, Not(HasSubstr("/platforms/")));
+  EXPECT_THAT(r.err, Not(HasSubstr("libQt6")));
   EXPECT_THAT(ReadFile(home.Native("Quillet.ini")), HasSubstr("[Option]\r\n"));
 }
 
-// An unattended run loads no Qt at all: a platform plugin that cannot load
-// does not stop it, and neither a plugin nor a Qt library is opened (the
-// loader's trace on standard error names every library it opens).
-TEST_F(Program, UnattendedRunNeedsNoWindowSystem) {
-  env.insert("QT_QPA_PLATFORM", "bogus");
-  env.insert("LD_DEBUG", "files");
-  WriteFile(Logs("a.log"), kLog);
-  const Result r = Run({"/A", LogsQ("*.log")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
-  EXPECT_THAT(r.err, Not(HasSubstr("/platforms/")));
-  EXPECT_THAT(r.err, Not(HasSubstr("libQt6")));
-}
-
-// What each run leaves in standard output and error, and its status; only
-// the read-only a.log is ever matched.
+// Only the read-only a.log is ever matched, and it is never changed.
 TEST_F(Program, ExitStatusesTellWhatHappened) {
   WriteFile(Logs("a.log"), "[DEBUG]\r\n");
   chmod(Logs("a.log").c_str(), 0444);
@@ -149,14 +144,24 @@ TEST_F(Program, ExitStatusesTellWhatHappened) {
                                " nor " + home.Native("Quillet.def") + " exists\n"));
 }
 
-// Quillet.def as vim writes it on a UTF-8 desktop: one warning on standard
-// error, and the run goes on.
-TEST_F(Program, DefinitionsSavedAsUtf8AreWarnedOfOnStandardError) {
-  WriteFile(home.Native("Quillet.def"), "[DEBUG]*\n*\xE6\x8E\xA5\xE7\xB6\x9A*\n");  // 接続
-  WriteFile(Logs("a.log"), "x\r\n");
+// Nobody has looked at the sample's definitions yet: made, named, not used.
+// Saved as UTF-8 (as vim does on a UTF-8 desktop) they are warned of once a
+// run, however many files use them, and the run goes on.
+TEST_F(Program, DefinitionFileMadeFromTheSampleStopsTheFirstRun) {
+  ASSERT_EQ(unlink(home.Native("Quillet.def").c_str()), 0);
+  WriteFile(home.Native("Quillet.smp"), "[DEBUG]*\n*\xE6\x8E\xA5\xE7\xB6\x9A*\n");  // 接続
+  WriteFile(Logs("a.log"), kLog);
   WriteFile(Logs("b.log"), "y\r\n");
-  const Result r = Run({"/A", LogsQ("*.log")});
+  Result r = Run({"/A", LogsQ("*.log")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_THAT(r.err,
+              HasSubstr("quillet: created " + home.Native("Quillet.def") + " from Quillet.smp"));
+  EXPECT_EQ(ReadFile(Logs("a.log")), kLog);
+
+  r = Run({"/A", LogsQ("*.log")});
   EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
   const std::string warning = "定義ファイルがUTF-8で保存されています。";
   const std::size_t at = r.err.find(warning);
   ASSERT_NE(at, std::string::npos) << r.err;
@@ -168,17 +173,16 @@ TEST_F(Program, TerminationSignalCancelsBetweenFiles) {
   for (int i = 0; i < kFiles; ++i) WriteFile(Logs("f" + std::to_string(i) + ".log"), kLog);
   Start({"/A", LogsQ("*.log")});
   // Once the files are counted: a run cancelled before it has found any
-  // file ends as one that found none (code 273).
+  // file ends as one that found none.
   QByteArray counted;
   while (!counted.contains("File(s) Found.")) {
     ASSERT_TRUE(process.waitForReadyRead(30000));
     counted += process.readAllStandardOutput();
   }
   kill(static_cast<pid_t>(process.processId()), SIGTERM);
-  Result r = Finish();
-  r.out = counted.toStdString() + r.out;
+  const Result r = Finish();
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(r.out.ends_with("\n\n◆ キャンセルしました ◆\n")) << r.out;
+  EXPECT_THAT(counted.toStdString() + r.out, EndsWith("\n\n◆ キャンセルしました ◆\n"));
   int untouched = 0;
   for (int i = 0; i < kFiles; ++i) {
     const std::string text = ReadFile(Logs("f" + std::to_string(i) + ".log"));
@@ -215,54 +219,35 @@ TEST_F(Program, HelpAndVersionNeedNoDisplayAndAgreeWithTheManualPage) {
 
   const Result help = Run({"/A", "x.log", "--help"});
   EXPECT_EQ(help.status, 0) << help.err;
-  EXPECT_EQ(help.out.rfind("Usage: quillet [/A] [/R] [/S] [--stats[=json]] [FILE]\n", 0), 0u)
-      << help.out;
+  EXPECT_THAT(help.out, StartsWith("Usage: quillet [/A] [/R] [/S] [--stats[=json]] [FILE]\n"));
   EXPECT_THAT(help.out, HasSubstr(" " + home.native() + "/Quillet.ini,"));
-  EXPECT_THAT(help.out, HasSubstr(" " + home.native() + "/Quillet.def."));
   EXPECT_FALSE(testing::FileExists(home.Native("Quillet.ini")));  // nothing written
-
   const std::vector<std::string> terms = Terms(help.out, false);
   EXPECT_EQ(terms, Terms(ReadFile(QUILLET_MANPAGE), true));
-  for (const char* expected : {"/A", "/R", "/S", "--help", "--version", "QUILLET_HEADLESS",
-                               "QUILLET_HOME", "0", "1", "2", "Quillet.ini", "Quillet.def"}) {
-    EXPECT_NE(std::find(terms.begin(), terms.end(), expected), terms.end()) << expected;
-  }
+  EXPECT_THAT(terms, ::testing::IsSupersetOf({"/A", "--version", "QUILLET_HOME", "2"}));
 }
 
-TEST_F(Program, RelativePatternIsTakenFromTheCurrentDirectory) {
-  WriteFile(home.Native("Quillet.def"), "[DEBUG]*\r\n");
-  WriteFile(work.Native("app/a.log"), "[DEBUG] y\r\n");  // the current folder's own
-  WriteFile(work.Native("other/b.log"), "[DEBUG] z\r\n");
-  for (const char* pattern : {"logs/*.log", "./logs/*.log"}) {
-    WriteFile(work.Native("app/logs/a.log"), kLog);
-    const Result r = Run({"/A", pattern}, work.Native("app"));
-    EXPECT_EQ(r.status, 0) << pattern << r.err;
-    EXPECT_EQ(ReadFile(work.Native("app/logs/a.log")), kDone) << pattern;
-  }
-  EXPECT_EQ(ReadFile(work.Native("app/a.log")), "[DEBUG] y\r\n");
-
-  const Result up = Run({"/A", "../../other/*.log"}, work.Native("app/logs"));
-  EXPECT_EQ(up.status, 0) << up.err;
-  EXPECT_EQ(ReadFile(work.Native("other/b.log")), "");
-}
-
-TEST_F(Program, ExpandedPatternNamesTheIgnoredArguments) {
-  WriteFile(home.Native("Quillet.def"), "[DEBUG]*\r\n");
-  for (const char* name : {"a.log", "b.log", "c.log"}) WriteFile(work.Native(name), "[DEBUG]\r\n");
-  // What the shell makes of an unquoted *.log in that folder.
-  const Result r = Run({"/A", "a.log", "b.log", "c.log"}, work.native());
+// A relative pattern is taken from the current directory; of the names the
+// shell makes of an unquoted pattern only the last one is used.
+TEST_F(Program, PatternIsTakenFromTheCurrentDirectoryAndOnlyTheLastNameCounts) {
+  WriteFile(work.Native("app/a.log"), kLog);
+  WriteFile(work.Native("app/logs/a.log"), kLog);
+  Result r = Run({"/A", "logs/*.log"}, work.Native("app"));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.err,
-              HasSubstr("only the last one is used: c.log\nquillet: ignored: a.log b.log\n"));
-  EXPECT_THAT(r.err, HasSubstr("quote a wild-card pattern"));
-  EXPECT_EQ(ReadFile(work.Native("a.log")), "[DEBUG]\r\n");
-  EXPECT_EQ(ReadFile(work.Native("c.log")), "");
+  EXPECT_EQ(ReadFile(work.Native("app/logs/a.log")), kDone);
+  EXPECT_EQ(ReadFile(work.Native("app/a.log")), kLog);
+
+  for (const char* name : {"b.log", "c.log"}) WriteFile(work.Native(name), kLog);
+  r = Run({"/A", "b.log", "c.log"}, work.native());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("only the last one is used: c.log\nquillet: ignored: b.log\n"));
+  EXPECT_EQ(ReadFile(work.Native("b.log")), kLog);
+  EXPECT_EQ(ReadFile(work.Native("c.log")), kDone);
 }
 
 // With a blank extension "a" would be the temporary or increment file of
 // "a.log": deleted, overwritten or appended to.
 TEST_F(Program, BlankExtensionRefusesTheRunBeforeAnythingIsTouched) {
-  WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n");
   const std::pair<const char*, const char*> settings[] = {
       {"[Option]\r\nBack=0\r\nBackExt=\r\n", "(Quillet.ini の BackExt)"},
       {"[Option]\r\nBack=1\r\nBackExt=  \r\n", "(Quillet.ini の BackExt)"},
@@ -285,85 +270,56 @@ TEST_F(Program, ProgramFolderWithoutAShiftJisFormStopsTheProgram) {
   const std::string unusable = home.Native("home-\xC3\xA9");  // é
   WriteFile(unusable + "/Quillet.def", "*keep*\r\n");
   WriteFile(Logs("a.log"), kLog);
-  SetHome(unusable);
+  env.insert("QUILLET_HOME", QString::fromStdString(unusable));
   const Result r = Run({"/A", LogsQ("*.log")});
   EXPECT_EQ(r.status, 2);
-  // The box shows the folder with '?' for what has no Shift-JIS form.
-  EXPECT_THAT(r.err, HasSubstr("\n" + home.windows() + "\\home-?\n"));
+  EXPECT_THAT(r.err, HasSubstr("\n" + home.windows() + "\\home-?\n"));  // as the box shows it
   EXPECT_THAT(r.err, HasSubstr("quillet: the program folder " + unusable + " (QUILLET_HOME)"));
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(ReadFile(Logs("a.log")), kLog);
   EXPECT_EQ(Names(unusable), std::set<std::string>{"Quillet.def"});
 }
 
-// Nobody has looked at the sample's definitions yet: made, named, not used.
-TEST_F(Program, DefinitionFileMadeFromTheSampleStopsTheFirstRun) {
-  ASSERT_EQ(unlink(home.Native("Quillet.def").c_str()), 0);
-  WriteFile(home.Native("Quillet.smp"), "*DEBUG*\r\n");
-  WriteFile(Logs("a.log"), kLog);
-  Result r = Run({"/A", LogsQ("*.log")});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_THAT(r.err,
-              HasSubstr("quillet: created " + home.Native("Quillet.def") + " from Quillet.smp"));
-  EXPECT_EQ(ReadFile(home.Native("Quillet.def")), "*DEBUG*\r\n");
-  EXPECT_EQ(ReadFile(Logs("a.log")), kLog);
-
-  r = Run({"/A", LogsQ("*.log")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
-}
-
-// Listed with '?' for what has no Shift-JIS form, counted, refused with 257
-// and explained; the run then ends with status 1. A subfolder with such a
-// name cannot be entered, which standard error says.
-TEST_F(Program, NamesWithoutAShiftJisFormAreCountedAndRefused) {
-  WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n");
+// Files the run must leave alone, each named on standard error with the
+// reason, and the run ends with status 1: names without a Shift-JIS form
+// (listed with '?'), a subfolder with such a name, a file with a second hard
+// link, a log with a pending copy from an interrupted run, one held open.
+TEST_F(Program, RefusedFilesAreNamedWithTheReasonAndLeftAlone) {
   const char* const unnamed[] = {"\xC3\xA9.log", "\xF0\x9F\x8D\xA3.log", "\xFF.log"};  // é 🍣
   for (const char* name : unnamed) WriteFile(Logs(name), kLog);
   WriteFile(Logs("a.log"), kLog);
   WriteFile(Logs("sub-\xC3\xA9/b.log"), kLog);
-  const Result r = Run({"/A", "/R", LogsQ("*.log")});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.out, HasSubstr("\n4 File(s) Found.\n"));
-  EXPECT_THAT(r.out, HasSubstr("\n?.log\t -> オープンエラー !\n"));
-  EXPECT_THAT(r.out, HasSubstr("◆◆ 3個のファイルでエラーがありました ◆◆"));
-  EXPECT_THAT(r.err, HasSubstr("quillet: " + Logs("?.log") +
-                               ": its name has characters with no Shift-JIS"));
-  EXPECT_THAT(r.err, HasSubstr("quillet: folder not entered: " + Logs("sub-?") + ": its name"));
-  for (const char* name : unnamed) EXPECT_EQ(ReadFile(Logs(name)), kLog) << name;
-  EXPECT_EQ(ReadFile(Logs("sub-\xC3\xA9/b.log")), kLog);
-  EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
-  EXPECT_EQ(Names(Logs()).size(), 5u);
-}
-
-TEST_F(Program, RefusalsNameTheFileAndTheReasonOnStandardError) {
-  WriteFile(home.Native("Quillet.def"), "*DEBUG*\r\n");
   WriteFile(Logs("linked.log"), kLog);
   ASSERT_EQ(link(Logs("linked.log").c_str(), work.Native("other-name").c_str()), 0);
   WriteFile(Logs("cut.log"), "DEBUG\r\n");
   WriteFile(Logs("cut.qu$"), kLog);
-  if (setxattr(Logs("cut.qu$").c_str(), "user.quillet.pending", "1", 1, 0) != 0)
-    GTEST_SKIP() << "no user extended attributes here";
+  const bool xattrs = setxattr(Logs("cut.qu$").c_str(), "user.quillet.pending", "1", 1, 0) == 0;
   const int reader = open(Logs("held.log").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(reader, 0);
   const bool leases = testing::LeasesGranted(work);
 
-  const Result r = Run({"/A", LogsQ("*.log")});
+  const Result r = Run({"/A", "/R", LogsQ("*.log")});
   close(reader);
   EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.out, HasSubstr("\n?.log\t -> オープンエラー !\n"));
+  EXPECT_THAT(r.err, HasSubstr("quillet: " + Logs("?.log") +
+                               ": its name has characters with no Shift-JIS"));
+  EXPECT_THAT(r.err, HasSubstr("quillet: folder not entered: " + Logs("sub-?") + ": its name"));
   EXPECT_THAT(
       r.err, HasSubstr("quillet: " + Logs("linked.log") + ": has more than one hard link (257)\n"));
-  EXPECT_THAT(r.err,
-              HasSubstr("quillet: " + Logs("cut.log") +
-                        ": a copy from an interrupted run is marked pending: " + Logs("cut.qu$") +
-                        "; the complete text is in it: rename it back over the log file, "
-                        "or delete it when the log file is complete (258)\n"));
+  if (xattrs) {
+    EXPECT_THAT(r.err, HasSubstr("quillet: " + Logs("cut.log") +
+                                 ": a copy from an interrupted run is marked pending: " +
+                                 Logs("cut.qu$") + "; the complete text is in it"));
+  }
   if (leases) {
     EXPECT_THAT(r.err, HasSubstr("quillet: " + Logs("held.log") +
                                  ": held open by another process (257)\n"));
   }
-  EXPECT_EQ(ReadFile(Logs("cut.qu$")), kLog);
+  for (const char* name : unnamed) EXPECT_EQ(ReadFile(Logs(name)), kLog) << name;
+  for (const char* name : {"sub-\xC3\xA9/b.log", "linked.log", "cut.qu$"})
+    EXPECT_EQ(ReadFile(Logs(name)), kLog) << name;
+  EXPECT_EQ(ReadFile(Logs("a.log")), kDone);
 }
 
 // A preview lists the lines it would change and the definition hit counts
@@ -380,7 +336,6 @@ TEST_F(Program, PreviewListsTheLinesAndCountsWithoutTouchingAnything) {
     const Result r = Run(arguments);
     EXPECT_EQ(r.status, 2) << arguments.join(' ').toStdString();
     EXPECT_EQ(r.out, "");
-    EXPECT_THAT(r.err, HasSubstr("quillet: "));
   }
 
   const Result r = Run({"--dry-run", "--show-lines", "--stats=json", LogsQ("*.log")});
@@ -392,17 +347,18 @@ TEST_F(Program, PreviewListsTheLinesAndCountsWithoutTouchingAnything) {
   EXPECT_THAT(r.out, HasSubstr(Logs("app.log") + ":2: DEBUG 1\n    deleted: " + def + ":2\n"));
   EXPECT_THAT(r.out, HasSubstr(Logs("app.log") + ":3: 表示 pass=9\n    replaced: " + def +
                                ":3: pass=***\n"));
-  EXPECT_THAT(r.out, HasSubstr("app.log\t(30 to 19 bytes / 63%)"));
   // The counts come last, as one line of JSON.
-  const std::string json =
-      "{\"definition_files\":[{\"path\":\"" + def +
-      "\",\"definitions\":["
-      "{\"line\":2,\"pattern\":\"*DEBUG*\",\"replacement\":null,\"won\":1,\"matched\":1},"
-      "{\"line\":3,\"pattern\":\"*pass=*\",\"replacement\":\"pass=***\",\"won\":1,\"matched\":1},"
-      "{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"replacement\":null,\"won\":0,\"matched\":1}],"
-      "\"won_no_line\":[{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"matched\":1,\"shadowed_by\":2,"
-      "\"taken_by\":1}]}]}\n";
-  EXPECT_TRUE(r.out.ends_with(json)) << r.out;
+  EXPECT_THAT(
+      r.out,
+      EndsWith(
+          "{\"definition_files\":[{\"path\":\"" + def +
+          "\",\"definitions\":["
+          "{\"line\":2,\"pattern\":\"*DEBUG*\",\"replacement\":null,\"won\":1,\"matched\":1},"
+          "{\"line\":3,\"pattern\":\"*pass=*\",\"replacement\":\"pass=***\",\"won\":1,"
+          "\"matched\":1},"
+          "{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"replacement\":null,\"won\":0,\"matched\":1}],"
+          "\"won_no_line\":[{\"line\":4,\"pattern\":\"*DEBUG 1*\",\"matched\":1,"
+          "\"shadowed_by\":2,\"taken_by\":1}]}]}\n"));
 }
 
 }  // namespace

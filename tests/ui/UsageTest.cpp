@@ -1,5 +1,8 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QString>
+#include <QStringList>
 #include <string>
 
 #include "ui/Usage.h"
@@ -7,39 +10,29 @@
 namespace quillet::ui {
 namespace {
 
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++count;
-  }
-  return count;
-}
+using ::testing::HasSubstr;
 
 TEST(ManualPage, EscapesWhatRoffWouldReadAsMarkup) {
   const std::string page = ManualPage();
-  EXPECT_NE(page.find(".TP\n\\fB\\-\\-help\\fR\n"), std::string::npos);     // minus signs
-  EXPECT_NE(page.find("Z:\\evar\\elog\\eapp\\e*.log"), std::string::npos);  // backslashes
-  EXPECT_NE(page.find("Shift-JIS"), std::string::npos);                     // a hyphen stays
-  // Each example block is opened and closed once.
-  EXPECT_EQ(Count(page, ".nf\n"), 2u);  // the synopsis and the examples
-  EXPECT_EQ(Count(page, ".fi\n"), 2u);
-  EXPECT_EQ(Count(page, ".RS 4\n"), Count(page, ".RE\n"));
+  EXPECT_THAT(page, HasSubstr(".TP\n\\fB\\-\\-help\\fR\n"));     // minus signs
+  EXPECT_THAT(page, HasSubstr("Z:\\evar\\elog\\eapp\\e*.log"));  // backslashes
+  EXPECT_THAT(page, HasSubstr("Shift-JIS"));                     // a hyphen stays
+  // Each example block is opened and closed once: the synopsis and the examples.
+  const QString text = QString::fromStdString(page);
+  EXPECT_EQ(text.count(".nf\n"), 2);
+  EXPECT_EQ(text.count(".fi\n"), 2);
+  EXPECT_EQ(text.count(".RS 4\n"), text.count(".RE\n"));
 }
 
 TEST(UsageText, WrapsAt79ColumnsAndNamesThisUsersFiles) {
   const std::string help = UsageText("/home/me/.config/quillet/");
-  std::size_t start = 0;
-  for (std::size_t end = help.find('\n'); end != std::string::npos;
-       start = end + 1, end = help.find('\n', start)) {
-    const std::string line = help.substr(start, end - start);
-    // Example lines are shown as they are.
-    const bool example = line.size() > 4 && line.rfind("    ", 0) == 0 && line[4] != ' ';
-    if (!example) {
-      EXPECT_LE(line.size(), 79u) << line;
-    }
+  // Example lines are shown as they are.
+  for (const QString& line : QString::fromStdString(help).split('\n')) {
+    const bool example = line.size() > 4 && line.startsWith("    ") && line[4] != ' ';
+    EXPECT_TRUE(example || line.toUtf8().size() <= 79) << line.toStdString();
   }
-  EXPECT_NE(help.find(" /home/me/.config/quillet/Quillet.ini,"), std::string::npos) << help;
-  EXPECT_NE(UsageText("").find("cannot be found"), std::string::npos);
+  EXPECT_THAT(help, HasSubstr(" /home/me/.config/quillet/Quillet.ini,"));
+  EXPECT_THAT(UsageText(""), HasSubstr("cannot be found"));
 }
 
 }  // namespace
