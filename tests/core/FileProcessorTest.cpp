@@ -210,7 +210,6 @@ const EligibilityCase kEligibility[] = {
     {"ExIsSniffedAndProcessed", "data.ex", "x\r\n", frDone},
     {"NoExtensionIsSniffedAndProcessed", "syslog", "x\r\n", frDone},
     {"ControlByteAt500", "bin.log", std::string(499, 'a') + '\x03', frBinaryFile},
-    {"EmptyFile", "empty.log", "", frEmptySkipped},
     {"MidnightBeforeEmpty", "empty.log", "", frAutoSkipped, false, true},
     {"TemporaryExtension", "old.QU$", "x\r\n", frTempExtConflict},
     {"IncExtensionWithIncOff", "app.inc", "x\r\n", frDone},
