@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "core/FolderRun.h"
 #include "core/ResultCodes.h"
+#include "core/Texts.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/StatusRecorder.h"
 #include "tests/support/TestUtil.h"
@@ -28,6 +31,7 @@ using Lines = std::vector<std::string>;
 
 const std::string kLog = "DEBUG\r\nkeep\r\n";
 const std::string kLogDone = "a.log\t(13 to 6 bytes / 46%)";
+const std::string kDone = "keep\r\n";
 
 // The status log cut into one block per visited folder, in visiting order:
 // the folder as its header shows it, and the lines after the header.
@@ -44,6 +48,25 @@ std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   }
   return blocks;
 }
+
+// A file layer that acts once, right after the folder's files have been
+// listed for processing (its second listing of files), or after its first
+// listing of subfolders.
+class ActingFileSystem : public testing::FaultyFileSystem {
+ public:
+  std::function<void()> after_listing;
+  platform::ListKind act_after = platform::ListKind::kFiles;
+  platform::Status List(std::string_view pattern, platform::ListKind kind,
+                        std::vector<platform::DirEntry>& entries) override {
+    const platform::Status ok = FaultyFileSystem::List(pattern, kind, entries);
+    const int wanted = act_after == platform::ListKind::kFiles ? 2 : 1;
+    if (kind == act_after && ++listings_ == wanted && after_listing) after_listing();
+    return ok;
+  }
+
+ private:
+  int listings_ = 0;
+};
 
 class FolderRun : public ::testing::Test {
  protected:
@@ -64,7 +87,7 @@ class FolderRun : public ::testing::Test {
   ScratchDir prog;
   Globals g;
   testing::StatusRecorder rec;
-  testing::FaultyFileSystem fs;
+  ActingFileSystem fs;
   Engine engine;
 };
 
@@ -278,6 +301,166 @@ TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
     }
   }
 }
+
+// Folder runs over hostile trees on the real file layer: links, special
+// files, odd names, and files that change between the listing and their
+// processing. Every run ends, reports each file it took, leaves the folder
+// "outside" (beside the tree) exactly as it was and loses no line.
+struct Tree {
+  const ScratchDir& root;
+  const ScratchDir& outside;
+  std::string Root(const std::string& rel) const { return root.Native(rel); }
+  std::string Outside(const std::string& rel) const { return outside.Native(rel); }
+};
+
+struct HostileCase {
+  const char* name;
+  std::function<void(Tree&)> setup;
+  std::function<void(Tree&)> after_listing;
+  // Lines of the status log after the count line besides a.log's: name and code.
+  std::vector<std::pair<std::string, int>> reports;
+  // Texts afterwards, by path under the root; "" absent.
+  std::map<std::string, std::string> texts;
+  platform::ListKind act_after = platform::ListKind::kFiles;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileTree : public FolderRun, public ::testing::WithParamInterface<HostileCase> {
+ protected:
+  HostileTree() {
+    WriteFile(root.Native("a.log"), kLog);
+    WriteFile(outside.Native("victim.log"), kLog);
+    WriteFile(outside.Native("sub/deep.log"), kLog);
+  }
+
+  ScratchDir outside;
+  Tree tree{root, outside};
+};
+
+std::string Report(const std::string& name, int code) {
+  return code == frDone ? name + "\t(13 to 6 bytes / 46%)"
+                        : name + "\t" + std::string(texts::ReportText(code));
+}
+
+TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
+  const HostileCase& c = GetParam();
+  c.setup(tree);
+  fs.act_after = c.act_after;
+  fs.after_listing = [&] {
+    if (c.after_listing) c.after_listing(tree);
+  };
+  const auto before = testing::TreeSnapshot(outside.native());
+
+  ASSERT_EQ(Run(), 0);
+
+  Lines reports = {Report("a.log", frDone)};
+  for (const auto& [name, code] : c.reports) reports.push_back(Report(name, code));
+  Lines shown;
+  for (const std::string& line : rec.log)
+    if (line.find('\t') != std::string::npos) shown.push_back(line);
+  std::sort(reports.begin(), reports.end());
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, reports);
+  EXPECT_EQ(testing::TreeSnapshot(outside.native()), before);
+  EXPECT_EQ(ReadFile(root.Native("a.log")), kDone);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.native()))
+    if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
+  for (const auto& [rel, text] : c.texts) {
+    if (text.empty()) {
+      EXPECT_FALSE(testing::FileExists(root.Native(rel))) << rel;
+    } else {
+      EXPECT_EQ(ReadFile(root.Native(rel)), text) << rel;
+    }
+  }
+}
+
+void Link(const std::string& target, const std::string& path) {
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
+}
+
+const HostileCase kHostile[] = {
+    // None of these is a log file to rewrite, nor a folder to enter.
+    {"LinksLoopsAndSpecialFiles",
+     [](Tree& t) {
+       WriteFile(t.Root("real.txt"), kLog);
+       Link(t.Outside("victim.log"), t.Root("out.log"));
+       Link("real.txt", t.Root("in.log"));
+       Link(t.Outside("sub"), t.Root("outdir"));
+       Link("..", t.Root("up"));
+       Link("loop.log", t.Root("loop.log"));
+       Link("b.log", t.Root("c.log"));
+       Link("c.log", t.Root("b.log"));
+       Link(".", t.Root("self"));
+       ASSERT_EQ(mkfifo(t.Root("fifo.log").c_str(), 0644), 0);
+     },
+     nullptr,
+     {},
+     {{"real.txt", kLog}}},
+    // Names a shell would take apart are names like others. A character
+    // without a Shift-JIS form is listed as '?' and the file refused with
+    // 257 untouched, as is a real name that holds a '?'.
+    {"OddNames",
+     [](Tree& t) {
+       for (const char* name :
+            {"a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log", "\xFF\xFE.log",
+             "\xF0\x9F\x8D\xA3.log" /* 🍣 */, "\xC3\xA9.log" /* é */, "a?.log"})
+         WriteFile(t.Root(name), kLog);
+     },
+     nullptr,
+     {{"a\nb.log", frDone},
+      {"q'u\"ote.log", frDone},
+      {"$(touch pwned).log", frDone},
+      {"-rf.log", frDone},
+      {"??.log", frOpenError},
+      {"?.log", frOpenError},
+      {"?.log", frOpenError},
+      {"a?.log", frOpenError}},
+     {{"a\nb.log", kDone},
+      {"-rf.log", kDone},
+      {"\xFF\xFE.log", kLog},
+      {"\xF0\x9F\x8D\xA3.log", kLog},
+      {"\xC3\xA9.log", kLog},
+      {"a?.log", kLog}}},
+    // A listed file that is gone, or replaced by a link to a file outside,
+    // is refused; the rewrite must not follow the link.
+    {"FilesChangeAfterTheListing",
+     [](Tree& t) {
+       WriteFile(t.Root("b.log"), kLog);
+       WriteFile(t.Root("c.log"), kLog);
+     },
+     [](Tree& t) {
+       ASSERT_EQ(unlink(t.Root("b.log").c_str()), 0);
+       ASSERT_EQ(rename(t.Root("c.log").c_str(), t.Root("c.txt").c_str()), 0);
+       Link(t.Outside("victim.log"), t.Root("c.log"));
+     },
+     {{"b.log", frOpenError}, {"c.log", frOpenError}},
+     {{"b.log", ""}, {"b.qu$", ""}, {"c.txt", kLog}, {"c.qu$", ""}}},
+    // As root the folder is read all the same; otherwise it shows no files.
+    // Either way nothing is half done.
+    {"UnreadableFolder",
+     [](Tree& t) {
+       WriteFile(t.Root("sub/c.log"), kLog);
+       ASSERT_EQ(chmod(t.Root("sub").c_str(), 0), 0);
+     },
+     nullptr,
+     geteuid() == 0 ? std::vector<std::pair<std::string, int>>{{"c.log", frDone}}
+                    : std::vector<std::pair<std::string, int>>{},
+     {{"sub/c.log", geteuid() == 0 ? kDone : kLog}, {"sub/c.qu$", ""}}},
+    // Nor may the run enter a link put in a listed subfolder's place.
+    {"FolderTurnsIntoALinkOutsideAfterTheListing",
+     [](Tree& t) { WriteFile(t.Root("sub/c.log"), kLog); },
+     [](Tree& t) {
+       ASSERT_EQ(rename(t.Root("sub").c_str(), t.Root("moved").c_str()), 0);
+       Link(t.Outside("sub"), t.Root("sub"));
+     },
+     {},
+     {{"moved/c.log", kLog}},
+     platform::ListKind::kSubfolders},
+};
+
+INSTANTIATE_TEST_SUITE_P(Trees, HostileTree, ::testing::ValuesIn(kHostile),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillet

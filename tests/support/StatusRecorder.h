@@ -1,7 +1,7 @@
 #pragma once
 
-// A StatusView that records what a run shows: the status log as lines, every
-// call as an event (to check the order of calls) and every note.
+// A StatusView that records what a run shows: the status log as lines, the
+// progress shown (to check its order) and every note.
 
 #include <functional>
 #include <string>
@@ -13,23 +13,36 @@ namespace quillet::testing {
 
 class StatusRecorder : public StatusView {
  public:
-  void AppendLine(std::string_view line) override;
-  void ReplaceLastLine(std::string_view line) override;
-  void FolderCounted(std::size_t count) override;
-  void FolderFinished() override;
-  void FileStarted() override;
-  void ProgressCaption(std::string_view caption) override;
-  void ProgressPosition(int position) override;
-  void RunEnded() override;
-  void Repaint() override;
-  void Yield() override;
+  void AppendLine(std::string_view line) override { log.emplace_back(line); }
+  void ReplaceLastLine(std::string_view line) override {
+    if (log.empty()) log.emplace_back();
+    log.back() = std::string(line);
+  }
+  void FolderCounted(std::size_t) override {}
+  void FolderFinished() override {}
+  void FileStarted() override { events.push_back("file-started"); }
+  void ProgressCaption(std::string_view caption) override {
+    events.push_back("size:" + std::string(caption));
+  }
+  void ProgressPosition(int position) override {
+    events.push_back("gauge:" + std::to_string(position));
+  }
+  void RunEnded() override {}
+  void Repaint() override { events.push_back("repaint"); }
+  void Yield() override {
+    events.push_back("yield");
+    if (on_yield) on_yield();
+  }
   bool CancelRequested() override { return cancel; }
-  void Note(const RunNote& note) override;
+  void Note(const RunNote& note) override {
+    notes.push_back({note.kind, std::string(note.path), std::string(note.other), note.code,
+                     note.reason, note.error});
+  }
 
   // The status log, one entry per appended line.
   std::vector<std::string> log;
-  // Every call in order, e.g. "append:...", "gauge:12", "size:100 bytes ",
-  // "yield", "repaint", "counted:3", "file-started".
+  // The progress calls in order: "size:100 bytes ", "gauge:12", "yield",
+  // "repaint", "file-started".
   std::vector<std::string> events;
   struct RecordedNote {
     RunNote::Kind kind;

@@ -2,14 +2,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -75,18 +72,6 @@ std::string ReadFile(const std::string& native_path) {
 bool FileExists(const std::string& native_path) {
   struct stat st;
   return lstat(native_path.c_str(), &st) == 0;
-}
-
-void MakeSocket(const std::string& native_path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(native_path.size(), sizeof address.sun_path) << native_path;
-  std::strcpy(address.sun_path, native_path.c_str());
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  ASSERT_GE(fd, 0);
-  const int rc = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  close(fd);  // the socket file stays
-  ASSERT_EQ(rc, 0) << native_path;
 }
 
 void SetFileTime(const std::string& native_path, std::time_t time) {

@@ -44,8 +44,6 @@ void WriteFile(const std::string& native_path, std::string_view bytes);
 // The whole content of a native path; fails the test when it cannot be read.
 std::string ReadFile(const std::string& native_path);
 bool FileExists(const std::string& native_path);
-// Creates a Unix socket file at the native path (nothing listens on it).
-void MakeSocket(const std::string& native_path);
 // Sets a native path's access and last-write times; fails the test on error.
 void SetFileTime(const std::string& native_path, std::time_t time);
 // Sets a native path's times to today at the given local time of day.
