@@ -127,41 +127,26 @@ class CountingFileSystem : public quillet::testing::FaultyFileSystem {
   int replaces = 0;
 };
 
-struct StartCase {
-  const char* name;
-  const char* text;
-  int replaces;
-};
-
-class ProfileBatchWrite : public ProfileFile, public ::testing::WithParamInterface<StartCase> {};
-
 // Many keys written at once give the file that writing them one by one
 // gives, with one replace of the file, or none when every key already holds
 // its value (the file then stays as it was, byte for byte).
-TEST_P(ProfileBatchWrite, GivesTheFileOfKeyByKeyWritesWithOneReplace) {
-  const StartCase& start = GetParam();
+TEST_F(ProfileFile, BatchGivesTheFileOfKeyByKeyWritesWithOneReplace) {
   const std::vector<ProfileValue> values = {
       {"Trim", "0"}, {"Editor", " quoted "}, {"New", "2"}, {"x", "1"}};
-  Write(start.text);
-  quillet::testing::WriteFile(dir_.Native("b.ini"), start.text);
-  for (const ProfileValue& v : values) ASSERT_TRUE(Put("Option", v.key, v.value));
-  CountingFileSystem fs;
-  ASSERT_TRUE(WritePrivateProfileStrings("Option", values, dir_.Windows("b.ini"), fs));
-  EXPECT_EQ(fs.replaces, start.replaces);
-  EXPECT_EQ(quillet::testing::ReadFile(dir_.Native("b.ini")),
-            start.replaces == 0 ? start.text : Text());
+  const std::pair<std::string, int> starts[] = {
+      {"; top\n[Other]\nA = keep \n\n[option]\n trim = 1\n", 1},
+      {"[Last]\r\nA=z\r\n[OPTION]\r\n  trim = 0 \r\nEditor=\" quoted \"\r\nNew = 2\r\nX=1\r\n", 0},
+      {"[Option]\nTrim=1\nEditor=\" quoted \"\nNew=2\nx=1", 1}};  // no last line end
+  for (const auto& [start, replaces] : starts) {
+    Write(start);
+    quillet::testing::WriteFile(dir_.Native("b.ini"), start);
+    for (const ProfileValue& v : values) ASSERT_TRUE(Put("Option", v.key, v.value));
+    CountingFileSystem fs;
+    ASSERT_TRUE(WritePrivateProfileStrings("Option", values, dir_.Windows("b.ini"), fs));
+    EXPECT_EQ(fs.replaces, replaces) << start;
+    EXPECT_EQ(quillet::testing::ReadFile(dir_.Native("b.ini")), replaces == 0 ? start : Text());
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Starts, ProfileBatchWrite,
-    ::testing::Values(
-        StartCase{"ForeignSections", "; top\n[Other]\nA = keep \n\n[option]\n trim = 1\n", 1},
-        StartCase{"AlreadyAll",
-                  "[Last]\r\nA=z\r\n[OPTION]\r\n  trim = 0 \r\nEditor=\" quoted \"\r\nNew = 2\r\n"
-                  "X=1\r\n",
-                  0},
-        StartCase{"NoLastLineEnd", "[Option]\nTrim=1\nEditor=\" quoted \"\nNew=2\nx=1", 1}),
-    [](const auto& info) { return info.param.name; });
 
 // A value that cannot be written stops the batch after the ones before it.
 TEST_F(ProfileFile, BatchStopsAtAValueThatCannotBeWritten) {
