@@ -79,9 +79,9 @@ TEST_F(PosixFileSystemTest, DosAttribMarksHiddenAndSystemEntries) {
   EXPECT_EQ(List("*", ListKind::kSubfolders), (Names{".", "..", "hidden.log", "plain.log"}));
 }
 
-// Only regular files open (a FIFO without waiting), no new file is made
-// through a dangling link, a rename never replaces and a delete takes files
-// only.
+// Only regular files open (a FIFO without waiting), a read-only file not
+// for writing even to root, no new file is made through a dangling link, a
+// rename never replaces and a delete takes files only.
 TEST_F(PosixFileSystemTest, NeverOpensReplacesOrDeletesOtherEntries) {
   WriteFile(dir.Native("a.log"), "keep");
   WriteFile(dir.Native("a.inc"), "inc");
@@ -91,6 +91,12 @@ TEST_F(PosixFileSystemTest, NeverOpensReplacesOrDeletesOtherEntries) {
   ExpectRefused("fifo.log", OpenMode::kRead, EINVAL);
   ExpectRefused("sub", OpenMode::kRead, EISDIR);
   ExpectRefused("b.qu$", OpenMode::kCreateNew, EEXIST);
+  ASSERT_EQ(chmod(dir.Native("a.log").c_str(), 0444), 0);
+  Attributes attributes;
+  ASSERT_TRUE(fs.GetAttributes(dir.Windows("a.log"), attributes));
+  EXPECT_TRUE(attributes.read_only);
+  for (OpenMode mode : {OpenMode::kReadWrite, OpenMode::kCreateTruncate, OpenMode::kAppend})
+    ExpectRefused("a.log", mode, EACCES);
   EXPECT_FALSE(fs.Exists(dir.Windows("missing")));
   EXPECT_EQ(fs.Rename(dir.Windows("a.inc"), dir.Windows("a.log")).errno_value(), EEXIST);
   EXPECT_EQ(ReadFile(dir.Native("a.log")), "keep");
