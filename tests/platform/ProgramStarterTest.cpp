@@ -12,11 +12,6 @@ using quillet::testing::ScratchDir;
 using quillet::testing::Sjis;
 using quillet::testing::WriteFile;
 
-TEST(QuotedCommandLine, QuotesEveryItemWithoutEscaping) {
-  EXPECT_EQ(QuotedCommandLine({"notepad.exe", "a b.log", "x\"y"}),
-            R"("notepad.exe" "a b.log" "x"y")");
-}
-
 // A PATH of one scratch folder holding the programs the cases look for.
 class ResolveLaunchTest : public ::testing::Test {
  protected:
