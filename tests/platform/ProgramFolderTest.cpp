@@ -67,23 +67,5 @@ TEST(ProgramFolder, UnwritableExecutableFolderFallsBackToTheConfigurationFolder)
   chmod(installed.c_str(), 0755);
 }
 
-// No other folder may stand in for one that has no Shift-JIS form: its
-// settings and definitions would be someone else's.
-TEST(ProgramFolder, FolderWithoutAShiftJisFormIsNeverReplacedByAnother) {
-  ScratchDir scratch;
-  const std::string unusable = scratch.Native("home-\xC3\xA9");  // é
-  WriteFile(unusable + "/Quillet.def", "");
-  WriteFile(scratch.Native("lib/Quillet.def"), "");
-  setenv("QUILLET_HOME", unusable.c_str(), 1);
-  ProgramFolderChoice choice = ChooseProgramFolderFor(scratch.Native("lib"));
-  EXPECT_EQ(choice.folder, "");
-  EXPECT_EQ(choice.native, unusable);
-  EXPECT_TRUE(choice.from_home);
-  unsetenv("QUILLET_HOME");
-  choice = ChooseProgramFolderFor(unusable);  // the executable's own folder
-  EXPECT_EQ(choice.folder, "");
-  EXPECT_FALSE(choice.from_home);
-}
-
 }  // namespace
 }  // namespace quillet::platform

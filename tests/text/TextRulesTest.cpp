@@ -39,15 +39,6 @@ bool SingleMark(std::string_view text, const std::vector<ByteState>& states, std
   return states[i] == ByteState::kSingle && (text[i] == '\\' || text[i] == ':');
 }
 
-TEST(TextRules, EveryByte) {
-  for (int i = 0; i < 256; ++i) {
-    const auto b = static_cast<unsigned char>(i);
-    EXPECT_EQ(IsLeadByte(b), RefLead(b)) << i;
-    EXPECT_EQ(IsAsciiLetter(static_cast<char>(b)), RefLetter(b)) << i;
-    EXPECT_EQ(UpperAsciiByte(static_cast<char>(b)), RefUpper(static_cast<char>(b))) << i;
-  }
-}
-
 TEST(TextRules, RandomTextsFollowTheReference) {
   const std::string alphabet =
       "aAzZ@[`{\\:.\x80\x81\x9F\xA0\xB1\xDF\xE0\xFC\xFD\xFF\x95\x5C\x83\x63\x43";
