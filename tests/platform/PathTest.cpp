@@ -31,7 +31,8 @@ TEST_P(PathTable, MapsDriveZToTheRoot) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, PathTable,
     ::testing::Values(PathCase{"Z:\\var\\log\\app.log", "/var/log/app.log"}, PathCase{"Z:\\", "/"},
-                      PathCase{"z:\\", "/", false}, PathCase{"\\tmp\\x", "/tmp/x", false},
+                      PathCase{"z:\\", "/", false}, PathCase{"Z:", ".", false},
+                      PathCase{"\\tmp\\x", "/tmp/x", false},
                       PathCase{"logs\\a.log", "logs/a.log", false}, PathCase{nullptr, "relative/a"},
                       PathCase{"Z:\\\x95\x5C\\a", "/\xE8\xA1\xA8/a"},       // 表 keeps its 0x5C
                       PathCase{"Z:\\a\x95\x5C.log", "/a\xE8\xA1\xA8.log"},  // 表 before a dot
