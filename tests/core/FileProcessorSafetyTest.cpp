@@ -8,10 +8,8 @@
 #include <ostream>
 #include <string>
 
-#include "core/Engine.h"
 #include "core/ResultCodes.h"
-#include "tests/support/FaultyFileSystem.h"
-#include "tests/support/StatusRecorder.h"
+#include "tests/core/ProcessFileFixture.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet {
@@ -28,23 +26,9 @@ const std::string kDone = "a\r\nb\r\n";
 // keep its tail.
 const std::string kStale = "stale text left by an earlier run\r\n";
 
-class ProcessFileSafety : public ::testing::Test {
+class ProcessFileSafety : public ProcessFileTest {
  protected:
-  ProcessFileSafety() {
-    g_.options.Skip = false;
-    g_.definitions.Entries = {{"noise*", ""}};
-  }
-  int Process() {
-    std::int64_t before = 0, after = 0;
-    return ProcessFile(engine_, dir_.Windows("app.log"), before, after);
-  }
-  std::string Native(const char* name) const { return dir_.Native(name); }
-
-  testing::ScratchDir dir_;
-  Globals g_;
-  testing::StatusRecorder rec_;
-  testing::FaultyFileSystem fs_;
-  Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
+  int Process() { return ProcessFileTest::Process("app.log"); }
 };
 
 // What is found beside or at the log file before the run, and what must

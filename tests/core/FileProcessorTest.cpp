@@ -12,11 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "platform/DosTime.h"
-#include "tests/support/FaultyFileSystem.h"
-#include "tests/support/StatusRecorder.h"
+#include "tests/core/ProcessFileFixture.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet {
@@ -50,30 +48,6 @@ std::uint32_t NowStamp(int seconds) {
   EXPECT_TRUE(platform::UnixToDosTime(std::time(nullptr) + seconds, dos));
   return dos;
 }
-
-class ProcessFileTest : public ::testing::Test {
- protected:
-  explicit ProcessFileTest(std::size_t block_bytes = kDefaultBlockBytes)
-      : engine_{g_, fs_, rec_, dir_.windows() + "\\", block_bytes} {
-    g_.options.Skip = false;  // a file written at 00:00:0x must not be skipped
-    g_.definitions.Entries = {{"noise*", ""}};
-  }
-
-  // Writes `name` (with `content` unless null) and processes it.
-  int Process(const std::string& name, const std::string* content = nullptr) {
-    if (content != nullptr) WriteFile(Native(name), *content);
-    return ProcessFile(engine_, dir_.Windows(name), before_, after_);
-  }
-  std::string Native(const std::string& name) const { return dir_.Native(name); }
-
-  testing::ScratchDir dir_;
-  Globals g_;
-  testing::StatusRecorder rec_;
-  testing::FaultyFileSystem fs_;
-  Engine engine_;
-  std::int64_t before_ = -1;
-  std::int64_t after_ = -1;
-};
 
 // The text as read: every lone CR made CR LF, a last line without an end
 // given the end of the line before it (CR LF when it is the only one), a
