@@ -1,66 +1,69 @@
+// What a failing call, or what is found at or beside the log file, makes of
+// one file's processing: the code returned, the note, and every file after.
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "core/Engine.h"
 #include "core/ResultCodes.h"
-#include "tests/support/FaultyFileSystem.h"
-#include "tests/support/StatusRecorder.h"
-#include "tests/support/TestUtil.h"
+#include "tests/core/ProcessFileFixture.h"
 
 namespace quillet {
 namespace {
 
 using enum platform::OpenMode;
+using enum RefusalReason;
 using testing::Fault;
+using testing::ReadFile;
 using Op = testing::FsOp;
 
-// Over 500 bytes, so that the binary sniff takes exactly one read.
-const std::string kOriginal = "noise\r\n" + std::string(600, 'k') + "\r\n";
-const std::string kProcessed = std::string(600, 'k') + "\r\n";
-const std::string kOldInc = "old\r\n";
-
 Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1, int error = EIO) {
-  Fault fault{Op::kOpen, suffix, nth, error};
-  fault.any_mode = false;
-  fault.mode = mode;
-  return fault;
+  return {Op::kOpen, suffix, nth, error, mode};
 }
 Fault Fail(Op op, const char* suffix, int nth = 1, int error = EIO) {
-  return Fault{op, suffix, nth, error};
+  return {op, suffix, nth, error};
 }
+const Fault kNoMarks = Fail(Op::kGetPending, ".qu$", 1, ENOTSUP);
+
+// The texts of the files: o the log's (over 500 bytes, so that the binary
+// sniff takes one read), p it processed, a a partial log, s a stale copy
+// longer than o, i an old increment file, j that with p appended, e empty.
+const std::map<char, std::string> kTexts = {{'o', "noise\r\n" + std::string(600, 'k') + "\r\n"},
+                                            {'p', std::string(600, 'k') + "\r\n"},
+                                            {'a', "kk\r\n"},
+                                            {'s', std::string(700, 's') + "\r\n"},
+                                            {'i', "old\r\n"},
+                                            {'j', "old\r\n" + std::string(600, 'k') + "\r\n"},
+                                            {'e', ""}};
 
 enum Setup { kPlain, kBack, kInc };
-using enum RefusalReason;
 struct FaultCase {
   const char* name;
   std::vector<Fault> faults;
   int code;
-  // app.log, app.qu$, app.inc afterwards: o original, p processed, e empty,
-  // i old increment (also there before), j old increment then processed,
-  // ? present, - absent; then m when app.qu$ keeps the pending mark.
+  // app.log, app.qu$, app.inc afterwards by the letters of kTexts, ? present
+  // or - absent; then m when app.qu$ keeps the pending mark. app.inc is
+  // there before (as i) when it is there after.
   const char* files;
   Setup setup = kPlain;
   // Where set, the one note names the reason and errno of the call that
   // failed first, even when the clean-up after it fails too.
   std::optional<RefusalReason> reason = std::nullopt;
+  // app.log and app.qu$ before; then m: app.qu$ is marked, L, Q or I: app.log,
+  // app.qu$ or app.inc has a second name "other", h: app.log is held by
+  // another run, r: app.log is open in another program.
+  const char* before = "o-";
 };
-
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
-
-void ExpectFile(const std::string& path, char state) {
-  const std::map<char, std::string> texts = {
-      {'o', kOriginal}, {'p', kProcessed}, {'e', ""}, {'i', kOldInc}, {'j', kOldInc + kProcessed}};
-  if (state == '-' || state == '?') {
-    EXPECT_EQ(testing::FileExists(path), state == '?') << path;
-  } else {
-    EXPECT_EQ(testing::ReadFile(path), texts.at(state)) << path;
-  }
-}
 
 // Calls on app.log, all through the one held descriptor: hold, info, sniff
 // read, prior stamp, size before, seek 1 and reads of the copy, seek 2,
@@ -128,43 +131,104 @@ const FaultCase kFaults[] = {
     {"IncSync", {Fail(Op::kSync, ".inc")}, frIncrementError, "p-j", kInc},
     {"IncStamp", {Fail(Op::kSetTime, ".inc")}, frTimeStampError, "--j", kInc},
     {"IncStampOpen", {Open(".inc", kReadWrite)}, frTimeStampError, "--j", kInc},
+    // A marked copy may hold the only whole text: neither file is touched.
+    {"MarkedCopyIsKept", {}, frTempOpenError, "ao-m", kPlain, kPendingCopy, "aom"},
+    {"MarkedCopyIsKeptWithBack", {}, frTempOpenError, "ao-m", kBack, kPendingCopy, "aom"},
+    {"StaleCopyIsReplaced", {}, frDone, "p--", kPlain, {}, "os"},
+    // Without marks a left copy cannot be told from a killed run's, unless
+    // Back keeps copies anyway.
+    {"UnmarkableCopyIsKept", {kNoMarks}, frTempOpenError, "os-", kPlain, kUnmarkedCopy, "os"},
+    {"UnmarkableBackupIsReplaced", {kNoMarks}, frDone, "po-", kBack, {}, "os"},
+    // A rewrite through one name would change the file's other names too.
+    {"LinkedCopyIsRefused", {}, frTempOpenError, "os-", kPlain, kHardLinks, "osQ"},
+    {"LinkedIncrementFileIsRefused", {}, frIncOpenError, "p-i", kInc, {}, "o-I"},
+    {"LinkedLogIsRefused", {}, frOpenError, "o--", kPlain, kHardLinks, "o-L"},
+    {"LogHeldByAnotherRunIsRefused", {}, frOpenError, "o--", kPlain, kHeldOpen, "o-h"},
+    {"LogOpenInAnotherProgramIsRefused", {}, frOpenError, "o--", kPlain, kHeldOpen, "o-r"},
 };
 
-class ProcessFileFaults : public ::testing::TestWithParam<FaultCase> {
- protected:
-  testing::ScratchDir dir_;
-  Globals g_;
-  testing::StatusRecorder rec_;
-  testing::FaultyFileSystem fs_;
-  Engine engine_{g_, fs_, rec_, dir_.windows() + "\\"};
-};
+class ProcessFileFaults : public ProcessFileTest,
+                          public ::testing::WithParamInterface<FaultCase> {};
+
+void ExpectFile(const std::string& path, char state) {
+  if (state == '-' || state == '?') {
+    EXPECT_EQ(testing::FileExists(path), state == '?') << path;
+  } else {
+    EXPECT_EQ(ReadFile(path), kTexts.at(state)) << path;
+  }
+}
 
 TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   const FaultCase& c = GetParam();
-  g_.options.Skip = g_.options.TimeZ = false;
   g_.options.Inc = c.setup == kInc;
   g_.options.Back = c.setup == kBack;
-  g_.definitions.Entries = {{"noise*", ""}};
-  testing::WriteFile(dir_.Native("app.log"), kOriginal);
-  if (c.files[2] != '-') testing::WriteFile(dir_.Native("app.inc"), kOldInc);
+  testing::WriteFile(Native("app.log"), kTexts.at(c.before[0]));
+  if (c.before[1] != '-') testing::WriteFile(Native("app.qu$"), kTexts.at(c.before[1]));
+  const char extra = c.before[2];
+  if (extra == 'm') {
+    ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
+  }
+  if (c.files[2] != '-') testing::WriteFile(Native("app.inc"), kTexts.at('i'));
+  const std::string linked = extra == 'L'   ? "app.log"
+                             : extra == 'Q' ? "app.qu$"
+                             : extra == 'I' ? "app.inc"
+                                            : "";
+  if (!linked.empty()) {
+    ASSERT_EQ(link(Native(linked).c_str(), Native("other").c_str()), 0);
+  }
+  const std::string linked_text = linked.empty() ? "" : ReadFile(Native(linked));
   for (const Fault& fault : c.faults) fs_.Add(fault);
+  std::unique_ptr<platform::File> other_run;
+  if (extra == 'h')
+    other_run = platform::PosixFileSystem().Open(dir_.Windows("app.log"), kHold).file;
+  ASSERT_EQ(other_run != nullptr, extra == 'h');
+  // Without a write lease only other runs are kept out.
+  if (extra == 'r' && !testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
+  const int reader = extra == 'r' ? open(Native("app.log").c_str(), O_RDONLY | O_CLOEXEC) : -1;
 
-  std::int64_t before = 0, after = 0;
-  EXPECT_EQ(ProcessFile(engine_, dir_.Windows("app.log"), before, after), c.code);
+  EXPECT_EQ(Process("app.log"), c.code);
+  other_run.reset();
+  if (reader >= 0) close(reader);
   for (std::size_t i = 0; i < c.faults.size(); ++i) EXPECT_TRUE(fs_.Fired(i)) << "fault " << i;
-  ExpectFile(dir_.Native("app.log"), c.files[0]);
-  ExpectFile(dir_.Native("app.qu$"), c.files[1]);
-  ExpectFile(dir_.Native("app.inc"), c.files[2]);
-  EXPECT_EQ(testing::HasPendingMark(dir_.Native("app.qu$")), c.files[3] == 'm');
-  EXPECT_FALSE(testing::HasPendingMark(dir_.Native("app.log")));
+  ExpectFile(Native("app.log"), c.files[0]);
+  ExpectFile(Native("app.qu$"), c.files[1]);
+  ExpectFile(Native("app.inc"), c.files[2]);
+  EXPECT_EQ(testing::HasPendingMark(Native("app.qu$")), c.files[3] == 'm');
+  EXPECT_FALSE(testing::HasPendingMark(Native("app.log")));
+  if (!linked.empty()) {
+    EXPECT_EQ(ReadFile(Native("other")), linked_text);
+  }
   if (!c.reason) return;
   ASSERT_EQ(rec_.notes.size(), 1u);
-  EXPECT_EQ(rec_.notes[0].reason, *c.reason);
-  EXPECT_EQ(rec_.notes[0].error, c.faults[0].error);
+  const auto& n = rec_.notes[0];
+  const std::string other = c.code == frTempOpenError ? dir_.Windows("app.qu$") : "";
+  EXPECT_EQ(
+      std::tie(n.kind, n.path, n.other, n.code, n.reason),
+      std::tuple(RunNote::Kind::kFileRefused, dir_.Windows("app.log"), other, c.code, *c.reason));
+  if (!c.faults.empty()) {
+    EXPECT_EQ(n.error, *c.reason == kUnmarkedCopy ? 0 : c.faults[0].error);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A failed rewrite puts the copy back under the log file's name: it must
+// carry the log's mode and (where the test may give the log away) owner.
+TEST_F(ProcessFileTest, RestoredLogKeepsItsOwnerAndMode) {
+  const bool root = geteuid() == 0;
+  testing::WriteFile(Native("app.log"), "a\r\nnoise\r\n");
+  if (root) {
+    ASSERT_EQ(chown(Native("app.log").c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(chmod(Native("app.log").c_str(), 0640), 0);
+  fs_.Add(Fail(Op::kWrite, ".log", 1, ENOSPC));
+  EXPECT_EQ(Process("app.log"), frWriteError);
+  struct stat st {};
+  ASSERT_EQ(stat(Native("app.log").c_str(), &st), 0);
+  EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777),
+            std::tuple(root ? 65534u : geteuid(), root ? 65534u : getegid(), 0640u));
+}
 
 }  // namespace
 }  // namespace quillet

@@ -1,8 +1,8 @@
 #pragma once
 
 // A scratch folder and an engine over the fault-injecting file layer, with
-// "noise*" lines deleted and the skip of files stamped at midnight off (a
-// file written at 00:00:0x must not be skipped).
+// "noise*" lines deleted and the skip of files stamped at midnight and
+// TimeZ off (a file written at 00:00:0x must not be skipped).
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ class ProcessFileTest : public ::testing::Test {
  protected:
   explicit ProcessFileTest(std::size_t block_bytes = kDefaultBlockBytes)
       : engine_{g_, fs_, rec_, dir_.windows() + "\\", block_bytes} {
-    g_.options.Skip = false;
+    g_.options.Skip = g_.options.TimeZ = false;
     g_.definitions.Entries = {{"noise*", ""}};
   }
 

@@ -4,7 +4,6 @@
 #include <utility>
 
 namespace quillet::testing {
-
 namespace {
 
 using platform::Status;
@@ -16,8 +15,7 @@ class HookedFile : public platform::File {
 
   Status Read(char* buffer, std::size_t size, std::size_t& count) override {
     count = 0;
-    return On({.op = FsOp::kRead, .count = &count},
-              [&] { return real_->Read(buffer, size, count); });
+    return On({FsOp::kRead}, [&] { return real_->Read(buffer, size, count); });
   }
   Status Write(const char* data, std::size_t size) override {
     return On({.op = FsOp::kWrite, .data = {data, size}}, [&] { return real_->Write(data, size); });
@@ -27,7 +25,7 @@ class HookedFile : public platform::File {
     return On({FsOp::kSize}, [&] { return real_->Size(size); });
   }
   Status Seek(std::int64_t offset) override {
-    return On({.op = FsOp::kSeek, .number = offset}, [&] { return real_->Seek(offset); });
+    return On({FsOp::kSeek}, [&] { return real_->Seek(offset); });
   }
   Status Truncate(std::int64_t size) override {
     return On({.op = FsOp::kTruncate, .number = size}, [&] { return real_->Truncate(size); });
@@ -72,7 +70,7 @@ class HookedFile : public platform::File {
 platform::Opened HookedFileSystem::Hooked(std::string_view path, platform::OpenMode mode,
                                           const std::function<platform::Opened()>& open) {
   platform::Opened opened;
-  FsCall call{FsOp::kOpen, path, nullptr, &mode};
+  FsCall call{.op = FsOp::kOpen, .path = path, .mode = mode};
   const Status status = Around(call, [&] {
     opened = open();
     call.file = opened.file.get();

@@ -1,8 +1,8 @@
 #pragma once
 
-// A file layer for tests that forwards every call, on the file system and on
-// the files it opens, to the real one through one function, Around(), which
-// a test layer overrides to fail or watch calls.
+// A file layer for tests that passes the calls that change or read files, on
+// the file system and on the files it opens, to the real one through one
+// function, Around(), which a test layer overrides to fail or watch them.
 
 #include <cerrno>
 #include <cstdint>
@@ -28,27 +28,20 @@ enum class FsOp {
   kGetInfo,
   kSetPending,
   kGetPending,
-  kExists,
-  kGetAttributes,
-  kRename,   // with the source path
-  kReplace,  // with the source path
+  kRename,   // path: the source
+  kReplace,  // path: the source
   kDelete,
   kSyncParent,
-  kList,
 };
 
 struct FsCall {
   FsOp op;
-  // The path the call names; for a call on an open file, the path it was
-  // opened by.
-  std::string_view path = {};
-  // The real file of a call on an open file, or that an open gave.
-  platform::File* file = nullptr;
-  const platform::OpenMode* mode = nullptr;  // kOpen
-  std::string_view to = {};                  // kRename, kReplace
-  std::string_view data = {};                // kWrite
-  std::int64_t number = 0;                   // kSeek, kTruncate, kSetPending
-  const std::size_t* count = nullptr;        // kRead, once made
+  std::string_view path = {};      // on an open file: the path it was opened by
+  platform::File* file = nullptr;  // the real file called, or that an open gave
+  platform::OpenMode mode = {};    // kOpen
+  std::string_view to = {};        // kRename, kReplace
+  std::string_view data = {};      // kWrite
+  std::int64_t number = 0;         // kTruncate, kSetPending
 };
 
 class HookedFileSystem : public platform::FileSystem {
@@ -69,43 +62,31 @@ class HookedFileSystem : public platform::FileSystem {
                               const platform::FileInfo& log) override {
     return Hooked(path, mode, [&] { return real_.OpenBeside(path, mode, log); });
   }
-  bool Exists(std::string_view path) override {
-    return Hook(FsOp::kExists, path,
-                [&] {
-                  return real_.Exists(path) ? platform::Status()
-                                            : platform::Status::Failure(ENOENT);
-                })
-        .ok();
-  }
+  bool Exists(std::string_view path) override { return real_.Exists(path); }
   platform::Status GetAttributes(std::string_view path, platform::Attributes& attributes) override {
-    return Hook(FsOp::kGetAttributes, path, [&] { return real_.GetAttributes(path, attributes); });
-  }
-  platform::Status Rename(std::string_view from, std::string_view to) override {
-    FsCall call{FsOp::kRename, from, nullptr, nullptr, to};
-    return Around(call, [&] { return real_.Rename(from, to); });
-  }
-  platform::Status Replace(std::string_view from, std::string_view to) override {
-    FsCall call{FsOp::kReplace, from, nullptr, nullptr, to};
-    return Around(call, [&] { return real_.Replace(from, to); });
-  }
-  platform::Status Delete(std::string_view path) override {
-    return Hook(FsOp::kDelete, path, [&] { return real_.Delete(path); });
-  }
-  platform::Status SyncParent(std::string_view path) override {
-    return Hook(FsOp::kSyncParent, path, [&] { return real_.SyncParent(path); });
+    return real_.GetAttributes(path, attributes);
   }
   platform::Status List(std::string_view pattern, platform::ListKind kind,
                         std::vector<platform::DirEntry>& entries) override {
-    const platform::Status status =
-        Hook(FsOp::kList, pattern, [&] { return real_.List(pattern, kind, entries); });
-    if (!status) entries.clear();
-    return status;
+    return real_.List(pattern, kind, entries);
+  }
+  platform::Status Rename(std::string_view from, std::string_view to) override {
+    return Hook({.op = FsOp::kRename, .path = from, .to = to},
+                [&] { return real_.Rename(from, to); });
+  }
+  platform::Status Replace(std::string_view from, std::string_view to) override {
+    return Hook({.op = FsOp::kReplace, .path = from, .to = to},
+                [&] { return real_.Replace(from, to); });
+  }
+  platform::Status Delete(std::string_view path) override {
+    return Hook({FsOp::kDelete, path}, [&] { return real_.Delete(path); });
+  }
+  platform::Status SyncParent(std::string_view path) override {
+    return Hook({FsOp::kSyncParent, path}, [&] { return real_.SyncParent(path); });
   }
 
  private:
-  platform::Status Hook(FsOp op, std::string_view path,
-                        const std::function<platform::Status()>& real) {
-    FsCall call{op, path};
+  platform::Status Hook(FsCall call, const std::function<platform::Status()>& real) {
     return Around(call, real);
   }
   platform::Opened Hooked(std::string_view path, platform::OpenMode mode,
