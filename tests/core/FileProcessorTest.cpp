@@ -1,32 +1,74 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <optional>
-#include <ostream>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "platform/DosTime.h"
-#include "tests/core/ProcessFileFixture.h"
+#include "tests/support/FaultyFileSystem.h"
+#include "tests/support/PowerLossFileSystem.h"
+#include "tests/support/StatusRecorder.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet {
 namespace {
 
+using enum platform::OpenMode;
+using enum RefusalReason;
+using testing::DiskImage;
 using testing::Dos;
+using testing::Fault;
 using testing::FileExists;
+using testing::PowerLossFileSystem;
 using testing::ReadFile;
+using testing::ScratchDir;
+using testing::StoredFile;
 using testing::WriteFile;
+using Op = testing::FsOp;
+
+// A scratch folder and an engine over the fault-injecting file layer, with
+// "noise*" lines deleted and the skip of files stamped at midnight and
+// TimeZ off (a file written at 00:00:0x must not be skipped).
+class ProcessFileTest : public ::testing::Test {
+ protected:
+  explicit ProcessFileTest(std::size_t block_bytes = kDefaultBlockBytes)
+      : engine_{g_, fs_, rec_, dir_.windows() + "\\", block_bytes} {
+    g_.options.Skip = g_.options.TimeZ = false;
+    g_.definitions.Entries = {{"noise*", ""}};
+  }
+
+  // Writes `name` (with `content` unless null) and processes it.
+  int Process(const std::string& name, const std::string* content = nullptr) {
+    if (content != nullptr) testing::WriteFile(Native(name), *content);
+    return ProcessFile(engine_, dir_.Windows(name), before_, after_);
+  }
+  std::string Native(const std::string& name) const { return dir_.Native(name); }
+
+  testing::ScratchDir dir_;
+  Globals g_;
+  testing::StatusRecorder rec_;
+  testing::FaultyFileSystem fs_;
+  Engine engine_;
+  std::int64_t before_ = -1;
+  std::int64_t after_ = -1;
+};
 
 constexpr std::uint32_t kPrior = Dos(2021, 3, 4, 15, 16, 18);
 constexpr std::size_t kBlockSizes[] = {1, 7, 65536};
@@ -101,10 +143,11 @@ class ProcessFileRandom : public ProcessFileTest,
 };
 
 // Random texts of LF, CR LF, lone CR, blanks, Shift-JIS bytes, lines to
-// delete or replace and a final Ctrl-Z, under every Trim and SpLine; every
-// other run keeps the copy, which holds the whole text as read. A Ctrl-Z
-// before the last byte hides text the rewrite would drop: such a file is
-// refused (frReadError) and stays as it was.
+// delete or replace and a final Ctrl-Z, under every Trim, SpLine, Back,
+// Time and TimeZ. Back keeps the copy, which holds the whole text as read;
+// Time keeps the former stamp, TimeZ moves it to 00:00. A Ctrl-Z before the
+// last byte hides text the rewrite would drop: such a file is refused
+// (frReadError) and stays as it was.
 TEST_P(ProcessFileRandom, RewritesAsTheReferenceDoes) {
   // First the cases the random texts leave out: a replaced blank line joins
   // the blank run; the first matching definition decides; a NUL beyond the
@@ -124,17 +167,9 @@ TEST_P(ProcessFileRandom, RewritesAsTheReferenceDoes) {
     EXPECT_EQ(ReadFile(Native("app.log")), c.output);
   }
 
-  const char* const pieces[] = {"\n",
-                                "\r\n",
-                                "\r",
-                                "ab",
-                                " ",
-                                "\t",
-                                "\x82\xA0" /* あ */,
-                                "\x95\x5C" /* 表 */,
-                                "\x95\r" /* a lead byte, then CR */,
-                                "noise",
-                                "rep"};
+  // あ, 表 (its second byte is a backslash), and a lead byte before a CR among them.
+  const char* const pieces[] = {"\n",       "\r\n",     "\r",     "ab",    " ",  "\t",
+                                "\x82\xA0", "\x95\x5C", "\x95\r", "noise", "rep"};
   g_.definitions.Entries = {{"noise*", ""}, {"rep*", " X "}};
   std::minstd_rand random(static_cast<unsigned>(GetParam()));
   for (int round = 0; round < 150; ++round) {
@@ -147,10 +182,21 @@ TEST_P(ProcessFileRandom, RewritesAsTheReferenceDoes) {
     o.Trim = round % 2 == 0;
     o.SpLine = round / 2 % 3 - 1;
     o.Back = round / 6 % 2 == 1;
+    o.Time = round / 12 % 2 == 1;
+    o.TimeZ = round / 24 % 2 == 1;
     const std::size_t ctrl_z = input.find('\x1A');
     const bool hidden = ctrl_z != std::string::npos && ctrl_z + 1 < input.size();
-    ASSERT_EQ(Process("app.log", &input), hidden ? frReadError : frDone)
-        << ::testing::PrintToString(input);
+    WriteFile(Native("app.log"), input);
+    SetStamp(Native("app.log"), kPrior);
+    const std::uint32_t start = NowStamp(-2);
+    ASSERT_EQ(Process("app.log"), hidden ? frReadError : frDone) << ::testing::PrintToString(input);
+    const std::uint32_t stamp = GetStamp(Native("app.log")), end = NowStamp(2);
+    const auto day = [&](std::uint32_t t) { return o.TimeZ ? platform::AtMidnight(t) : t; };
+    if (hidden || o.Time) {
+      EXPECT_EQ(stamp, hidden ? kPrior : day(kPrior));
+    } else {
+      EXPECT_TRUE(stamp >= day(start) && stamp <= day(end)) << stamp;
+    }
     const std::string read = WithLineEndsCompleted(input);
     const std::string expected = hidden ? input : Filtered(read, o.Trim, o.SpLine);
     EXPECT_EQ(ReadFile(Native("app.log")), expected)
@@ -183,13 +229,11 @@ const EligibilityCase kEligibility[] = {
     {"OwnDefinitionFile", "quillet.DEF", std::nullopt, frOwnFile},
     {"OwnSettingsFileInAnyFolder", "sub/QUILLET.ini", std::nullopt, frOwnFile},
     {"BinaryExtensionWithoutOpening", "photo.Jpg", std::nullopt, frBinaryFile},
-    {"Zip2IsSniffedAndProcessed", "data.zip2", "x\r\n", frDone},
     {"ExIsSniffedAndProcessed", "data.ex", "x\r\n", frDone},
     {"NoExtensionIsSniffedAndProcessed", "syslog", "x\r\n", frDone},
     {"ControlByteAt500", "bin.log", std::string(499, 'a') + '\x03', frBinaryFile},
     {"MidnightBeforeEmpty", "empty.log", "", frAutoSkipped, false, true},
     {"TemporaryExtension", "old.QU$", "x\r\n", frTempExtConflict},
-    {"IncExtensionWithIncOff", "app.inc", "x\r\n", frDone},
     {"IncExtensionWithIncOn", "app.inc", "x\r\n", frIncExtConflict, true},
 };
 
@@ -216,82 +260,26 @@ TEST_P(ProcessFileEligibility, ReturnsCodeAndLeavesRefusedFileAlone) {
 INSTANTIATE_TEST_SUITE_P(Files, ProcessFileEligibility, ::testing::ValuesIn(kEligibility),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Time and TimeZ: keep or renew the stamp, and with TimeZ move it to 00:00.
-class ProcessFileStamps : public ProcessFileTest,
-                          public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
-
-TEST_P(ProcessFileStamps, FollowTimeAndTimeZ) {
-  const auto [time, timez] = GetParam();
-  g_.options.Time = time;
-  g_.options.TimeZ = timez;
-  WriteFile(Native("app.log"), "a\r\n");
-  SetStamp(Native("app.log"), kPrior);
-  const std::uint32_t start = NowStamp(-2);
-  ASSERT_EQ(Process("app.log"), frDone);
-  const std::uint32_t end = NowStamp(2);
-  const std::uint32_t stamp = GetStamp(Native("app.log"));
-  if (time) {
-    EXPECT_EQ(stamp, timez ? platform::AtMidnight(kPrior) : kPrior);
-  } else {
-    EXPECT_GE(stamp, timez ? platform::AtMidnight(start) : start);
-    EXPECT_LE(stamp, timez ? platform::AtMidnight(end) : end);
-  }
-  g_.options.Skip = true;  // a stamp moved to 00:00 makes the next run pass the file over
-  if (timez) {
-    EXPECT_EQ(Process("app.log"), frAutoSkipped);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Combinations, ProcessFileStamps,
-                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
-
 // Without an increment file the log is renamed; otherwise a Ctrl-Z within
 // the increment file's last 128 bytes is cut and the text appended, each
-// line with its own end.
-class ProcessFileInc
-    : public ProcessFileTest,
-      public ::testing::WithParamInterface<std::tuple<std::optional<std::string>, std::string>> {};
-
-TEST_P(ProcessFileInc, RenamesOrAppendsAndKeepsThePriorStamp) {
-  const auto& [existing, kept] = GetParam();
+// line with its own end. The log's former stamp stays.
+TEST_F(ProcessFileTest, IncrementRenamesOrAppendsAndKeepsThePriorStamp) {
   g_.options.Inc = true;
-  if (existing) WriteFile(Native("app.inc"), *existing);
-  WriteFile(Native("app.log"), "new\nnoise\r\nmore\r\nlast\n");
-  SetStamp(Native("app.log"), kPrior);
-  ASSERT_EQ(Process("app.log"), frDone);
-  EXPECT_FALSE(FileExists(Native("app.log")));
-  EXPECT_EQ(ReadFile(Native("app.inc")), kept + "new\nmore\r\nlast\n");
-  EXPECT_EQ(GetStamp(Native("app.inc")), kPrior);
-}
-
-INSTANTIATE_TEST_SUITE_P(Existing, ProcessFileInc,
-                         ::testing::Values(std::make_tuple(std::nullopt, ""),
-                                           std::make_tuple("old\n", "old\n"),
-                                           std::make_tuple("old\r\n\x1A", "old\r\n"),
-                                           std::make_tuple("old\r\n\x1Ajunk", "old\r\n"),
-                                           std::make_tuple("old\x1A" + std::string(128, 'o'),
-                                                           "old\x1A" + std::string(128, 'o'))));
-
-// Progress over 1,000 lines whose first makes the copy total exactly 8152
-// bytes: the copy total is shown there and when done, the filter pass at its
-// start, at line 512 and at line 1,000. An LF line counts as written, one
-// byte shorter than a CR LF line.
-TEST_F(ProcessFileTest, ShowsProgressAtFixedPoints) {
-  for (const std::string end : {"\r\n", "\n"}) {
-    std::string input = std::string(8152 - end.size(), 'a') + end;
-    for (int i = 1; i < 1000; ++i) input += "line" + end;
-    rec_.events.clear();
-    ASSERT_EQ(Process("app.log", &input), frDone);
-    std::string shown;
-    for (const std::string& e : rec_.events)
-      if (e != "repaint") shown += e + "|";
-    const std::string total = end == "\n" ? "13147" : "14146";
-    const std::string middle =
-        end == "\n" ? "10707/13147 bytes |gauge:82" : "11218/14146 bytes |gauge:80";
-    EXPECT_EQ(shown, "yield|file-started|yield|size:8152 bytes |yield|size:" + total +
-                         " bytes |gauge:0|yield|size:" + middle + "|yield|size:" + total + "/" +
-                         total + " bytes |gauge:101|");
-    EXPECT_EQ(rec_.events.back(), "repaint");
+  const std::string far = "old\x1A" + std::string(128, 'o');
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"old\n", "old\n"},
+                                                       {"old\r\n\x1A", "old\r\n"},
+                                                       {"old\r\n\x1Ajunk", "old\r\n"},
+                                                       {far, far}};
+  for (const auto& [existing, kept] : cases) {
+    std::filesystem::remove(Native("app.inc"));
+    if (!existing.empty()) WriteFile(Native("app.inc"), existing);
+    WriteFile(Native("app.log"), "new\nnoise\r\nmore\r\nlast\n");
+    SetStamp(Native("app.log"), kPrior);
+    ASSERT_EQ(Process("app.log"), frDone);
+    EXPECT_FALSE(FileExists(Native("app.log")));
+    EXPECT_EQ(ReadFile(Native("app.inc")), kept + "new\nmore\r\nlast\n");
+    EXPECT_EQ(GetStamp(Native("app.inc")), kPrior);
   }
 }
 
@@ -349,6 +337,298 @@ TEST_F(ProcessFileTest, WriterReopeningForEveryLineLosesNothing) {
   EXPECT_NE(codes.find('d'), std::string::npos) << "never processed while the writer ran";
   EXPECT_EQ(codes.find('?'), std::string::npos) << codes;
 }
+
+// What a failing call, or what is found at or beside the log file, makes of
+// one file's processing: the code returned, the note, and every file after.
+Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1, int error = EIO) {
+  return {Op::kOpen, suffix, nth, error, mode};
+}
+Fault Fail(Op op, const char* suffix, int nth = 1, int error = EIO) {
+  return {op, suffix, nth, error};
+}
+const Fault kNoMarks = Fail(Op::kGetPending, ".qu$", 1, ENOTSUP);
+
+// The files' texts: o the log's (over 500 bytes: the binary sniff takes one
+// read), p it processed, a a partial log, s a stale copy longer than o, i an
+// old increment file, j that with p appended, e empty.
+const std::string kKs = std::string(600, 'k') + "\r\n";
+constexpr std::string_view kLetters = "opasije";
+const std::string kTexts[] = {"noise\r\n" + kKs, kKs, "kk\r\n", std::string(700, 's'), "old\r\n",
+                              "old\r\n" + kKs,   ""};
+const std::string& Text(char letter) { return kTexts[kLetters.find(letter)]; }
+
+enum Setup { kPlain, kBack, kInc };
+struct FaultCase {
+  const char* name;
+  std::vector<Fault> faults;
+  int code;
+  // app.log, app.qu$, app.inc afterwards by kTexts, ? present or - absent;
+  // then m: app.qu$ keeps the mark. app.inc is there before (i) if after.
+  const char* files;
+  Setup setup = kPlain;
+  // Where set, the one note names the reason and errno of the call that
+  // failed first, even when the clean-up after it fails too.
+  std::optional<RefusalReason> reason = std::nullopt;
+  // app.log and app.qu$ before; then m: app.qu$ is marked; L, Q, I: app.log,
+  // .qu$, .inc has a second name "other"; h: app.log is held by another run,
+  // r: open in another program.
+  const char* before = "o-";
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+// On app.log, through the held descriptor: hold, info, sniff read, prior
+// stamp, size, seek and reads of the copy, seek, truncate, writes and sync
+// of the rewrite, size, stamp, seek and reads of the increment step.
+const FaultCase kFaults[] = {
+    {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--", kPlain, kHeldOpen},
+    {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--", kPlain, kSystemError},
+    {"PriorStampRead", {Fail(Op::kGetTime, ".log")}, frTimeStampError, "p--"},  // nothing to set
+    {"Size", {Fail(Op::kSize, ".log", 1, EOVERFLOW)}, frOpenError, "o--", kPlain, kSystemError},
+    {"CopySeek", {Fail(Op::kSeek, ".log")}, frOpenError, "o--"},
+    {"LeftCopyUnreadable", {Open(".qu$", kRead)}, frTempOpenError, "o--"},
+    {"TempLink", {Open(".qu$", kCreateTruncate, 1, ELOOP)}, frTempOpenError, "o--", kPlain, kLink},
+    {"CopyReadThenTempClose",
+     {Fail(Op::kRead, ".log", 2), Fail(Op::kClose, ".qu$", 1, EACCES)},
+     frOpenError,
+     "o?-",
+     kPlain,
+     kUnknown},
+    {"TempWriteNoSpace", {Fail(Op::kWrite, ".qu$", 1, ENOSPC)}, frTempOpenError, "o?-"},
+    {"TempMark", {Fail(Op::kSetPending, ".qu$", 1, EDQUOT)}, frTempOpenError, "oo-"},
+    // Without marks the run goes on; a later run then refuses a left copy.
+    {"TempMarkUnsupported", {Fail(Op::kSetPending, ".qu$", 1, ENOTSUP)}, frDone, "p--"},
+    {"TempSync", {Fail(Op::kSync, ".qu$")}, frTempOpenError, "oo-"},
+    {"TempSyncThenUnmark",
+     {Fail(Op::kSync, ".qu$"), Fail(Op::kSetPending, ".qu$", 2, EACCES)},
+     frTempOpenError,
+     "oo-m",
+     kPlain,
+     kUnknown},
+    // A copy whose name may not survive a power loss is no copy.
+    {"TempFolderFlush", {Fail(Op::kSyncParent, ".qu$")}, frTempOpenError, "oo-"},
+    // The log file is whole, but a marked copy can no longer be told apart
+    // from one left by a killed rewrite: the next run refuses the file.
+    {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-m"},
+    {"CopyCheckOpen", {Open(".qu$", kReadWrite)}, frTempOpenError, "oo-m"},
+    {"FilterSourceOpen", {Open(".qu$", kRead, 2)}, frTempOpenError, "oo-m"},
+    {"LogTruncate", {Fail(Op::kTruncate, ".log")}, frWriteError, "o--"},
+    {"LogTruncateWithBack", {Fail(Op::kTruncate, ".log")}, frWriteError, "oo-", kBack},
+    // Failures after the truncation: the copy is put back under the log's name.
+    {"LogWriteRestored", {Fail(Op::kWrite, ".log", 1, ENOSPC)}, frWriteError, "o--"},
+    {"TempReadRestored", {Fail(Op::kRead, ".qu$")}, frWriteError, "o--"},
+    {"LogSyncRestored", {Fail(Op::kSync, ".log")}, frWriteError, "o--"},
+    {"RestoreDeleteFails",
+     {Fail(Op::kWrite, ".log"), Fail(Op::kDelete, ".log")},
+     frRecoveryFailed,
+     "eo-m"},
+    {"RestoreRenameFails",
+     {Fail(Op::kWrite, ".log"), Fail(Op::kRename, ".qu$")},
+     frRecoveryFailed,
+     "-o-m"},
+    {"SizeAfter", {Fail(Op::kSize, ".log", 2)}, frOpenError, "p--"},
+    {"StampSet", {Fail(Op::kSetTime, ".log")}, frTimeStampError, "p--"},
+    {"BackKeepsNoMark", {}, frDone, "po-", kBack},
+    {"IncRename", {Fail(Op::kRename, ".log")}, frIncOpenError, "p--", kInc},
+    {"IncOpen", {Open(".inc", kAppend)}, frIncOpenError, "p-i", kInc},
+    {"IncSourceSeek", {Fail(Op::kSeek, ".log", 3)}, frOpenError, "p-i", kInc},
+    {"IncWrite", {Fail(Op::kWrite, ".inc", 1, ENOSPC)}, frIncrementError, "p-i", kInc},
+    // The log file goes only once its text is on disk in the increment file.
+    {"IncSync", {Fail(Op::kSync, ".inc")}, frIncrementError, "p-j", kInc},
+    {"IncStamp", {Fail(Op::kSetTime, ".inc")}, frTimeStampError, "--j", kInc},
+    // A marked copy may hold the only whole text: neither file is touched.
+    {"MarkedCopyIsKept", {}, frTempOpenError, "ao-m", kPlain, kPendingCopy, "aom"},
+    {"MarkedCopyIsKeptWithBack", {}, frTempOpenError, "ao-m", kBack, kPendingCopy, "aom"},
+    {"StaleCopyIsReplaced", {}, frDone, "p--", kPlain, {}, "os"},
+    // Without marks a left copy cannot be told from a killed run's, unless
+    // Back keeps copies anyway.
+    {"UnmarkableCopyIsKept", {kNoMarks}, frTempOpenError, "os-", kPlain, kUnmarkedCopy, "os"},
+    {"UnmarkableBackupIsReplaced", {kNoMarks}, frDone, "po-", kBack, {}, "os"},
+    // A rewrite through one name would change the file's other names too.
+    {"LinkedCopyIsRefused", {}, frTempOpenError, "os-", kPlain, kHardLinks, "osQ"},
+    {"LinkedIncrementFileIsRefused", {}, frIncOpenError, "p-i", kInc, {}, "o-I"},
+    {"LinkedLogIsRefused", {}, frOpenError, "o--", kPlain, kHardLinks, "o-L"},
+    {"LogHeldByAnotherRunIsRefused", {}, frOpenError, "o--", kPlain, kHeldOpen, "o-h"},
+    {"LogOpenInAnotherProgramIsRefused", {}, frOpenError, "o--", kPlain, kHeldOpen, "o-r"},
+};
+
+class ProcessFileFaults : public ProcessFileTest,
+                          public ::testing::WithParamInterface<FaultCase> {};
+
+void ExpectFile(const std::string& path, char state) {
+  if (state == '-' || state == '?') {
+    EXPECT_EQ(FileExists(path), state == '?') << path;
+  } else {
+    EXPECT_EQ(ReadFile(path), Text(state)) << path;
+  }
+}
+
+TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
+  const FaultCase& c = GetParam();
+  g_.options.Inc = c.setup == kInc;
+  g_.options.Back = c.setup == kBack;
+  WriteFile(Native("app.log"), Text(c.before[0]));
+  ASSERT_EQ(chmod(Native("app.log").c_str(), 0640), 0);
+  if (c.before[1] != '-') WriteFile(Native("app.qu$"), Text(c.before[1]));
+  const char extra = c.before[2];
+  if (extra == 'm') {
+    ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
+  }
+  if (c.files[2] != '-') WriteFile(Native("app.inc"), Text('i'));
+  const std::string linked = extra == 'L'   ? "app.log"
+                             : extra == 'Q' ? "app.qu$"
+                             : extra == 'I' ? "app.inc"
+                                            : "";
+  if (!linked.empty()) {
+    ASSERT_EQ(link(Native(linked).c_str(), Native("other").c_str()), 0);
+  }
+  const std::string linked_text = linked.empty() ? "" : ReadFile(Native(linked));
+  for (const Fault& fault : c.faults) fs_.Add(fault);
+  std::unique_ptr<platform::File> other_run;
+  if (extra == 'h')
+    other_run = platform::PosixFileSystem().Open(dir_.Windows("app.log"), kHold).file;
+  ASSERT_EQ(other_run != nullptr, extra == 'h');
+  // Without a write lease only other runs are kept out.
+  if (extra == 'r' && !testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
+  const int reader = extra == 'r' ? open(Native("app.log").c_str(), O_RDONLY | O_CLOEXEC) : -1;
+
+  EXPECT_EQ(Process("app.log"), c.code);
+  other_run.reset();
+  if (reader >= 0) close(reader);
+  for (std::size_t i = 0; i < c.faults.size(); ++i) EXPECT_TRUE(fs_.Fired(i)) << "fault " << i;
+  ExpectFile(Native("app.log"), c.files[0]);
+  ExpectFile(Native("app.qu$"), c.files[1]);
+  ExpectFile(Native("app.inc"), c.files[2]);
+  EXPECT_EQ(testing::HasPendingMark(Native("app.qu$")), c.files[3] == 'm');
+  EXPECT_FALSE(testing::HasPendingMark(Native("app.log")));
+  // A restored log carries the log's mode, as one rewritten in place does.
+  struct stat st {};
+  if (stat(Native("app.log").c_str(), &st) == 0) {
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+  }
+  if (!linked.empty()) {
+    EXPECT_EQ(ReadFile(Native("other")), linked_text);
+  }
+  if (!c.reason) return;
+  ASSERT_EQ(rec_.notes.size(), 1u);
+  const auto& n = rec_.notes[0];
+  const std::string other = c.code == frTempOpenError ? dir_.Windows("app.qu$") : "";
+  EXPECT_EQ(
+      std::tie(n.kind, n.path, n.other, n.code, n.reason),
+      std::tuple(RunNote::Kind::kFileRefused, dir_.Windows("app.log"), other, c.code, *c.reason));
+  if (!c.faults.empty()) {
+    EXPECT_EQ(n.error, *c.reason == kUnmarkedCopy ? 0 : c.faults[0].error);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Cuts the power after every file-layer call of one file's processing and
+// checks, for every state the disk may then hold, that the log file's text
+// survives, and that a following run with the same settings keeps it.
+// Deleted, replaced, blank and trailing blank lines, and a last line without an end.
+const std::string kLogText = "start\nnoise 1\nlogin pw=secret\n\n\nend   \nnoise 2\nlast";
+const std::string kAsRead = kLogText + "\n";  // what the copy holds
+const std::string kProcessed = "start\nlogin (masked)\n\nend\nlast\n";
+const std::string kFormerInc = "old increment text\n";
+
+// Back, Inc, and whether an increment file exists before the run.
+class ProcessFilePowerLoss : public ::testing::TestWithParam<std::tuple<bool, bool, bool>> {
+ protected:
+  ProcessFilePowerLoss() {
+    g_.options.Skip = g_.options.TimeZ = false;
+    g_.options.Trim = g_.options.Time = true;
+    g_.options.SpLine = 1;
+    std::tie(g_.options.Back, g_.options.Inc, std::ignore) = GetParam();
+    g_.definitions.Entries = {{"noise*", ""}, {"login *", "login (masked)"}};
+  }
+
+  int Process(platform::FileSystem& fs, const ScratchDir& dir) {
+    Engine engine{g_, fs, recorder_, dir.windows() + "\\"};
+    std::int64_t before = 0, after = 0;
+    return ProcessFile(engine, dir.Windows("app.log"), before, after);
+  }
+
+  // Empty when the text survives in `disk`, else what went wrong. It
+  // survives whole in the log file, as it was, as read or processed; in the
+  // increment file after its former text (twice when a following run
+  // appends it again); or in the marked copy, and then `only_in_copy`.
+  std::string Lost(const DiskImage& disk, bool& only_in_copy) const {
+    const auto file = [&](const char* name) {
+      return disk.contains(name) ? &disk.at(name) : nullptr;
+    };
+    bool in_inc = false;
+    if (g_.options.Inc) {
+      const StoredFile* inc = file("app.inc");
+      std::string added = inc != nullptr ? inc->data : "";
+      if (!added.starts_with(old_inc_)) return "the increment file lost its former text";
+      added.erase(0, old_inc_.size());
+      in_inc = added.ends_with(kProcessed) &&
+               kProcessed.starts_with(added.substr(0, added.size() - kProcessed.size()));
+      if (!in_inc && !kProcessed.starts_with(added))
+        return "the increment file holds a foreign text";
+    }
+    const StoredFile* log = file("app.log");
+    if (in_inc || (log != nullptr &&
+                   (log->data == kLogText || log->data == kAsRead || log->data == kProcessed)))
+      return "";
+    const StoredFile* temp = file("app.qu$");
+    if (temp == nullptr || (temp->data != kLogText && temp->data != kAsRead))
+      return "the text is nowhere whole";
+    only_in_copy = true;
+    return temp->pending ? "" : "the copy holds the text but not the mark";
+  }
+
+  Globals g_;
+  testing::StatusRecorder recorder_;
+  const std::string old_inc_ = std::get<2>(GetParam()) ? kFormerInc : "";
+};
+
+TEST_P(ProcessFilePowerLoss, TextSurvivesAPowerLossAfterAnyCall) {
+  ScratchDir dir;
+  WriteFile(dir.Native("app.log"), kLogText);
+  if (!old_inc_.empty()) WriteFile(dir.Native("app.inc"), kFormerInc);
+  const DiskImage before = PowerLossFileSystem::ReadDisk(dir.native());
+
+  std::set<DiskImage> checked;  // a disk image seen after an earlier call
+  for (int call = 1, calls = 1; call <= calls && !HasFailure(); ++call) {
+    PowerLossFileSystem::WriteDisk(dir.native(), before);
+    PowerLossFileSystem fs(dir.windows(), dir.native());
+    fs.CrashAfter(call);
+    ASSERT_EQ(Process(fs, dir), frDone);
+    ASSERT_TRUE(fs.crash_point_reached());
+    calls = fs.calls();
+    if (call == calls) {
+      const bool inc = g_.options.Inc;
+      EXPECT_EQ(ReadFile(dir.Native(inc ? "app.inc" : "app.log")),
+                (inc ? old_inc_ : "") + kProcessed);
+    }
+    for (const DiskImage& image : fs.CrashImages()) {
+      if (!checked.insert(image).second) continue;
+      const std::string where = "power lost after call " + std::to_string(call) + " of " +
+                                std::to_string(calls) + ", the disk holding " +
+                                ::testing::PrintToString(image);
+      bool only_in_copy = false;
+      EXPECT_EQ(Lost(image, only_in_copy), "") << where;
+      fs.Crash(image);
+      if (!image.contains("app.log")) continue;
+      PowerLossFileSystem rerun_fs(dir.windows(), dir.native());
+      const int code = Process(rerun_fs, dir);
+      const DiskImage after = PowerLossFileSystem::ReadDisk(dir.native());
+      bool ignored = false;
+      EXPECT_EQ(Lost(after, ignored), "")
+          << where << "\nthen a run (" << code << ") left " << ::testing::PrintToString(after);
+      // A following run must refuse a file whose text is only in the copy.
+      if (only_in_copy) {
+        EXPECT_EQ(code, frTempOpenError) << where;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BackIncOldInc, ProcessFilePowerLoss,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace quillet

@@ -37,34 +37,27 @@ platform::Status PowerLossFileSystem::Around(FsCall& call,
     if (!to.empty()) table[to] = file;
     names.push_back(std::move(table));
   };
-  const auto change = [&](long file, const auto& edit) {
-    if (file < 0) return;
-    std::vector<StoredFile>& states = files[static_cast<std::size_t>(file)];
-    states.push_back(states.back());
-    edit(states.back());
-  };
-  if (status && call.op == FsOp::kOpen && call.file != nullptr) {
+  if (status && call.op == FsOp::kOpen) {
+    open_.erase(call.file);
     if (!name.empty() && !names.back().contains(name)) {
       files.push_back({StoredFile{}});
       rename("", name, files.size() - 1);
     }
-    const long file = name.empty() ? -1 : static_cast<long>(names.back().at(name));
-    open_[call.file] = file;
-    if (call.mode == platform::OpenMode::kCreateTruncate)
-      change(file, [](StoredFile& state) { state.data.clear(); });
-  } else if (status && open_.contains(call.file)) {
-    const long file = open_.at(call.file);
-    if (call.op == FsOp::kWrite) change(file, [&](StoredFile& state) { state.data += call.data; });
-    if (call.op == FsOp::kTruncate) {
-      change(file, [&](StoredFile& state) {
-        state.data.resize(static_cast<std::size_t>(call.number), '\0');
-      });
+    if (!name.empty()) open_[call.file] = names.back().at(name);
+    if (!name.empty() && call.mode == platform::OpenMode::kCreateTruncate) {
+      std::vector<StoredFile>& states = files[open_[call.file]];
+      states.push_back(states.back());
+      states.back().data.clear();
     }
-    if (call.op == FsOp::kSetPending)
-      change(file, [&](StoredFile& state) { state.pending = call.number != 0; });
-    if (call.op == FsOp::kSync && file >= 0) {
-      std::vector<StoredFile>& states = files[static_cast<std::size_t>(file)];
-      states.erase(states.begin(), states.end() - 1);
+  } else if (status && open_.contains(call.file)) {
+    std::vector<StoredFile>& states = files[open_.at(call.file)];
+    if (call.op == FsOp::kSync) states.erase(states.begin(), states.end() - 1);
+    if (call.op == FsOp::kWrite || call.op == FsOp::kTruncate || call.op == FsOp::kSetPending) {
+      states.push_back(states.back());
+      StoredFile& state = states.back();
+      if (call.op == FsOp::kWrite) state.data += call.data;
+      if (call.op == FsOp::kTruncate) state.data.resize(static_cast<std::size_t>(call.number));
+      if (call.op == FsOp::kSetPending) state.pending = call.number != 0;
     }
   } else if (status && !name.empty()) {
     if (call.op == FsOp::kRename || call.op == FsOp::kReplace)

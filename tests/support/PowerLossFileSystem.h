@@ -1,13 +1,11 @@
 #pragma once
 
-// A file layer for tests that passes calls on to the real one and keeps
-// beside it what a power loss would leave of one folder (a killed process
-// cannot show that: the page cache survives a kill). A file's data and
-// pending mark are durable only after its Sync; a name made, renamed or
-// deleted only after a SyncParent. Until then a power loss may leave each
-// file, and the folder's names, in any state it passed through, each
-// independently of the others. Sync and SyncParent are recorded, not passed
-// on. Writes are taken to go to the end of a file, as every rewrite does.
+// A file layer for tests that passes calls on to the real one and keeps what
+// a power loss would leave of one folder (a kill cannot show it: the page
+// cache survives). A file's data and mark are durable after its Sync, a name
+// change after a SyncParent; until then each file and the folder's names may
+// be left in any state they passed through. Sync and SyncParent are only
+// recorded. Writes are taken to go to the end of a file, as rewrites do.
 
 #include <gtest/gtest.h>
 
@@ -35,8 +33,7 @@ using DiskImage = std::map<std::string, StoredFile>;
 
 class PowerLossFileSystem : public HookedFileSystem {
  public:
-  // Watches the folder `folder` (Windows form, no trailing '\'), natively
-  // `native_folder`; the files in it now count as durable.
+  // Watches `folder` (Windows form), natively `native_folder`; its files now count as durable.
   PowerLossFileSystem(std::string folder, std::string native_folder);
 
   int calls() const { return calls_; }
@@ -67,7 +64,7 @@ class PowerLossFileSystem : public HookedFileSystem {
   std::string native_folder_;
   Model model_;
   std::optional<Model> frozen_;
-  std::map<const platform::File*, long> open_;  // each open file's index; -1 outside the folder
+  std::map<const platform::File*, std::size_t> open_;  // each open file of the folder: its index
   int calls_ = 0;
   int crash_after_ = 0;
 };
