@@ -39,7 +39,6 @@ class PowerLossFileSystem : public HookedFileSystem {
   int calls() const { return calls_; }
   // Remembers the states as they stand right after call `n` (1-based).
   void CrashAfter(int n) { crash_after_ = n; }
-  bool crash_point_reached() const { return frozen_.has_value(); }
   // Every image of the folder a power loss at the remembered moment may leave.
   std::set<DiskImage> CrashImages() const;
   void Crash(const DiskImage& image) { WriteDisk(native_folder_, image); }
