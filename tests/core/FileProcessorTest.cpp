@@ -40,9 +40,8 @@ using testing::ReadFile;
 using testing::WriteFile;
 using Op = testing::FsOp;
 
-// A scratch folder and an engine over the fault-injecting file layer, with
-// "noise*" lines deleted and the skip of files stamped at midnight and
-// TimeZ off (a file written at 00:00:0x must not be skipped).
+// An engine over the fault-injecting file layer in a scratch folder, deleting
+// "noise*" lines; files stamped 00:00 (as tests may write them) are not skipped.
 class ProcessFileTest : public ::testing::Test {
  protected:
   explicit ProcessFileTest(std::size_t block_bytes = kDefaultBlockBytes)
@@ -84,9 +83,8 @@ std::uint32_t GetStamp(const std::string& native) {
   return dos;
 }
 
-// The text as read: every lone CR made CR LF, a last line without an end
-// given the end of the line before it (CR LF when it is the only one), a
-// final Ctrl-Z dropped.
+// The text as read: lone CRs made CR LF, a last line without an end given the
+// end of the line before (CR LF if none), a final Ctrl-Z dropped.
 std::string WithLineEndsCompleted(std::string text) {
   if (!text.empty() && text.back() == '\x1A') text.pop_back();
   std::string out;
@@ -101,12 +99,10 @@ std::string WithLineEndsCompleted(std::string text) {
   return out;
 }
 
-// What the log should hold with the definitions "noise*" (delete) and
-// "rep*" (replace with " X "): a line ending in a space loses its trailing
-// blanks (bytes up to 0x20) with Trim on; that cut line decides whether it
-// is blank; SpLine -1 keeps every blank line, 1 the first of a run, 0 none;
-// deleted lines do not end a run. A replacement is written as stored with
-// Trim on and without its outer blanks with Trim off.
+// The log after "noise*" (delete) and "rep*" (" X "): a line ending in a space
+// loses its trailing bytes up to 0x20 with Trim, which decides whether it is
+// blank; SpLine -1 keeps every blank line, 1 the first of a run (deleted lines
+// do not end one), 0 none. Without Trim a replacement loses its outer blanks.
 std::string Filtered(const std::string& text, bool trim, int spline) {
   std::string out;
   int run = 0;
@@ -132,16 +128,12 @@ class ProcessFileRandom : public ProcessFileTest,
   ProcessFileRandom() : ProcessFileTest(GetParam()) {}
 };
 
-// Random texts of LF, CR LF, lone CR, blanks, Shift-JIS bytes, lines to
-// delete or replace and a final Ctrl-Z, under every Trim, SpLine, Back,
-// Time and TimeZ. Back keeps the copy, which holds the whole text as read;
-// Time keeps the former stamp (TimeZ moves it to 00:00). A Ctrl-Z before the
-// last byte hides text the rewrite would drop: such a file is refused
-// (frReadError) and stays as it was.
+// Random texts under every Trim, SpLine, Back (the copy holds the text as read),
+// Time (the stamp stays) and TimeZ (moved to 00:00). A Ctrl-Z before the last
+// byte hides text a rewrite would drop: the file is refused and left alone.
 TEST_P(ProcessFileRandom, RewritesAsTheReferenceDoes) {
-  // First the cases the random texts leave out: a replaced blank line joins
-  // the blank run; the first matching definition decides; a NUL beyond the
-  // binary sniff (the first 500 bytes) starts a line that counts as blank.
+  // Cases random texts leave out: a replaced blank line joins the blank run; the
+  // first matching definition decides; a NUL after the 500 sniffed bytes is blank.
   const std::string a498 = std::string(498, 'a') + "\r\n";
   const struct {
     std::vector<DefinitionEntry> defs;
@@ -238,9 +230,8 @@ TEST_P(ProcessFileEligibility, ReturnsCodeAndLeavesRefusedFileAlone) {
 INSTANTIATE_TEST_SUITE_P(Files, ProcessFileEligibility, ::testing::ValuesIn(kEligibility),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Without an increment file the log is renamed; otherwise a Ctrl-Z within
-// the increment file's last 128 bytes is cut and the text appended, each
-// line with its own end. The log's former stamp stays.
+// With no increment file the log is renamed; else a Ctrl-Z in the last 128 bytes
+// is cut and the lines appended with their own ends. The former stamp stays.
 TEST_F(ProcessFileTest, IncrementRenamesOrAppendsAndKeepsThePriorStamp) {
   g_.options.Inc = true;
   const std::string far = "old\x1A" + std::string(128, 'o');
@@ -276,8 +267,7 @@ TEST_F(ProcessFileTest, LinksAtTemporaryOrIncrementNameAreRefusedAndTargetsUntou
 }
 
 TEST_F(ProcessFileTest, FileOver4GiBWithEarlyCtrlZIsNotTruncated) {
-  // Sparse: text and a Ctrl-Z, then zeros up to 4 GiB + 6 bytes, a size a
-  // 32-bit count would take for 6.
+  // Sparse, past a Ctrl-Z, to 4 GiB + 6 bytes: a 32-bit count would take 6.
   const std::int64_t size = (std::int64_t{1} << 32) + 6;
   WriteFile(Native("big.log"), "abc\r\n\x1A" + std::string(506, 'x'));
   if (truncate(Native("big.log").c_str(), size) != 0) GTEST_SKIP() << "no sparse files here";
@@ -286,9 +276,8 @@ TEST_F(ProcessFileTest, FileOver4GiBWithEarlyCtrlZIsNotTruncated) {
   EXPECT_FALSE(FileExists(Native("big.qu$")));
 }
 
-// A logger that opens the file for every line waits while the file is held
-// and appends after the rewrite: processing runs over and over while it
-// writes, and afterwards every line it wrote is there exactly once.
+// A logger opening the file for every line waits while it is held and appends
+// after each rewrite: every line it wrote is there exactly once.
 TEST_F(ProcessFileTest, WriterReopeningForEveryLineLosesNothing) {
   // Without a write lease only other runs are kept out: this writer would lose lines.
   if (!testing::LeasesGranted(dir_)) GTEST_SKIP() << "no file leases here";
@@ -311,8 +300,7 @@ TEST_F(ProcessFileTest, WriterReopeningForEveryLineLosesNothing) {
   EXPECT_TRUE(ReadFile(Native("app.log")) == expected);
 }
 
-// What a failing call, or what is found at or beside the log file, makes of
-// one file's processing: the code returned, the note, and every file after.
+// A failing call, or what is found beside the log: the code, the note, the files.
 Fault Open(const char* suffix, platform::OpenMode mode, int nth = 1, int error = EIO) {
   return {Op::kOpen, suffix, nth, error, mode};
 }
@@ -321,9 +309,8 @@ Fault Fail(Op op, const char* suffix, int nth = 1, int error = EIO) {
 }
 const Fault kNoMarks = Fail(Op::kGetPending, ".qu$", 1, ENOTSUP);
 
-// The files' texts: o the log's (over 500 bytes: the binary sniff takes one
-// read), p it processed, a a partial log, s a stale copy longer than o, i an
-// old increment file, j that with p appended, e empty.
+// o the log (the 500-byte sniff takes one read), p it processed, a partial log,
+// s a stale copy longer than o, i an old increment file, j i then p, e empty.
 const std::string kKs = std::string(600, 'k') + "\r\n";
 constexpr std::string_view kLetters = "opasije";
 const std::string kTexts[] = {"noise\r\n" + kKs, kKs, "kk\r\n", std::string(700, 's'), "old\r\n",
@@ -339,19 +326,15 @@ struct FaultCase {
   // then m: app.qu$ keeps the mark. app.inc is there before (i) if after.
   const char* files;
   Setup setup = kPlain;
-  // Where set, the one note names the reason and errno of the call that
-  // failed first, even when the clean-up after it fails too.
+  // The one note's reason, with the errno of the first failure (not the clean-up's).
   std::optional<RefusalReason> reason = std::nullopt;
-  // app.log and app.qu$ before; then m: app.qu$ is marked; L, Q, I: app.log,
-  // .qu$, .inc has a second name "other"; h: app.log is held by another run,
-  // r: open in another program.
+  // app.log, app.qu$ before; then m: app.qu$ marked; L, Q, I: app.log, .qu$, .inc
+  // has a second name; h: app.log held by another run, r: open in another program.
   const char* before = "o-";
 };
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
-// On app.log, through the held descriptor: hold, info, sniff read, prior
-// stamp, size, seek and reads of the copy, seek, truncate, writes and sync
-// of the rewrite, size, stamp, seek and reads of the increment step.
+// app.log is read to sniff, copy and append: the nth read, seek or size says which.
 const FaultCase kFaults[] = {
     {"HoldRefused", {Open(".log", kHold, 1, EWOULDBLOCK)}, frOpenError, "o--", kPlain, kHeldOpen},
     {"SniffRead", {Fail(Op::kRead, ".log")}, frOpenError, "o--", kPlain, kSystemError},
@@ -379,8 +362,7 @@ const FaultCase kFaults[] = {
      kUnknown},
     // A copy whose name may not survive a power loss is no copy.
     {"TempFolderFlush", {Fail(Op::kSyncParent, ".qu$")}, frTempOpenError, "oo-"},
-    // The log file is whole, but a marked copy can no longer be told apart
-    // from one left by a killed rewrite: the next run refuses the file.
+    // The log is whole, but the copy stays marked: the next run refuses the file.
     {"TempClose", {Fail(Op::kClose, ".qu$")}, frTempOpenError, "oo-m"},
     {"CopyCheckOpen", {Open(".qu$", kReadWrite)}, frTempOpenError, "oo-m"},
     {"FilterSourceOpen", {Open(".qu$", kRead, 2)}, frTempOpenError, "oo-m"},
@@ -412,8 +394,7 @@ const FaultCase kFaults[] = {
     {"MarkedCopyIsKept", {}, frTempOpenError, "ao-m", kPlain, kPendingCopy, "aom"},
     {"MarkedCopyIsKeptWithBack", {}, frTempOpenError, "ao-m", kBack, kPendingCopy, "aom"},
     {"StaleCopyIsReplaced", {}, frDone, "p--", kPlain, {}, "os"},
-    // Without marks a left copy cannot be told from a killed run's, unless
-    // Back keeps copies anyway.
+    // Without marks a left copy may be a killed run's, unless Back keeps copies.
     {"UnmarkableCopyIsKept", {kNoMarks}, frTempOpenError, "os-", kPlain, kUnmarkedCopy, "os"},
     {"UnmarkableBackupIsReplaced", {kNoMarks}, frDone, "po-", kBack, {}, "os"},
     // A rewrite through one name would change the file's other names too.
@@ -494,10 +475,8 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
 INSTANTIATE_TEST_SUITE_P(Rows, ProcessFileFaults, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Cuts the power after every file-layer call of one file's processing and
-// checks, for every state the disk may then hold, that the log file's text
-// survives whole: deleted, replaced, blank and trailing blank lines, and a
-// last line without an end.
+// After a power loss at any call, in every state the disk may hold, the text
+// survives whole. It has lines to delete, replace and trim and no last line end.
 const std::string kLogText = "start\nnoise 1\nlogin pw=secret\n\n\nend   \nnoise 2\nlast";
 const std::string kAsRead = kLogText + "\n";  // what the copy holds
 const std::string kProcessed = "start\nlogin (masked)\n\nend\nlast\n";
@@ -513,9 +492,8 @@ class ProcessFilePowerLoss : public ProcessFileTest,
     g_.definitions.Entries = {{"noise*", ""}, {"login *", "login (masked)"}};
   }
 
-  // Empty when the text survives in `disk`: in the log file as it was, as
-  // read or processed; in the increment file after its former text; or in
-  // the copy, which must then carry the mark.
+  // Empty when the text is whole in the log (as it was, read or processed), the
+  // increment file (after its former text), or the copy, which is then marked.
   std::string Lost(const DiskImage& disk) const {
     const auto data = [&](const char* name) {
       return disk.contains(name) ? disk.at(name).data : "(none)";

@@ -19,11 +19,6 @@ PowerLossFileSystem::PowerLossFileSystem(std::string folder, std::string native_
   }
 }
 
-std::string PowerLossFileSystem::WatchedName(std::string_view path) const {
-  const std::string name(path.substr(path.rfind('\\') + 1));
-  return !name.empty() && path == folder_ + "\\" + name ? name : "";
-}
-
 platform::Status PowerLossFileSystem::Around(FsCall& call,
                                              const std::function<platform::Status()>& real) {
   auto& [files, names] = model_;

@@ -1,11 +1,9 @@
 #pragma once
 
-// A file layer for tests that passes calls on to the real one and keeps what
-// a power loss would leave of one folder (a kill cannot show it: the page
-// cache survives). A file's data and mark are durable after its Sync, a name
-// change after a SyncParent; until then each file and the folder's names may
-// be left in any state they passed through. Sync and SyncParent are only
-// recorded. Writes are taken to go to the end of a file, as rewrites do.
+// A file layer for tests that keeps what a power loss would leave of one folder
+// (a kill cannot show it). A file's data and mark are durable after its Sync, a
+// name change after a SyncParent; until then each may be left in any state it
+// passed through. Syncs are only recorded; writes are taken to append.
 
 #include <gtest/gtest.h>
 
@@ -41,7 +39,6 @@ class PowerLossFileSystem : public HookedFileSystem {
   void CrashAfter(int n) { crash_after_ = n; }
   // Every image of the folder a power loss at the remembered moment may leave.
   std::set<DiskImage> CrashImages() const;
-  void Crash(const DiskImage& image) { WriteDisk(native_folder_, image); }
 
   static DiskImage ReadDisk(const std::string& native_folder);
   // Replaces the regular files of a native folder with those of `image`.
@@ -56,8 +53,10 @@ class PowerLossFileSystem : public HookedFileSystem {
     // The folder's names (an index into files), by the same rule.
     std::vector<std::map<std::string, std::size_t>> names{{}};
   };
-  // The name of `path` when it lies in the watched folder, else empty.
-  std::string WatchedName(std::string_view path) const;
+  std::string WatchedName(std::string_view path) const {  // in the folder, else ""
+    const std::string name(path.substr(path.rfind('\\') + 1));
+    return !name.empty() && path == folder_ + "\\" + name ? name : "";
+  }
 
   std::string folder_;
   std::string native_folder_;
