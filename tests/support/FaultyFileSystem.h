@@ -1,8 +1,7 @@
 #pragma once
 
-// A file layer for tests that passes calls on to the real one and makes
-// chosen ones fail with a chosen errno: "the 3rd write to any path ending in
-// .qu$ fails with ENOSPC".
+// A file layer for tests that makes chosen calls fail with a chosen errno: "the
+// 3rd write to any path ending in .qu$ fails with ENOSPC".
 
 #include <cerrno>
 #include <optional>

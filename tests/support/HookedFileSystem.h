@@ -1,10 +1,8 @@
 #pragma once
 
-// A file layer for tests that passes the calls that change or read files, on
-// the file system and on the files it opens, to the real one through one
-// function, Around(), which a test layer overrides to fail or watch them.
+// A file layer for tests that passes the calls on files, and on the files it
+// opens, to the real one through Around(), which a test layer overrides.
 
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,10 +51,7 @@ class HookedFileSystem : public platform::FileSystem {
   explicit HookedFileSystem(platform::FileSystem& real) : real_(real) {}
 
   // Makes the call `real` stands for, or not, and gives its outcome.
-  virtual Status Around(FsCall& call, const std::function<Status()>& real) {
-    static_cast<void>(call);
-    return real();
-  }
+  virtual Status Around(FsCall& call, const std::function<Status()>& real) = 0;
 
   platform::Opened Open(std::string_view path, platform::OpenMode mode,
                         platform::Links links = platform::Links::kFollow) override {

@@ -67,22 +67,21 @@ platform::Status PowerLossFileSystem::Around(FsCall& call,
 std::set<DiskImage> PowerLossFileSystem::CrashImages() const {
   const Model& model = frozen_ ? *frozen_ : model_;
   std::set<DiskImage> images;
-  // Every state of the folder, with every combination of the states of the
-  // files it names (counted through like the digits of a number).
+  // Every state of the folder's names, with every combination of the states
+  // of the files they name.
   for (const auto& table : model.names) {
-    std::vector<std::size_t> choice(table.size(), 0);
-    std::size_t digit = 0;
-    do {
-      DiskImage image;
-      digit = 0;
-      for (const auto& [name, file] : table) image[name] = model.files[file][choice[digit++]];
-      images.insert(std::move(image));
-      digit = 0;
-      for (const auto& [name, file] : table) {
-        if (++choice[digit] < model.files[file].size()) break;
-        choice[digit++] = 0;
+    std::vector<DiskImage> partial{{}};
+    for (const auto& [name, file] : table) {
+      std::vector<DiskImage> longer;
+      for (const DiskImage& image : partial) {
+        for (const StoredFile& state : model.files[file]) {
+          longer.push_back(image);
+          longer.back()[name] = state;
+        }
       }
-    } while (digit < table.size());
+      partial = std::move(longer);
+    }
+    images.insert(partial.begin(), partial.end());
   }
   return images;
 }
