@@ -1,11 +1,12 @@
 #pragma once
 
-// A file layer for tests that forwards to the real one and makes chosen
-// calls fail with a chosen errno: "the 3rd write to any path ending in
-// .qu$ fails with ENOSPC".
+// A file layer for tests that makes chosen calls fail with a chosen errno: "the
+// 3rd write to any path ending in .qu$ fails with ENOSPC".
 
 #include <cerrno>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/HookedFileSystem.h"
@@ -14,15 +15,10 @@ namespace quillet::testing {
 
 struct Fault {
   FsOp op;
-  // The fault applies to paths that end with this text (Shift-JIS, Windows
-  // form); empty matches every path.
-  std::string path_suffix;
-  // Fails the nth matching call (1-based) only.
-  int nth = 1;
+  std::string path_suffix;  // Shift-JIS, Windows form; empty matches every path
+  int nth = 1;              // fails the nth matching call (1-based) only
   int error = EIO;
-  // For kOpen only: restrict to one mode; otherwise any mode.
-  bool any_mode = true;
-  platform::OpenMode mode = platform::OpenMode::kRead;
+  std::optional<platform::OpenMode> mode = std::nullopt;  // kOpen: only opens in this mode
 };
 
 class FaultyFileSystem : public HookedFileSystem {
@@ -30,18 +26,24 @@ class FaultyFileSystem : public HookedFileSystem {
   explicit FaultyFileSystem(platform::FileSystem& real = platform::PosixFileSystem())
       : HookedFileSystem(real) {}
 
-  void Add(Fault fault) { faults_.push_back({std::move(fault), 0}); }
+  void Add(Fault fault) { faults_.emplace_back(std::move(fault), 0); }
   // Whether the fault at `index` (in the order added) fired.
-  bool Fired(std::size_t index) const { return faults_[index].seen >= faults_[index].fault.nth; }
+  bool Fired(std::size_t index) const { return faults_[index].second >= faults_[index].first.nth; }
 
-  platform::Status Around(FsCall& call, const std::function<platform::Status()>& real) override;
+  platform::Status Around(FsCall& call, const std::function<platform::Status()>& real) override {
+    platform::Status injected;
+    for (auto& [fault, seen] : faults_) {
+      if (fault.op != call.op || !call.path.ends_with(fault.path_suffix)) continue;
+      if (call.op == FsOp::kOpen && fault.mode && call.mode != *fault.mode) continue;
+      if (++seen == fault.nth && injected) injected = platform::Status::Failure(fault.error);
+    }
+    if (injected) return real();
+    if (call.op == FsOp::kClose) real();  // a failing close still releases the file
+    return injected;
+  }
 
  private:
-  struct Armed {
-    Fault fault;
-    int seen;
-  };
-  std::vector<Armed> faults_;
+  std::vector<std::pair<Fault, int>> faults_;
 };
 
 }  // namespace quillet::testing

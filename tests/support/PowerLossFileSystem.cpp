@@ -1,181 +1,106 @@
 #include "tests/support/PowerLossFileSystem.h"
 
-#include <dirent.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <utility>
 
-#include "platform/NameCodec.h"
-#include "platform/Sjis.h"
 #include "tests/support/TestUtil.h"
 
 namespace quillet::testing {
 
-struct PowerLossFileSystem::Model {
-  // Each file ever seen: the states it passed through since its last Sync,
-  // the first being the durable one.
-  std::vector<std::vector<StoredFile>> files;
-  // The folder's name table, by the same rule.
-  std::vector<std::map<std::string, std::size_t>> names{{}};
-  // Each open file: the file it is (-1 outside the folder), whether it
-  // appends, and its position.
-  struct Open {
-    long file;
-    bool append;
-    std::int64_t position = 0;
-  };
-  std::map<const platform::File*, Open> open;
-
-  long Find(const std::string& name) const {
-    const auto found = names.back().find(name);
-    return found == names.back().end() ? -1 : static_cast<long>(found->second);
-  }
-  // Takes `from` away (when not empty) and points `to` at `file` (when not
-  // empty), as one change of the folder.
-  void Rename(const std::string& from, const std::string& to, long file) {
-    std::map<std::string, std::size_t> table = names.back();
-    if (!from.empty()) table.erase(from);
-    if (!to.empty()) table[to] = static_cast<std::size_t>(file);
-    names.push_back(std::move(table));
-  }
-  template <typename Edit>
-  void Change(long file, Edit edit) {
-    if (file < 0) return;
-    std::vector<StoredFile>& states = files[static_cast<std::size_t>(file)];
-    states.push_back(states.back());
-    edit(states.back());
-  }
-};
-
-PowerLossFileSystem::PowerLossFileSystem(std::string folder, std::string native_folder,
-                                         platform::FileSystem& real)
-    : HookedFileSystem(real),
+PowerLossFileSystem::PowerLossFileSystem(std::string folder, std::string native_folder)
+    : HookedFileSystem(platform::PosixFileSystem()),
       folder_(std::move(folder)),
-      native_folder_(std::move(native_folder)),
-      model_(std::make_unique<Model>()) {
+      native_folder_(std::move(native_folder)) {
   for (auto& [name, state] : ReadDisk(native_folder_)) {
-    model_->names.back()[name] = model_->files.size();
-    model_->files.push_back({state});
+    model_.names.back()[name] = model_.files.size();
+    model_.files.push_back({state});
   }
-}
-
-PowerLossFileSystem::~PowerLossFileSystem() = default;
-
-std::string PowerLossFileSystem::WatchedName(std::string_view path) const {
-  const std::string_view name = path.substr(path.rfind('\\') + 1);
-  const bool watched = !name.empty() && path == folder_ + "\\" + std::string(name);
-  return watched ? std::string(name) : "";
 }
 
 platform::Status PowerLossFileSystem::Around(FsCall& call,
                                              const std::function<platform::Status()>& real) {
-  Model& model = *model_;
+  auto& [files, names] = model_;
   const std::string name = WatchedName(call.path);
   const bool sync = call.op == FsOp::kSync || call.op == FsOp::kSyncParent;
   const platform::Status status = sync ? platform::Status() : real();
-  Model::Open* open = model.open.contains(call.file) ? &model.open.at(call.file) : nullptr;
-  if (status && call.op == FsOp::kOpen && call.file != nullptr) {
-    long file = name.empty() ? -1 : model.Find(name);
-    if (!name.empty() && file < 0) {
-      file = static_cast<long>(model.files.size());
-      model.files.push_back({StoredFile{}});
-      model.Rename("", name, file);
-    } else if (*call.mode == platform::OpenMode::kCreateTruncate) {
-      model.Change(file, [](StoredFile& state) { state.data.clear(); });
+  // Points `to` (unless empty) at `file` instead of `from`, as one change of the folder.
+  const auto rename = [&](const std::string& from, const std::string& to, std::size_t file) {
+    std::map<std::string, std::size_t> table = names.back();
+    table.erase(from);
+    if (!to.empty()) table[to] = file;
+    names.push_back(std::move(table));
+  };
+  if (status && call.op == FsOp::kOpen) {
+    open_.erase(call.file);
+    if (!name.empty() && !names.back().contains(name)) {
+      files.push_back({StoredFile{}});
+      rename("", name, files.size() - 1);
     }
-    model.open[call.file] = {file, *call.mode == platform::OpenMode::kAppend};
-  } else if (status && open != nullptr) {
-    switch (call.op) {
-      case FsOp::kRead:
-        open->position += static_cast<std::int64_t>(*call.count);
-        break;
-      case FsOp::kSeek:
-        open->position = call.number;
-        break;
-      case FsOp::kWrite:
-        model.Change(open->file, [&](StoredFile& state) {
-          const std::size_t at =
-              open->append ? state.data.size() : static_cast<std::size_t>(open->position);
-          if (state.data.size() < at) state.data.resize(at, '\0');
-          state.data.replace(at, call.data.size(), call.data);
-          open->position = static_cast<std::int64_t>(at + call.data.size());
-        });
-        break;
-      case FsOp::kTruncate:
-        model.Change(open->file, [&](StoredFile& state) {
-          state.data.resize(static_cast<std::size_t>(call.number), '\0');
-        });
-        break;
-      case FsOp::kSetPending:
-        model.Change(open->file, [&](StoredFile& state) { state.pending = call.number != 0; });
-        break;
-      case FsOp::kSync:
-        if (open->file >= 0) {
-          std::vector<StoredFile>& states = model.files[static_cast<std::size_t>(open->file)];
-          states.erase(states.begin(), states.end() - 1);
-        }
-        break;
-      default:
-        break;
+    if (!name.empty()) open_[call.file] = names.back().at(name);
+    if (!name.empty() && call.mode == platform::OpenMode::kCreateTruncate) {
+      std::vector<StoredFile>& states = files[open_[call.file]];
+      states.push_back(states.back());
+      states.back().data.clear();
+    }
+  } else if (status && open_.contains(call.file)) {
+    std::vector<StoredFile>& states = files[open_.at(call.file)];
+    if (call.op == FsOp::kSync) states.erase(states.begin(), states.end() - 1);
+    if (call.op == FsOp::kWrite || call.op == FsOp::kTruncate || call.op == FsOp::kSetPending) {
+      states.push_back(states.back());
+      StoredFile& state = states.back();
+      if (call.op == FsOp::kWrite) state.data += call.data;
+      if (call.op == FsOp::kTruncate) state.data.resize(static_cast<std::size_t>(call.number));
+      if (call.op == FsOp::kSetPending) state.pending = call.number != 0;
     }
   } else if (status && !name.empty()) {
     if (call.op == FsOp::kRename || call.op == FsOp::kReplace)
-      model.Rename(name, WatchedName(call.to), model.Find(name));
-    if (call.op == FsOp::kDelete) model.Rename(name, "", 0);
-    if (call.op == FsOp::kSyncParent) model.names.erase(model.names.begin(), model.names.end() - 1);
+      rename(name, WatchedName(call.to), names.back().at(name));
+    if (call.op == FsOp::kDelete) rename(name, "", 0);
+    if (call.op == FsOp::kSyncParent) names.erase(names.begin(), names.end() - 1);
   }
-  if (++calls_ == crash_after_) frozen_ = std::make_unique<Model>(model);
+  if (++calls_ == crash_after_) frozen_ = model_;
   return status;
 }
 
 std::set<DiskImage> PowerLossFileSystem::CrashImages() const {
-  const Model& model = frozen_ ? *frozen_ : *model_;
+  const Model& model = frozen_ ? *frozen_ : model_;
   std::set<DiskImage> images;
-  // Every state of the folder, with every combination of the states of the
-  // files it names (counted through like the digits of a number).
+  // Every state of the folder's names, with every combination of the states
+  // of the files they name.
   for (const auto& table : model.names) {
-    std::vector<std::size_t> choice(table.size(), 0);
-    for (;;) {
-      DiskImage image;
-      std::size_t digit = 0;
-      for (const auto& [name, file] : table) image[name] = model.files[file][choice[digit++]];
-      images.insert(std::move(image));
-      digit = 0;
-      for (const auto& [name, file] : table) {
-        if (++choice[digit] < model.files[file].size()) break;
-        choice[digit++] = 0;
+    std::vector<DiskImage> partial{{}};
+    for (const auto& [name, file] : table) {
+      std::vector<DiskImage> longer;
+      for (const DiskImage& image : partial) {
+        for (const StoredFile& state : model.files[file]) {
+          longer.push_back(image);
+          longer.back()[name] = state;
+        }
       }
-      if (digit == table.size()) break;
+      partial = std::move(longer);
     }
+    images.insert(partial.begin(), partial.end());
   }
   return images;
 }
 
 DiskImage PowerLossFileSystem::ReadDisk(const std::string& native_folder) {
   DiskImage image;
-  DIR* dir = opendir(native_folder.c_str());
-  EXPECT_NE(dir, nullptr) << native_folder;
-  while (const struct dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
-    const std::string native = native_folder + "/" + entry->d_name;
-    struct stat st;
-    if (lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    std::optional<std::string> name = platform::NativeNameToSjis(entry->d_name);
-    EXPECT_TRUE(name.has_value()) << entry->d_name;
-    image[name.value_or(entry->d_name)] = StoredFile{ReadFile(native), HasPendingMark(native)};
+  for (const auto& entry : std::filesystem::directory_iterator(native_folder)) {
+    const std::string path = entry.path().string();
+    if (entry.is_regular_file())
+      image[entry.path().filename()] = {ReadFile(path), HasPendingMark(path)};
   }
-  if (dir != nullptr) closedir(dir);
   return image;
 }
 
 void PowerLossFileSystem::WriteDisk(const std::string& native_folder, const DiskImage& image) {
-  for (const auto& [name, state] : ReadDisk(native_folder)) {
-    ASSERT_EQ(unlink((native_folder + "/" + *platform::SjisToUtf8(name)).c_str()), 0) << name;
-  }
+  for (const auto& entry : ReadDisk(native_folder))
+    std::filesystem::remove(native_folder + "/" + entry.first);
   for (const auto& [name, state] : image) {
-    const std::string native = native_folder + "/" + *platform::SjisToUtf8(name);
+    const std::string native = native_folder + "/" + name;
     WriteFile(native, state.data);
     if (state.pending) {
       ASSERT_EQ(setxattr(native.c_str(), "user.quillet.pending", "1", 1, 0), 0) << name;
