@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -8,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/DosTime.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestUtil.h"
 
@@ -22,28 +20,27 @@ using Names = std::vector<std::string>;
 
 class PosixFileSystemTest : public ::testing::Test {
  protected:
+  // The names listed, sorted; a hidden entry's name ends in '!'.
   Names List(const std::string& pattern, ListKind kind) {
     std::vector<DirEntry> entries;
     EXPECT_TRUE(fs.List(dir.Windows(pattern), kind, entries)) << pattern;
     Names names;
-    for (const DirEntry& e : entries) names.push_back(e.name);
+    for (const DirEntry& e : entries) names.push_back(e.name + (e.attributes.hidden ? "!" : ""));
     std::sort(names.begin(), names.end());
     return names;
   }
   // Fails the test unless opening `name` fails with `error`.
   void ExpectRefused(const char* name, OpenMode mode, int error) {
     const Opened opened = fs.Open(dir.Windows(name), mode);
-    EXPECT_FALSE(opened.file) << name;
-    EXPECT_EQ(opened.status.errno_value(), error) << name;
+    EXPECT_EQ(opened.file ? 0 : opened.status.errno_value(), error) << name;
   }
 
   FileSystem& fs = PosixFileSystem();
   quillet::testing::ScratchDir dir;
 };
 
-// Names without a Shift-JIS form of their own show a '?' per character (¥
-// would read back as '\\', a '\\' as a separator; bytes that are not UTF-8
-// count one each), and no name holding '?' or '*' is ever opened, created,
+// Names without a Shift-JIS form of their own (¥, '\\', bytes not UTF-8) show
+// a '?' per character, and no name holding '?' or '*' is ever opened, created,
 // renamed or deleted, so a shown name cannot reach another file.
 TEST_F(PosixFileSystemTest, ListsNamesWithoutAShiftJisFormWithQuestionMarksAndNeverOpensThem) {
   const char* const on_disk[] = {
@@ -61,8 +58,7 @@ TEST_F(PosixFileSystemTest, ListsNamesWithoutAShiftJisFormWithQuestionMarksAndNe
     EXPECT_FALSE(fs.Rename(dir.Windows("plain.log"), dir.Windows(name))) << name;
     EXPECT_FALSE(fs.Rename(dir.Windows(name), dir.Windows("new.log"))) << name;
   }
-  EXPECT_FALSE(fs.Exists(dir.Windows("?.log")));
-  EXPECT_FALSE(fs.Exists(dir.Windows("new.log")));
+  EXPECT_FALSE(fs.Exists(dir.Windows("?.log")) || fs.Exists(dir.Windows("new.log")));
   for (const char* name : on_disk) EXPECT_EQ(ReadFile(dir.Native(name)), "x") << name;
   EXPECT_EQ(ReadFile(dir.Native("plain.log")), "x");
 }
@@ -76,7 +72,7 @@ TEST_F(PosixFileSystemTest, DosAttribMarksHiddenAndSystemEntries) {
   for (const char* name : {"system.log", "sysdir"})
     ASSERT_EQ(setxattr(dir.Native(name).c_str(), "user.DOSATTRIB", system, 10, 0), 0);
   EXPECT_EQ(List("*.log", ListKind::kFiles), Names{"plain.log"});
-  EXPECT_EQ(List("*", ListKind::kSubfolders), (Names{".", "..", "hidden.log", "plain.log"}));
+  EXPECT_EQ(List("*", ListKind::kSubfolders), (Names{".", "..", "hidden.log!", "plain.log"}));
 }
 
 // Only regular files open (a FIFO without waiting), a read-only file not
@@ -100,30 +96,11 @@ TEST_F(PosixFileSystemTest, NeverOpensReplacesOrDeletesOtherEntries) {
   EXPECT_FALSE(fs.Exists(dir.Windows("missing")));
   EXPECT_EQ(fs.Rename(dir.Windows("a.inc"), dir.Windows("a.log")).errno_value(), EEXIST);
   EXPECT_EQ(ReadFile(dir.Native("a.log")), "keep");
-  EXPECT_TRUE(fs.Rename(dir.Windows("a.inc"), dir.Windows("b.inc")));
+  EXPECT_TRUE(fs.Rename(dir.Windows("a.inc"), dir.Windows("b.inc")) &&
+              fs.Exists(dir.Windows("b.inc")));
   EXPECT_FALSE(fs.Delete(dir.Windows("sub")));
   EXPECT_TRUE(fs.Delete(dir.Windows("b.inc")));
   EXPECT_FALSE(fs.Exists(dir.Windows("b.inc")));
-}
-
-TEST_F(PosixFileSystemTest, StampsRoundTripAndOddSecondsReadRoundedDown) {
-  WriteFile(dir.Native("a.log"), "x");
-  auto file = fs.Open(dir.Windows("a.log"), OpenMode::kReadWrite).file;
-  std::uint32_t now = 0, back = 0;
-  ASSERT_TRUE(file && file->GetTime(now));
-  for (std::uint32_t stamp : {AtMidnight(now), (now & ~0x1Fu) | 0x1Du}) {
-    ASSERT_TRUE(file->SetTime(stamp) && file->GetTime(back));
-    EXPECT_EQ(back, stamp);
-  }
-  EXPECT_FALSE(file->SetTime(kBadDosTime));
-  std::time_t midnight = 0;
-  ASSERT_TRUE(DosToUnixTime(AtMidnight(now), midnight));
-  struct timespec times[2] = {{0, UTIME_OMIT}, {midnight + 1, 500000000}};
-  ASSERT_EQ(utimensat(AT_FDCWD, dir.Native("a.log").c_str(), times, 0), 0);
-  ASSERT_TRUE(file->GetTime(back));
-  EXPECT_EQ(back, AtMidnight(now));
-  quillet::testing::SetFileTime(dir.Native("a.log"), 0);  // 1970 has no DOS stamp
-  EXPECT_FALSE(file->GetTime(back));
 }
 
 }  // namespace
