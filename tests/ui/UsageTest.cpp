@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QString>
-#include <QStringList>
 #include <string>
 
 #include "ui/Usage.h"
@@ -22,17 +21,6 @@ TEST(ManualPage, EscapesWhatRoffWouldReadAsMarkup) {
   EXPECT_EQ(text.count(".nf\n"), 2);
   EXPECT_EQ(text.count(".fi\n"), 2);
   EXPECT_EQ(text.count(".RS 4\n"), text.count(".RE\n"));
-}
-
-TEST(UsageText, WrapsAt79ColumnsAndNamesThisUsersFiles) {
-  const std::string help = UsageText("/home/me/.config/quillet/");
-  // Example lines are shown as they are.
-  for (const QString& line : QString::fromStdString(help).split('\n')) {
-    const bool example = line.size() > 4 && line.startsWith("    ") && line[4] != ' ';
-    EXPECT_TRUE(example || line.toUtf8().size() <= 79) << line.toStdString();
-  }
-  EXPECT_THAT(help, HasSubstr(" /home/me/.config/quillet/Quillet.ini,"));
-  EXPECT_THAT(UsageText(""), HasSubstr("cannot be found"));
 }
 
 }  // namespace
