@@ -37,9 +37,8 @@ class ScriptedFileDialogs : public platform::FileDialogService {
     dialog.file_name = chosen.front();
     return true;
   }
-  std::optional<std::string> BrowseForFolder(std::string_view) override { return folder; }
+  std::optional<std::string> BrowseForFolder(std::string_view) override { return {}; }
   std::vector<std::string> chosen;
-  std::optional<std::string> folder;
   std::vector<platform::OpenFileDialog> shown;  // as each dialog was shown
 };
 

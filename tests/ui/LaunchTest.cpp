@@ -38,8 +38,7 @@ TEST_F(LaunchTest, EditFilesStartsTheEditorOnTheChosenNamesInTheirFolder) {
   const std::tuple<bool, int, std::vector<std::string>, std::size_t> cases[] = {
       {false, 33, {all}, 0},
       {true, 33, {a, R"("notepad.exe" "b.log")", R"("notepad.exe" "c.log")"}, 0},
-      {true, 2, {a}, 1},
-      {false, 31, {all}, 1}};
+      {true, 2, {a}, 1}};
   form->EditFolder->setText(ToQString(work.windows()));
   for (const auto& [multi, result, command_lines, box_count] : cases) {
     globals.options.Multi = multi;

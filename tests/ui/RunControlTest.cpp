@@ -112,7 +112,6 @@ TEST_F(RunControl, AutoExitClosesUnlessCalledOff) {
   RunWork();
   EXPECT_EQ(FromQString(caption), Sjis("終了ｷｬﾝｾﾙ"));
   EXPECT_EQ(closed, 1);
-  EXPECT_TRUE(FileExists(home.Native("Quillet.ini")));
 
   for (bool by_button : {true, false}) {
     status.reset();

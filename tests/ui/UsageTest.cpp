@@ -23,5 +23,11 @@ TEST(ManualPage, EscapesWhatRoffWouldReadAsMarkup) {
   EXPECT_EQ(text.count(".RS 4\n"), text.count(".RE\n"));
 }
 
+// Only the exact option words ask for information (".h" sorts next to "-h").
+TEST(InfoRequested, TakesOnlyTheExactOptionWords) {
+  const char* argv[] = {"quillet", ".h", "-hh", "--versions", "/A"};
+  EXPECT_EQ(InfoRequested(5, const_cast<char**>(argv)), InfoRequest::kNone);
+}
+
 }  // namespace
 }  // namespace quillet::ui
