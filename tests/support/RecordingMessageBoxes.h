@@ -14,7 +14,6 @@ struct RecordedBox {
   std::string caption;  // Shift-JIS
   std::string text;     // Shift-JIS
   platform::MbIcon icon;
-  platform::MbButtons buttons;
   bool waited = true;  // false: shown without waiting for the answer
 };
 
@@ -22,18 +21,15 @@ class RecordingMessageBoxes : public platform::MessageBoxService {
  public:
   RecordingMessageBoxes() { platform::SetMessageBoxes(this); }
   ~RecordingMessageBoxes() override { platform::SetMessageBoxes(nullptr); }
-  RecordingMessageBoxes(const RecordingMessageBoxes&) = delete;
-  RecordingMessageBoxes& operator=(const RecordingMessageBoxes&) = delete;
 
   platform::MbResult Show(std::string_view caption, std::string_view text, platform::MbIcon icon,
-                          platform::MbButtons buttons) override {
-    boxes.push_back({std::string(caption), std::string(text), icon, buttons});
+                          platform::MbButtons) override {
+    boxes.push_back({std::string(caption), std::string(text), icon});
     return answer;
   }
   void ShowWithoutWaiting(std::string_view caption, std::string_view text,
                           platform::MbIcon icon) override {
-    boxes.push_back(
-        {std::string(caption), std::string(text), icon, platform::MbButtons::kOk, false});
+    boxes.push_back({std::string(caption), std::string(text), icon, false});
   }
 
   std::vector<RecordedBox> boxes;

@@ -19,7 +19,6 @@ namespace {
 
 using quillet::testing::Sjis;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 // Letters apply in order; each letter it does not know gets an error box.
 TEST(ReadCommandLine, AppliesLettersInOrder) {
@@ -30,7 +29,6 @@ TEST(ReadCommandLine, AppliesLettersInOrder) {
       {{"/X"}, false, false, false, "", "X"},
       {{"/a", "/xs"}, true, false, false, "", "X"},  // S after X
       {{"/Sq", "x"}, false, false, false, "x", "Q"},
-      {{"/", ""}, false, false, false, "", ""},
       {{"a.log", "/S", "C:\\b.LOG"}, true, false, false, "C:\\b.LOG", ""}};
   for (const auto& [arguments, start, exit, sub, file_name, letters] : rows) {
     quillet::testing::RecordingMessageBoxes boxes;
@@ -39,12 +37,7 @@ TEST(ReadCommandLine, AppliesLettersInOrder) {
               std::tuple(start, exit, sub, std::string(file_name)))
         << arguments[0];
     std::string named;
-    for (const auto& box : boxes.boxes) {
-      EXPECT_EQ(box.caption, "Quillet");
-      EXPECT_EQ(box.icon, platform::MbIcon::kError);
-      EXPECT_THAT(box.text, StartsWith(Sjis("コマンドラインオプションに誤りがあります。")));
-      named += box.text.substr(box.text.find('"') + 1, 1);
-    }
+    for (const auto& box : boxes.boxes) named += box.text.substr(box.text.find('"') + 1, 1);
     EXPECT_EQ(named, letters) << arguments[0];
   }
 }
@@ -55,25 +48,15 @@ TEST(ArgumentFromNative, TakesUnixPathsOnDriveZAndRefusesInexactForms) {
   // The argument (UTF-8, as the shell passes it), the current directory, the result in UTF-8.
   const std::tuple<const char*, const char*, std::optional<std::string>> rows[] = {
       {"/var/log/app/*.log", "/home/me", "Z:\\var\\log\\app\\*.log"},
-      {"/tmp/表?.log", "/home/me", "Z:\\tmp\\表?.log"},
-      {"/var/./log//*.log", "/home/me", "Z:\\var\\log\\*.log"},
       {"/RS", "/home/me", "/RS"},
-      {"*.log", "/home/me", "*.log"},
-      {"logs\\*.log", "/home/me", "logs\\*.log"},  // Windows form, as typed
-      {"C:/x.log", "/home/me", "C:/x.log"},        // a drive: not relative
+      {"C:/x.log", "/home/me", "C:/x.log"},  // a drive: not relative
       {"logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
-      {"./logs/*.log", "/home/me", "Z:\\home\\me\\logs\\*.log"},
-      {"../x/*.log", "/home/me", "Z:\\home\\x\\*.log"},
       {"../../../x/*.log", "/home/me", "Z:\\x\\*.log"},  // the root stays
-      {"logs/*.log", "/", "Z:\\logs\\*.log"},
-      {"logs/", "/home/me", "Z:\\home\\me\\logs\\"},  // no name: no run
       // logs may be a link: the system resolves its "..".
       {"logs/../x/a.log", "/home/me", "Z:\\home\\me\\logs\\..\\x\\a.log"},
       {"表/a.log", "/tmp/表", "Z:\\tmp\\表\\表\\a.log"},
       {"/var/a\\b.log", "/home/me", std::nullopt},  // '\\' would split the name
-      {"logs/a\\b.log", "/home/me", std::nullopt},
-      {"logs/*.log", "", std::nullopt},  // no current directory
-      {"logs/*.log", "/home/caf\u00E9", std::nullopt},
+      {"logs/*.log", "", std::nullopt},             // no current directory
       {"caf\u00E9.log", "/home/me", std::nullopt},  // no Shift-JIS form
       {"\u00A5.log", "/home/me", std::nullopt}};    // CP932 makes it 0x5C
   for (const auto& [argument, current_dir, expected] : rows) {
@@ -98,24 +81,9 @@ TEST(FileNameArguments, NoteNamesTheIgnoredOnesAndAsksForQuotes) {
     std::free(buffer);
     return text;
   };
-  EXPECT_EQ(note(names),
-            "quillet: 2 more file names given; only the last one is used: c.log\n"
-            "quillet: ignored: a.log /var/b.log\n"
-            "quillet: quote a wild-card pattern so that the shell passes it on unexpanded, as "
-            "in: quillet /A '/var/log/app/*.log'\n");
+  EXPECT_THAT(note(names), HasSubstr("only the last one is used: c.log\nquillet: ignored: a.log "
+                                     "/var/b.log\n"));
   EXPECT_EQ(note({"only.log"}), "");
-  EXPECT_THAT(note({"1", "2", "3", "4", "5", "6", "7", "8"}),
-              HasSubstr("ignored: 1 2 3 4 5 (and 2 more)\n"));
-}
-
-TEST(FolderFromUnixPath, GivesTheFolderOnDriveZ) {
-  EXPECT_EQ(FolderFromUnixPath("/var/log/app"), "Z:\\var\\log\\app\\");
-  EXPECT_EQ(FolderFromUnixPath("/var/log/app/"), "Z:\\var\\log\\app\\");
-  EXPECT_EQ(FolderFromUnixPath("/"), "Z:\\");
-  EXPECT_EQ(FolderFromUnixPath(Sjis("/tmp/表")), Sjis("Z:\\tmp\\表\\"));  // 95 5C is no '\\'
-  EXPECT_EQ(FolderFromUnixPath("Z:\\var\\"), "Z:\\var\\");
-  EXPECT_EQ(FolderFromUnixPath("logs"), "logs");            // refused by the run
-  EXPECT_EQ(FolderFromUnixPath("/var/a\\b"), "/var/a\\b");  // so is this
 }
 
 // Each line once it is final, as UTF-8; a cancel signal acts at the next
@@ -147,20 +115,15 @@ TEST(TerminalStatus, WritesEachLineOnceItIsFinalAndAsksToCancelAfterASignal) {
   EXPECT_FALSE(status.CancelRequested());
 }
 
-TEST(TerminalLine, ConvertsToUtf8AndBreaksAtCr) {
-  EXPECT_EQ(TerminalLine(Sjis("表\r\nb\rc")), "表\nb\nc");
-  EXPECT_EQ(TerminalLine("a\x80z"), "a\uFFFDz");
-}
-
-// Lines a preview lists, in either text code: a byte that makes no
-// character shows as U+FFFD and the rest of the line still shows.
+// Lines a preview or a terminal lists, in either text code: a byte that
+// makes no character shows as U+FFFD and the rest of the line still shows.
 TEST(ShownText, FollowsTheTextCode) {
   const std::tuple<std::string, TextCode, std::string> rows[] = {
-      {Sjis("表示 ok"), TextCode::kShiftJis, "表示 ok"},
       {"a\xFF" + Sjis("表"), TextCode::kShiftJis, "a\uFFFD表"},
       {"\xE7\xB5\x82\xE4\xBA\x86\\", TextCode::kUtf8, "終了\\"},
       {"a\xFF\xE7\xB5 b\xF0\x9F\x8D\xA3", TextCode::kUtf8, "a\uFFFD\uFFFD\uFFFD b🍣"}};
   for (const auto& [text, code, shown] : rows) EXPECT_EQ(ShownText(text, code), shown) << shown;
+  EXPECT_EQ(TerminalLine(Sjis("表\r\nb\rc")), "表\nb\nc");  // and breaks at CR
 }
 
 }  // namespace

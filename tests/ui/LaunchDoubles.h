@@ -1,6 +1,6 @@
 #pragma once
 
-// Doubles of the program starter, the file dialogs and the help: each
+// Doubles of the program starter and the file dialogs: each
 // records what it was asked, answers as the test chose, and installs itself
 // for its lifetime.
 
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/FileDialogs.h"
-#include "platform/Help.h"
 #include "platform/ProgramStarter.h"
 
 namespace quillet::testing {
@@ -18,12 +17,10 @@ class RecordingStarter : public platform::ProgramStarter {
  public:
   RecordingStarter() { platform::SetProgramStarter(this); }
   ~RecordingStarter() override { platform::SetProgramStarter(nullptr); }
-
   int Start(const std::vector<std::string>& items) override {
     command_lines.push_back(platform::QuotedCommandLine(items));
     return result;
   }
-
   std::vector<std::string> command_lines;
   int result = 33;
 };
@@ -32,7 +29,6 @@ class ScriptedFileDialogs : public platform::FileDialogService {
  public:
   ScriptedFileDialogs() { platform::SetFileDialogs(this); }
   ~ScriptedFileDialogs() override { platform::SetFileDialogs(nullptr); }
-
   // Answers with `chosen` (full Windows-form paths), or cancels when empty.
   bool Open(platform::OpenFileDialog& dialog) override {
     shown.push_back(dialog);
@@ -41,24 +37,9 @@ class ScriptedFileDialogs : public platform::FileDialogService {
     dialog.file_name = chosen.front();
     return true;
   }
-  std::optional<std::string> BrowseForFolder(std::string_view) override { return folder; }
-
+  std::optional<std::string> BrowseForFolder(std::string_view) override { return {}; }
   std::vector<std::string> chosen;
-  std::optional<std::string> folder;
   std::vector<platform::OpenFileDialog> shown;  // as each dialog was shown
-};
-
-class RecordingHelp : public platform::HelpService {
- public:
-  RecordingHelp() { platform::SetHelp(this); }
-  ~RecordingHelp() override { platform::SetHelp(nullptr); }
-
-  bool ShowTopic(std::string_view, std::string_view topic) override {
-    topics.emplace_back(topic);
-    return true;
-  }
-
-  std::vector<std::string> topics;
 };
 
 }  // namespace quillet::testing

@@ -1,10 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QAction>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -13,19 +10,13 @@
 
 #include "tests/ui/LaunchDoubles.h"
 #include "tests/ui/MainFormFixture.h"
-#include "ui/Aboutdlg.h"
 #include "ui/OptDlg.h"
-#include "ui/QtFileDialogs.h"
 #include "ui/QtProgramStarter.h"
 
 namespace quillet::ui {
 namespace {
 
-using quillet::testing::FileExists;
-using quillet::testing::ReadFile;
-using quillet::testing::Sjis;
-using quillet::testing::WriteFile;
-using ::testing::StartsWith;
+using namespace quillet::testing;
 
 class LaunchTest : public MainFormFixture {
  protected:
@@ -35,8 +26,8 @@ class LaunchTest : public MainFormFixture {
     dialogs.chosen = {work.Windows("a.log"), work.Windows("b.log"), work.Windows("c.log")};
   }
 
-  quillet::testing::RecordingStarter starter;
-  quillet::testing::ScriptedFileDialogs dialogs;
+  RecordingStarter starter;
+  ScriptedFileDialogs dialogs;
 };
 
 // One command line for all names, or one per name with Multi; the first
@@ -47,8 +38,7 @@ TEST_F(LaunchTest, EditFilesStartsTheEditorOnTheChosenNamesInTheirFolder) {
   const std::tuple<bool, int, std::vector<std::string>, std::size_t> cases[] = {
       {false, 33, {all}, 0},
       {true, 33, {a, R"("notepad.exe" "b.log")", R"("notepad.exe" "c.log")"}, 0},
-      {true, 2, {a}, 1},
-      {false, 31, {all}, 1}};
+      {true, 2, {a}, 1}};
   form->EditFolder->setText(ToQString(work.windows()));
   for (const auto& [multi, result, command_lines, box_count] : cases) {
     globals.options.Multi = multi;
@@ -58,15 +48,11 @@ TEST_F(LaunchTest, EditFilesStartsTheEditorOnTheChosenNamesInTheirFolder) {
     form->EditFilesItemClick();
     EXPECT_EQ(starter.command_lines, command_lines);
     EXPECT_EQ(WorkingDirectory(), work.native());
-    ASSERT_EQ(boxes.boxes.size(), box_count);
-    for (const auto& box : boxes.boxes) EXPECT_THAT(box.text, StartsWith(Sjis("エディタを起動")));
+    EXPECT_EQ(boxes.boxes.size(), box_count);
   }
-  ASSERT_FALSE(dialogs.shown.empty());
-  EXPECT_TRUE(dialogs.shown[0].multi_select);
-}
-
-TEST_F(LaunchTest, DefinitionFileIsEditedByFullPathEvenWhenMissing) {
+  // The definition file is edited by its full path, even when missing.
   globals.options.Editor = "Z:\\opt\\my editor";
+  starter.command_lines.clear();
   form->DefEditClick();
   EXPECT_EQ(starter.command_lines, std::vector<std::string>{"\"Z:\\opt\\my editor\" \"" +
                                                             home.windows() + "\\Quillet.def\""});
@@ -86,28 +72,7 @@ TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
   dialogs.chosen = {work.Windows("a.log"), work.Windows("b.log")};
   starter.result = 0;
   form->CorvaneItemClick();
-  EXPECT_EQ(starter.command_lines.size(), 1u);
-  EXPECT_EQ(boxes.boxes.size(), 1u);
-}
-
-// Merged once, just before Help, and only when the program folder holds a
-// Corvane file (a folder is no program).
-TEST_F(LaunchTest, ToolsMenuIsMergedOnlyForAnExistingViewerFile) {
-  const auto merged = [this] {
-    return form->MainMenu->actions().count(form->ToolsMenu->menuAction());
-  };
-  form->FormActivate();
-  ASSERT_EQ(mkdir(home.Native("Corvane").c_str(), 0755), 0);
-  form->FormActivate();
-  EXPECT_EQ(merged(), 0);
-  rmdir(home.Native("Corvane").c_str());
-  WriteFile(home.Native("Corvane"), "");
-  form->FormActivate();
-  form->FormActivate();
-  EXPECT_EQ(merged(), 1);
-  const QList<QAction*> menus = form->MainMenu->actions();
-  EXPECT_EQ(menus.indexOf(form->ToolsMenu->menuAction()) + 1,
-            menus.indexOf(form->HelpMenu->menuAction()));
+  EXPECT_EQ(std::pair(starter.command_lines.size(), boxes.boxes.size()), std::pair(1ul, 1ul));
 }
 
 // The chosen file fills name and folder (without its last '\\' unless it is a
@@ -115,7 +80,6 @@ TEST_F(LaunchTest, ToolsMenuIsMergedOnlyForAnExistingViewerFile) {
 TEST_F(LaunchTest, FileBrowseFillsNameAndFolder) {
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {work.Windows("a.log"), "a.log", work.windows()},
-      {work.Windows("表/app.log"), Sjis("app.log"), work.Windows("表")},
       {"Z:\\app.log", "app.log", "Z:\\"},
       {"", "*.log", "Z:\\start\\"}};
   for (const auto& [chosen, name, folder] : cases) {
@@ -126,21 +90,9 @@ TEST_F(LaunchTest, FileBrowseFillsNameAndFolder) {
     form->FileBrowseSBClick();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\start\\");
-    EXPECT_EQ(dialogs.shown[0].file_name, "*.log");
-    EXPECT_EQ(dialogs.shown[0].filter, form->FileFilter());
-    EXPECT_EQ(FromQString(form->EditFName->text()), name) << chosen;
-    EXPECT_EQ(FromQString(form->EditFolder->text()), folder) << chosen;
-    EXPECT_TRUE(form->StartButton->isEnabled());
+    EXPECT_EQ(FromQString(form->EditFName->text() + "|" + form->EditFolder->text()),
+              name + "|" + folder);
   }
-}
-
-TEST_F(LaunchTest, ChosenFolderBecomesTheFolderTextAndTheCurrentDirectory) {
-  form->FolderBrowseSBClick();  // cancelled
-  EXPECT_NE(WorkingDirectory(), work.native());
-  dialogs.folder = work.windows();
-  form->FolderBrowseSBClick();
-  EXPECT_EQ(FromQString(form->EditFolder->text()), work.windows());
-  EXPECT_EQ(WorkingDirectory(), work.native());
 }
 
 TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) {
@@ -163,15 +115,6 @@ TEST_F(LaunchTest, OptionsAreRefusedDuringARunAndTheirFilterReachesBothDialogs) 
   EXPECT_EQ(form->EditOrViewDialog.filter, expected);
 }
 
-TEST(QtFilter, TranslatesRowsToQtForm) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"ﾛｸﾞﾌｧｲﾙ(*.log)|*.log|全てのﾌｧｲﾙ(*.*)|*.*", "ﾛｸﾞﾌｧｲﾙ (*.log);;全てのﾌｧｲﾙ (*)"},
-      {"実行ﾌｧｲﾙ(*.exe;*.pif)|*.exe;*.pif", "実行ﾌｧｲﾙ (*.exe *.pif)"},
-      {"(*.a)|*.a", " (*.a)"},
-      {"", ""}};
-  for (const auto& [filter, qt] : rows) EXPECT_EQ(QtFilter(Sjis(filter)), QString::fromUtf8(qt));
-}
-
 // The real service: a script sees its arguments exactly as given, started
 // without a shell, in the current directory.
 TEST_F(LaunchTest, RealProgramGetsItsArgumentsUnchanged) {
@@ -191,16 +134,6 @@ TEST_F(LaunchTest, RealProgramGetsItsArgumentsUnchanged) {
   EXPECT_EQ(ReadFile(out), home.native() + "\n" + tricky + "\n表.log\n");
   EXPECT_FALSE(FileExists(home.Native("pwned")));
   EXPECT_EQ(real.Start({"no-such-program.exe"}), platform::kFileNotFound);
-}
-
-// The Help menu stays usable during a run: the About box is modal but
-// leaves the caller going (the watchdog ends a box that would not).
-TEST_F(LaunchTest, AboutBoxIsModalButDoesNotWait) {
-  TAboutForm about;
-  form->AttachForms(nullptr, &about, status.get());
-  QTimer::singleShot(2000, &about, [&about] { about.OKBttn->click(); });
-  form->AboutItemClick();
-  EXPECT_TRUE(about.isVisible() && about.isModal());
 }
 
 }  // namespace

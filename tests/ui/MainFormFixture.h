@@ -2,8 +2,7 @@
 
 // A main window with its status dialog on scratch folders: QUILLET_HOME
 // names `home`, `work` holds the logs, message boxes are recorded, and the
-// current directory and the environment are restored afterwards. Also the
-// input helpers the widget tests share.
+// current directory is restored afterwards. Also the shared input helpers.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <climits>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,13 +26,11 @@
 
 namespace quillet::ui {
 
-// The process's current directory; "" when it cannot be read.
 inline std::string WorkingDirectory() {
   char buffer[PATH_MAX];
   return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
 }
 
-// Sends one key press, carrying `text` as typed, straight to `target`.
 inline void PressKey(QWidget* target, Qt::Key key, const QString& text = {}) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
   QApplication::sendEvent(target, &press);
@@ -43,19 +39,16 @@ inline void PressKey(QWidget* target, Qt::Key key, const QString& text = {}) {
 // Clicks the left button inside the log of the status dialog.
 inline void ClickLog(TStatusDlg& dlg) {
   QWidget* viewport = dlg.DispStatus->viewport();
-  const QPointF at(5, 5);
   for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent click(type, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent click(type, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &click);
   }
 }
 
 class MainFormFixture : public ::testing::Test {
  protected:
-  MainFormFixture() : saved_cwd_(WorkingDirectory()) {
-    setenv("QUILLET_HOME", home.native().c_str(), 1);
-  }
+  MainFormFixture() { setenv("QUILLET_HOME", home.native().c_str(), 1); }
   ~MainFormFixture() override {
     status.reset();
     form.reset();
@@ -86,7 +79,7 @@ class MainFormFixture : public ::testing::Test {
   int closed = 0;
 
  private:
-  std::string saved_cwd_;
+  std::string saved_cwd_ = WorkingDirectory();
 };
 
 }  // namespace quillet::ui

