@@ -1,3 +1,6 @@
+// Folder runs: the folders visited and their reports, the refusals of a
+// whole request, cancels, previews, and hostile trees.
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +11,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,17 +25,13 @@
 namespace quillet {
 namespace {
 
-using testing::LoadLine;
 using testing::ReadFile;
 using testing::ScratchDir;
-using testing::SetLocalTimeOfDay;
 using testing::Sjis;
 using testing::WriteFile;
 using Lines = std::vector<std::string>;
 
-const std::string kLog = "DEBUG\r\nkeep\r\n";
-const std::string kLogDone = "a.log\t(13 to 6 bytes / 46%)";
-const std::string kDone = "keep\r\n";
+const std::string kLog = "DEBUG\r\nkeep\r\n", kDone = "keep\r\n";
 
 // The status log cut into one block per visited folder, in visiting order:
 // the folder as its header shows it, and the lines after the header.
@@ -49,9 +49,8 @@ std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   return blocks;
 }
 
-// A file layer that acts once, right after the folder's files have been
-// listed for processing (its second listing of files), or after its first
-// listing of subfolders.
+// A file layer that acts once: right after a folder's second listing of
+// files (the one processed), or after its first listing of subfolders.
 class ActingFileSystem : public testing::FaultyFileSystem {
  public:
   std::function<void()> after_listing;
@@ -83,8 +82,7 @@ class FolderRun : public ::testing::Test {
     return relative.empty() ? root.windows() + "\\" : root.Windows(relative) + "\\";
   }
 
-  ScratchDir root;
-  ScratchDir prog;
+  ScratchDir root, prog;
   Globals g;
   testing::StatusRecorder rec;
   ActingFileSystem fs;
@@ -92,36 +90,30 @@ class FolderRun : public ::testing::Test {
 };
 
 TEST_F(FolderRun, VisitsSubfoldersDepthFirstWithTheirOwnDefinitionFiles) {
-  WriteFile(root.Native("top.log"), "DEBUG\r\nINFO\r\n");
+  for (const char* name : {"top.log", "own/b.log", "own/deeper/c.log", ".hid/d.log"})
+    WriteFile(root.Native(name), "DEBUG\r\nINFO\r\n");
   WriteFile(root.Native("top.txt"), "DEBUG\r\n");
   WriteFile(root.Native(".hidden.log"), "DEBUG\r\n");
   WriteFile(root.Native("own/Quillet.def"), "*INFO*\r\n*TRACE*\r\n");
-  WriteFile(root.Native("own/b.log"), "DEBUG\r\nINFO\r\n");
-  WriteFile(root.Native("own/deeper/c.log"), "DEBUG\r\nINFO\r\n");
-  WriteFile(root.Native(".hid/d.log"), "DEBUG\r\nINFO\r\n");
   WriteFile(root.Native("empty/x.txt"), "");
 
   ASSERT_EQ(Run(), 0);
 
   // The program folder's file is loaded again after "own" used its own;
   // ".hid" always finds it loaded, whichever order the listing gives.
-  auto found = [](const char* report) { return Lines{"1 File(s) Found.", "", report}; };
-  auto loaded = [](int count, Lines lines) {
-    lines.insert(lines.begin(), LoadLine(count));
+  const auto found = [](int loaded, const std::string& report) {
+    Lines lines{"1 File(s) Found.", "", report};
+    if (loaded > 0) lines.insert(lines.begin(), testing::LoadLine(loaded));
     return lines;
   };
   const std::map<std::string, Lines> expected = {
-      {Folder(), loaded(1, found("top.log\t(13 to 6 bytes / 46%)"))},
-      {Folder("own"), loaded(2, found("b.log\t(13 to 7 bytes / 53%)"))},
-      {Folder("own/deeper"), loaded(1, found("c.log\t(13 to 6 bytes / 46%)"))},
-      {Folder(".hid"), found("d.log\t(13 to 6 bytes / 46%)")},
+      {Folder(), found(1, "top.log\t(13 to 6 bytes / 46%)")},
+      {Folder("own"), found(2, "b.log\t(13 to 7 bytes / 53%)")},
+      {Folder("own/deeper"), found(1, "c.log\t(13 to 6 bytes / 46%)")},
+      {Folder(".hid"), found(0, "d.log\t(13 to 6 bytes / 46%)")},
       {Folder("empty"), {"0 File(s) Found.", ""}}};
-  ASSERT_GE(rec.log.size(), 2u);
-  EXPECT_EQ(rec.log[0], "");
-  EXPECT_EQ(rec.log[1], "----- " + Folder() + " -----");
   const auto blocks = Blocks(rec.log);
-  const std::map<std::string, Lines> by_folder(blocks.begin(), blocks.end());
-  EXPECT_EQ(by_folder, expected);
+  EXPECT_EQ((std::map<std::string, Lines>(blocks.begin(), blocks.end())), expected);
   ASSERT_EQ(blocks.size(), expected.size());
   EXPECT_EQ(blocks[0].first, Folder());
   // A folder's files come first, and a subfolder is finished before the next.
@@ -129,11 +121,9 @@ TEST_F(FolderRun, VisitsSubfoldersDepthFirstWithTheirOwnDefinitionFiles) {
                           [&](const auto& block) { return block.first == Folder("own"); });
   ASSERT_TRUE(own != blocks.end() && own + 1 != blocks.end());
   EXPECT_EQ(own[1].first, Folder("own/deeper"));
-
-  EXPECT_EQ(ReadFile(root.Native("top.txt")), "DEBUG\r\n");
-  EXPECT_EQ(ReadFile(root.Native(".hidden.log")), "DEBUG\r\n");
-  EXPECT_EQ(g.run.FoundCount, 4);
-  EXPECT_EQ(g.run.ErrorCount + g.run.SkipCount, 0);
+  EXPECT_EQ(ReadFile(root.Native("top.txt")) + ReadFile(root.Native(".hidden.log")),
+            "DEBUG\r\nDEBUG\r\n");
+  EXPECT_EQ(std::tuple(g.run.FoundCount, g.run.ErrorCount, g.run.SkipCount), std::tuple(4, 0, 0));
 }
 
 // One file in the folder: its report line, how it is counted, its text after.
@@ -141,8 +131,7 @@ struct OneFileCase {
   const char* name;
   std::string text;
   int hour = -1, minute = 0, second = 0;  // -1: stamped now, auto skip off
-  bool read_only = false;
-  bool skip_disp = false;
+  bool read_only = false, skip_disp = false;
   bool time_query_fails = false;  // the folder run's own stamp query
   std::string report;
   int skips = 0, errors = 0;
@@ -157,29 +146,28 @@ TEST_P(FolderRunOneFile, ReportsCountsAndRewritesAsExpected) {
   WriteFile(root.Native("a.log"), c.text);
   g.options.Skip = c.hour >= 0;
   g.options.SkipDisp = c.skip_disp;
-  if (c.hour >= 0) SetLocalTimeOfDay(root.Native("a.log"), c.hour, c.minute, c.second);
+  if (c.hour >= 0) testing::SetLocalTimeOfDay(root.Native("a.log"), c.hour, c.minute, c.second);
   if (c.read_only) {
     ASSERT_EQ(chmod(root.Native("a.log").c_str(), 0444), 0);
   }
   if (c.time_query_fails) fs.Add({testing::FsOp::kGetTime, "a.log", 1, EIO});
   ASSERT_EQ(Run("a.log", false), 0);
   EXPECT_EQ(rec.log.back(), c.report);
-  EXPECT_EQ(g.run.SkipCount, c.skips);
-  EXPECT_EQ(g.run.ErrorCount, c.errors);
+  EXPECT_EQ(std::pair(g.run.SkipCount, g.run.ErrorCount), std::pair(c.skips, c.errors));
   EXPECT_EQ(ReadFile(root.Native("a.log")), c.after);
 }
 
 // Stamps have a two-second resolution: 00:00:01 counts as midnight. A
 // read-only file is refused before the auto skip looks at it. A midnight
 // stamp seen only by file processing is reported but not counted.
+const std::string kLogDone = "a.log\t(13 to 6 bytes / 46%)", kSkipped = "a.log\t(00:00 - Skip.)";
 const OneFileCase kOneFile[] = {
     {"ReadOnly", kLog, 0, 0, 0, true, true, false,
      "a.log\t" + Sjis(" -> ﾘｰﾄﾞｵﾝﾘｰﾌｧｲﾙ は処理できません."), 0, 1, kLog},
-    {"MidnightShown", kLog, 0, 0, 0, false, true, false, "a.log\t(00:00 - Skip.)", 1, 0, kLog},
+    {"MidnightShown", kLog, 0, 0, 0, false, true, false, kSkipped, 1, 0, kLog},
     {"MidnightQuiet", kLog, 0, 0, 1, false, false, false, "", 1, 0, kLog},
-    {"TwoSecondsPast", kLog, 0, 0, 2, false, true, false, kLogDone, 0, 0, "keep\r\n"},
-    {"Noon", kLog, 12, 0, 0, false, true, false, kLogDone, 0, 0, "keep\r\n"},
-    {"MidnightOnlyInFile", kLog, 0, 0, 0, false, false, true, "a.log\t(00:00 - Skip.)", 0, 0, kLog},
+    {"TwoSecondsPast", kLog, 0, 0, 2, false, true, false, kLogDone, 0, 0, kDone},
+    {"MidnightOnlyInFile", kLog, 0, 0, 0, false, false, true, kSkipped, 0, 0, kLog},
     {"Empty", "", -1, 0, 0, false, false, false, "a.log\t" + Sjis("(ｽｷｯﾌﾟしました. ｻｲｽﾞ=0ﾊﾞｲﾄ)"),
      1},
     {"OnlyCtrlZ", "\x1A", -1, 0, 0, false, false, false, "a.log\t(0 to 0 bytes / 100%)"},
@@ -188,8 +176,8 @@ const OneFileCase kOneFile[] = {
 INSTANTIATE_TEST_SUITE_P(Files, FolderRunOneFile, ::testing::ValuesIn(kOneFile),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A cancel lets the current file finish and then stops: nothing follows it.
 TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
-  // Whichever folder comes first, a file and a folder follow the cancelled file.
   const char* const names[] = {"a/one.log", "a/two.log", "b/three.log", "b/four.log"};
   for (const char* name : names) WriteFile(root.Native(name), kLog);
   rec.on_yield = [&] {
@@ -197,7 +185,6 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
     if (last.size() > 7 && last.compare(last.size() - 7, 7, "  . . .") == 0) rec.cancel = true;
   };
   ASSERT_EQ(Run(), 0);
-  // One file was processed to its end and reported; nothing followed it.
   ASSERT_EQ(Blocks(rec.log).size(), 2u);
   EXPECT_NE(rec.log.back().find("(13 to 6 bytes / 46%)"), std::string::npos);
   int untouched = 0;
@@ -205,158 +192,187 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
   EXPECT_EQ(untouched, 3);
 }
 
-TEST_F(FolderRun, CancelDuringTheHeaderStopsBeforeAnything) {
-  WriteFile(root.Native("a.log"), "DEBUG\r\n");
-  rec.on_yield = [&] { rec.cancel = true; };
-  ASSERT_EQ(Run(), 0);
-  EXPECT_EQ(rec.log.size(), 2u);
-  EXPECT_EQ(ReadFile(root.Native("a.log")), "DEBUG\r\n");
-}
-
-struct RunLevelCase {
-  const char* name;
-  const char* pattern;
-  std::string definition;  // in the folder "sub"; "-": none anywhere
-  int code;
-};
-
-class FolderRunStops : public FolderRun, public ::testing::WithParamInterface<RunLevelCase> {};
-
-TEST_P(FolderRunStops, WithItsCodeAndLeavesLaterFoldersUntouched) {
-  const RunLevelCase& c = GetParam();
+// An all-files pattern is refused after the first header; a definition
+// failure in a subfolder comes up unchanged, says so, and no folder after
+// it is visited. Either way the run counts as cancelled.
+TEST_F(FolderRun, RunLevelCodesStopTheRunAndLeaveLaterFoldersUntouched) {
+  const struct {
+    const char* pattern;
+    const char* definition;  // in "sub"; nullptr: none anywhere
+    int code;
+  } cases[] = {{"*", "x\r\n", frAllFilesPattern},
+               {"*.", "x\r\n", frAllFilesPattern},
+               {"*.*", "x\r\n", frAllFilesPattern},
+               {"sub\\*.*", "x\r\n", frAllFilesPattern},
+               {"*.log", ";x\r\n \t\r\n", frNoDefinitionLines},
+               {"*.log", nullptr, frNoDefinitionFile}};
   WriteFile(root.Native("sub/a.log"), "DEBUG\r\n");
   WriteFile(root.Native("sub/sub2/b.log"), "DEBUG\r\n");
-  if (c.definition == "-") {
-    ASSERT_EQ(unlink(prog.Native("Quillet.def").c_str()), 0);
-  } else {
-    WriteFile(root.Native("sub/Quillet.def"), c.definition);
-  }
-
-  const RunSummary summary = ProcessRequest(
-      engine, {.folder = root.windows(), .pattern = c.pattern, .with_subfolders = true});
-  EXPECT_EQ(summary.code, c.code);
-  EXPECT_TRUE(summary.cancelled);
-  EXPECT_TRUE(g.run.CancelRequested);
-  EXPECT_EQ(ReadFile(root.Native("sub/a.log")), "DEBUG\r\n");
-  EXPECT_EQ(ReadFile(root.Native("sub/sub2/b.log")), "DEBUG\r\n");
-  const auto blocks = Blocks(rec.log);
-  if (c.code == frAllFilesPattern) {
-    // Refused after the first header, before anything is counted.
-    EXPECT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(summary.FoundCount, 0);
-    EXPECT_FALSE(summary.stopped_in_subfolder);
-  } else {
-    // A definition failure in a subfolder comes up unchanged and says so;
-    // no folder after "sub" is visited.
-    EXPECT_TRUE(summary.stopped_in_subfolder);
-    EXPECT_EQ(blocks.back().first, Folder("sub"));
-    EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    RunLevelCodes, FolderRunStops,
-    ::testing::Values(RunLevelCase{"Star", "*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"StarDot", "*.", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"StarDotStar", "*.*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"FolderPartStarDotStar", "sub\\*.*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"NoDefinitionFile", "*.log", "-", frNoDefinitionFile},
-                      RunLevelCase{"OnlyComments", "*.log", ";x\r\n \t\r\n", frNoDefinitionLines}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A blank extension would make "a" the temporary or increment file of
-// "a.log", and an increment file with the temporary extension would be
-// taken for a copy: refused before anything is counted or touched. The
-// unrelated file "a" must survive, as must the log.
-TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
-  struct Case {
-    const char* back_ext;
-    bool inc;
-    const char* inc_ext;
-    int code;
-  };
-  const Case cases[] = {{"", false, "inc", frBlankBackExt},
-                        {" \t", true, "inc", frBlankBackExt},
-                        {"qu$", true, "  ", frBlankIncExt},
-                        {"qu$", true, "", frBlankIncExt},
-                        {"qu$", true, "QU$", frTempIncExtConflict},
-                        {"qu$", false, "QU$", 0},  // IncExt is unused without Inc
-                        {"qu$", false, "", 0}};
-  for (const Case& c : cases) {
-    WriteFile(root.Native("a.log"), kLog);
-    WriteFile(root.Native("a"), "unrelated\r\n");
-    g.options.BackExt = c.back_ext;
-    g.options.Inc = c.inc;
-    g.options.IncExt = c.inc_ext;
-    g.options.Back = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pattern);
     rec.log.clear();
-    g.run.FoundCount = 0;
-    EXPECT_EQ(Run("*.log", false), c.code) << c.back_ext << "/" << c.inc_ext;
-    EXPECT_EQ(ReadFile(root.Native("a")), "unrelated\r\n");
-    EXPECT_EQ(ReadFile(root.Native("a.log")), c.code != 0 ? kLog : "keep\r\n");
-    EXPECT_EQ(g.run.CancelRequested, c.code != 0);
-    if (c.code != 0) {
-      EXPECT_EQ(g.run.FoundCount, 0);
-      EXPECT_EQ(rec.log.size(), 2u);  // the header only
+    if (c.definition) {
+      WriteFile(root.Native("sub/Quillet.def"), c.definition);
+    } else {
+      std::filesystem::remove(root.Native("sub/Quillet.def"));
+      std::filesystem::remove(prog.Native("Quillet.def"));
+    }
+    const RunSummary summary = ProcessRequest(
+        engine, {.folder = root.windows(), .pattern = c.pattern, .with_subfolders = true});
+    EXPECT_EQ(summary.code, c.code);
+    EXPECT_TRUE(summary.cancelled && g.run.CancelRequested);
+    EXPECT_EQ(ReadFile(root.Native("sub/a.log")) + ReadFile(root.Native("sub/sub2/b.log")),
+              "DEBUG\r\nDEBUG\r\n");
+    const auto blocks = Blocks(rec.log);
+    if (c.code == frAllFilesPattern) {
+      EXPECT_EQ(std::tuple(blocks.size(), summary.FoundCount, summary.stopped_in_subfolder),
+                std::tuple(1u, 0, false));
+    } else {
+      EXPECT_TRUE(summary.stopped_in_subfolder);
+      EXPECT_EQ(blocks.back().first, Folder("sub"));
+      EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
     }
   }
 }
 
-// Folder runs over hostile trees on the real file layer: links, special
-// files, odd names, and files that change between the listing and their
-// processing. Every run ends, reports each file it took, leaves the folder
-// "outside" (beside the tree) exactly as it was and loses no line.
-struct Tree {
-  const ScratchDir& root;
-  const ScratchDir& outside;
-  std::string Root(const std::string& rel) const { return root.Native(rel); }
-  std::string Outside(const std::string& rel) const { return outside.Native(rel); }
-};
+// A blank extension would make "a" the temporary or increment file of
+// "a.log", and an increment file with the temporary extension would be
+// taken for a copy: refused before anything is counted or touched.
+TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
+  const struct {
+    const char* back_ext;
+    bool inc;
+    const char* inc_ext;
+    int code;
+  } cases[] = {{"", false, "inc", frBlankBackExt},
+               {" \t", true, "inc", frBlankBackExt},
+               {"qu$", true, "  ", frBlankIncExt},
+               {"qu$", true, "", frBlankIncExt},
+               {"qu$", true, "QU$", frTempIncExtConflict},
+               {"qu$", false, "QU$", 0},  // IncExt is unused without Inc
+               {"qu$", false, "", 0}};
+  g.options.Back = true;
+  for (const auto& c : cases) {
+    WriteFile(root.Native("a.log"), kLog);
+    WriteFile(root.Native("a"), "unrelated\r\n");
+    std::tie(g.options.BackExt, g.options.Inc, g.options.IncExt) =
+        std::tuple(c.back_ext, c.inc, c.inc_ext);
+    rec.log.clear();
+    g.run.FoundCount = 0;
+    EXPECT_EQ(Run("*.log", false), c.code) << c.back_ext << "/" << c.inc_ext;
+    EXPECT_EQ(ReadFile(root.Native("a")), "unrelated\r\n");
+    EXPECT_EQ(ReadFile(root.Native("a.log")), c.code != 0 ? kLog : kDone);
+    EXPECT_EQ(g.run.CancelRequested, c.code != 0);
+    if (c.code != 0) {
+      EXPECT_EQ(std::tuple(g.run.FoundCount, rec.log.size()), std::tuple(0, 2u));  // header only
+    }
+  }
+}
 
+// A preview runs every check and decision of a real run and writes nothing:
+// the trees stay as they were, and the status log is the real run's.
+struct OptionCase {
+  const char* name;
+  bool Back, Inc, Time, TimeZ, Trim;
+  int SpLine;
+  bool Skip, SkipDisp;
+};
+void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
+
+class Preview : public FolderRun, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(Preview, WritesNothingAndShowsTheStatusLogOfTheRealRun) {
+  WriteFile(prog.Native("Quillet.def"), "*DEBUG*\n*pass=*\\rpass=***\n");
+  // Every kind of line end, blanks and blank runs, a replacement, no final line end.
+  WriteFile(root.Native("a.log"),
+            "DEBUG x\nkeep  \n\n\n\nuser pass=1\r\nold mac\rDEBUG\r\n\r\n\r\nend");
+  WriteFile(root.Native("a.inc"), "earlier\n");
+  WriteFile(root.Native("a.qu$"), "a backup of an earlier run\n");
+  WriteFile(root.Native("empty.log"), "");
+  WriteFile(root.Native("bin.log"), std::string("x\0y\n", 4));
+  WriteFile(root.Native("cut.log"), "DEBUG\n\x1A hidden\n");
+  WriteFile(root.Native("night.log"), "DEBUG\n");
+  testing::SetLocalTimeOfDay(root.Native("night.log"), 0, 0, 0);
+  WriteFile(root.Native("ro.log"), "DEBUG\n");
+  chmod(root.Native("ro.log").c_str(), 0444);
+  WriteFile(root.Native("linked.log"), "DEBUG\n");  // two names: refused
+  EXPECT_EQ(link(root.Native("linked.log").c_str(), root.Native("linked.txt").c_str()), 0);
+  WriteFile(root.Native("sub/Quillet.def"), "\n*INFO*\n*INFO 7*\n");
+  WriteFile(root.Native("sub/deeper/d.log"), "INFO 7\nDEBUG\n\n\n");
+  const OptionCase& c = GetParam();
+  ProcessingOptions& o = g.options;
+  std::tie(o.Back, o.Inc, o.Time, o.TimeZ, o.Trim, o.SpLine, o.Skip, o.SkipDisp) =
+      std::tie(c.Back, c.Inc, c.Time, c.TimeZ, c.Trim, c.SpLine, c.Skip, c.SkipDisp);
+  const auto run = [&](RunMode mode, testing::StatusRecorder& status) {
+    Engine e{g, fs, status, prog.windows() + "\\"};
+    e.mode = mode;
+    return ProcessRequest(e,
+                          {.folder = root.windows(), .pattern = "*.log", .with_subfolders = true});
+  };
+  const auto before = testing::TreeSnapshot(root.native());
+  const auto program_before = testing::TreeSnapshot(prog.native());
+  testing::StatusRecorder preview, real;
+  const RunSummary previewed = run(RunMode::kPreview, preview);
+  EXPECT_EQ(testing::TreeSnapshot(root.native()), before);
+  EXPECT_EQ(testing::TreeSnapshot(prog.native()), program_before);
+  const RunSummary done = run(RunMode::kRewrite, real);
+  ASSERT_FALSE(preview.log.empty() || real.log.empty());
+  EXPECT_EQ(preview.log[0], o.Inc ? texts::kBannerPreviewIncrement : texts::kBannerPreviewNormal);
+  EXPECT_EQ(Lines(preview.log.begin() + 1, preview.log.end()),
+            Lines(real.log.begin() + 1, real.log.end()));
+  EXPECT_EQ(std::tuple(previewed.code, previewed.ErrorCount, previewed.SkipCount),
+            std::tuple(done.code, done.ErrorCount, done.SkipCount));
+  EXPECT_NE(testing::TreeSnapshot(root.native()), before);  // there was real work to preview
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, Preview,
+    ::testing::Values(
+        OptionCase{"Defaults", false, false, true, true, true, 1, true, false},
+        OptionCase{"IncBack", true, true, false, true, true, 1, false, false},
+        OptionCase{"NoTimeNoTrimKeepBlanks", false, false, false, false, false, -1, false, false},
+        OptionCase{"BackDropBlanksTimeOnly", true, false, true, false, true, 0, true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Runs over hostile trees: links, special files, odd names, and files that
+// change between the listing and their processing. Every run ends, reports
+// each file it took, loses no line and leaves the folder "outside" as it was.
+using Setup = std::function<void(const ScratchDir& root, const ScratchDir& outside)>;
 struct HostileCase {
   const char* name;
-  std::function<void(Tree&)> setup;
-  std::function<void(Tree&)> after_listing;
-  // Lines of the status log after the count line besides a.log's: name and code.
+  Setup setup, after_listing;
+  // Report lines besides a.log's: name and code.
   std::vector<std::pair<std::string, int>> reports;
-  // Texts afterwards, by path under the root; "" absent.
+  // Texts afterwards, by path under the root; "": absent.
   std::map<std::string, std::string> texts;
   platform::ListKind act_after = platform::ListKind::kFiles;
 };
-
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
-class HostileTree : public FolderRun, public ::testing::WithParamInterface<HostileCase> {
- protected:
-  HostileTree() {
-    WriteFile(root.Native("a.log"), kLog);
-    WriteFile(outside.Native("victim.log"), kLog);
-    WriteFile(outside.Native("sub/deep.log"), kLog);
-  }
-
-  ScratchDir outside;
-  Tree tree{root, outside};
-};
+class HostileTree : public FolderRun, public ::testing::WithParamInterface<HostileCase> {};
 
 std::string Report(const std::string& name, int code) {
-  return code == frDone ? name + "\t(13 to 6 bytes / 46%)"
-                        : name + "\t" + std::string(texts::ReportText(code));
+  return name + "\t" +
+         (code == frDone ? "(13 to 6 bytes / 46%)" : std::string(texts::ReportText(code)));
 }
 
 TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
   const HostileCase& c = GetParam();
-  c.setup(tree);
+  ScratchDir outside;
+  WriteFile(root.Native("a.log"), kLog);
+  WriteFile(outside.Native("victim.log"), kLog);
+  WriteFile(outside.Native("sub/deep.log"), kLog);
+  c.setup(root, outside);
   fs.act_after = c.act_after;
   fs.after_listing = [&] {
-    if (c.after_listing) c.after_listing(tree);
+    if (c.after_listing) c.after_listing(root, outside);
   };
   const auto before = testing::TreeSnapshot(outside.native());
 
   ASSERT_EQ(Run(), 0);
 
-  Lines reports = {Report("a.log", frDone)};
+  Lines reports = {Report("a.log", frDone)}, shown;
   for (const auto& [name, code] : c.reports) reports.push_back(Report(name, code));
-  Lines shown;
   for (const std::string& line : rec.log)
     if (line.find('\t') != std::string::npos) shown.push_back(line);
   std::sort(reports.begin(), reports.end());
@@ -366,13 +382,8 @@ TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
   EXPECT_EQ(ReadFile(root.Native("a.log")), kDone);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root.native()))
     if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
-  for (const auto& [rel, text] : c.texts) {
-    if (text.empty()) {
-      EXPECT_FALSE(testing::FileExists(root.Native(rel))) << rel;
-    } else {
-      EXPECT_EQ(ReadFile(root.Native(rel)), text) << rel;
-    }
-  }
+  for (const auto& [rel, text] : c.texts)  // "": absent
+    EXPECT_EQ(testing::FileExists(root.Native(rel)) ? ReadFile(root.Native(rel)) : "", text) << rel;
 }
 
 void Link(const std::string& target, const std::string& path) {
@@ -382,30 +393,28 @@ void Link(const std::string& target, const std::string& path) {
 const HostileCase kHostile[] = {
     // None of these is a log file to rewrite, nor a folder to enter.
     {"LinksLoopsAndSpecialFiles",
-     [](Tree& t) {
-       WriteFile(t.Root("real.txt"), kLog);
-       Link(t.Outside("victim.log"), t.Root("out.log"));
-       Link("real.txt", t.Root("in.log"));
-       Link(t.Outside("sub"), t.Root("outdir"));
-       Link("..", t.Root("up"));
-       Link("loop.log", t.Root("loop.log"));
-       Link("b.log", t.Root("c.log"));
-       Link("c.log", t.Root("b.log"));
-       Link(".", t.Root("self"));
-       ASSERT_EQ(mkfifo(t.Root("fifo.log").c_str(), 0644), 0);
+     [](const ScratchDir& r, const ScratchDir& o) {
+       WriteFile(r.Native("real.txt"), kLog);
+       Link(o.Native("victim.log"), r.Native("out.log"));
+       Link("real.txt", r.Native("in.log"));
+       Link(o.Native("sub"), r.Native("outdir"));
+       for (const char* link :
+            {"..:up", "loop.log:loop.log", "b.log:c.log", "c.log:b.log", ".:self"}) {
+         const std::string s = link;
+         Link(s.substr(0, s.find(':')), r.Native(s.substr(s.find(':') + 1)));
+       }
+       ASSERT_EQ(mkfifo(r.Native("fifo.log").c_str(), 0644), 0);
      },
      nullptr,
      {},
      {{"real.txt", kLog}}},
-    // Names a shell would take apart are names like others. A character
-    // without a Shift-JIS form is listed as '?' and the file refused with
-    // 257 untouched, as is a real name that holds a '?'.
+    // Names a shell would take apart are names like others. A name without
+    // a Shift-JIS form is listed with '?' and refused, as is a real '?'.
     {"OddNames",
-     [](Tree& t) {
-       for (const char* name :
-            {"a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log", "\xFF\xFE.log",
-             "\xF0\x9F\x8D\xA3.log" /* 🍣 */, "\xC3\xA9.log" /* é */, "a?.log"})
-         WriteFile(t.Root(name), kLog);
+     [](const ScratchDir& r, const ScratchDir&) {
+       for (const char* name : {"a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log",
+                                "\xFF\xFE.log", "\xF0\x9F\x8D\xA3.log", "\xC3\xA9.log", "a?.log"})
+         WriteFile(r.Native(name), kLog);
      },
      nullptr,
      {{"a\nb.log", frDone},
@@ -425,23 +434,22 @@ const HostileCase kHostile[] = {
     // A listed file that is gone, or replaced by a link to a file outside,
     // is refused; the rewrite must not follow the link.
     {"FilesChangeAfterTheListing",
-     [](Tree& t) {
-       WriteFile(t.Root("b.log"), kLog);
-       WriteFile(t.Root("c.log"), kLog);
+     [](const ScratchDir& r, const ScratchDir&) {
+       WriteFile(r.Native("b.log"), kLog);
+       WriteFile(r.Native("c.log"), kLog);
      },
-     [](Tree& t) {
-       ASSERT_EQ(unlink(t.Root("b.log").c_str()), 0);
-       ASSERT_EQ(rename(t.Root("c.log").c_str(), t.Root("c.txt").c_str()), 0);
-       Link(t.Outside("victim.log"), t.Root("c.log"));
+     [](const ScratchDir& r, const ScratchDir& o) {
+       ASSERT_EQ(unlink(r.Native("b.log").c_str()), 0);
+       ASSERT_EQ(rename(r.Native("c.log").c_str(), r.Native("c.txt").c_str()), 0);
+       Link(o.Native("victim.log"), r.Native("c.log"));
      },
      {{"b.log", frOpenError}, {"c.log", frOpenError}},
      {{"b.log", ""}, {"b.qu$", ""}, {"c.txt", kLog}, {"c.qu$", ""}}},
     // As root the folder is read all the same; otherwise it shows no files.
-    // Either way nothing is half done.
     {"UnreadableFolder",
-     [](Tree& t) {
-       WriteFile(t.Root("sub/c.log"), kLog);
-       ASSERT_EQ(chmod(t.Root("sub").c_str(), 0), 0);
+     [](const ScratchDir& r, const ScratchDir&) {
+       WriteFile(r.Native("sub/c.log"), kLog);
+       ASSERT_EQ(chmod(r.Native("sub").c_str(), 0), 0);
      },
      nullptr,
      geteuid() == 0 ? std::vector<std::pair<std::string, int>>{{"c.log", frDone}}
@@ -449,10 +457,10 @@ const HostileCase kHostile[] = {
      {{"sub/c.log", geteuid() == 0 ? kDone : kLog}, {"sub/c.qu$", ""}}},
     // Nor may the run enter a link put in a listed subfolder's place.
     {"FolderTurnsIntoALinkOutsideAfterTheListing",
-     [](Tree& t) { WriteFile(t.Root("sub/c.log"), kLog); },
-     [](Tree& t) {
-       ASSERT_EQ(rename(t.Root("sub").c_str(), t.Root("moved").c_str()), 0);
-       Link(t.Outside("sub"), t.Root("sub"));
+     [](const ScratchDir& r, const ScratchDir&) { WriteFile(r.Native("sub/c.log"), kLog); },
+     [](const ScratchDir& r, const ScratchDir& o) {
+       ASSERT_EQ(rename(r.Native("sub").c_str(), r.Native("moved").c_str()), 0);
+       Link(o.Native("sub"), r.Native("sub"));
      },
      {},
      {{"moved/c.log", kLog}},

@@ -1,5 +1,5 @@
-// Hand-picked matcher cases that random tables seldom reach: the exact rules
-// of each text code, escapes, and the ends of both texts.
+// Byte rules of Shift-JIS and UTF-8 text that random tables seldom reach:
+// the matcher's wild cards and escapes, and the parts of a file name.
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@
 
 #include "core/CompiledPattern.h"
 #include "core/DefinitionIndex.h"
+#include "core/FileName.h"
 #include "core/StrUnit.h"
 
 namespace quillet {
 namespace {
 
-// UTF-8 bytes of the characters used below.
 #define E_ACUTE "\xC3\xA9"         // é
 #define SHUU "\xE7\xB5\x82"        // 終, last byte 0x82 (a Shift-JIS lead byte)
 #define RYOU "\xE4\xBA\x86"        // 了, last byte 0x86
@@ -25,13 +25,12 @@ namespace {
 #define HYOU "\x95\x5C"            // 表 in Shift-JIS, second byte '\'
 
 constexpr TextCode kUtf8 = TextCode::kUtf8;
-constexpr TextCode kSjis = TextCode::kShiftJis;
 
 struct MatchCase {
   const char* pattern;
   const char* line;
   bool matches;
-  TextCode code = kSjis;
+  TextCode code = TextCode::kShiftJis;
 };
 
 void PrintTo(const MatchCase& c, std::ostream* os) {
@@ -63,12 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"\\", "", true}, MatchCase{"ab\\", "abc", false},
         MatchCase{"a*b\\", "axbc", false}, MatchCase{"a*\\", "ab", false},
         MatchCase{"*?\\", "a", false},
-        // An escaped byte counts as single: the 0x5C after an escaped 0x95
-        // is an escape again, not the second byte of 表.
+        // An escaped byte is single: the 0x5C after an escaped 0x95 escapes again.
         MatchCase{"\\\x95\\x", "\x95\\x", false}, MatchCase{"*\\\x95\\x", "a\x95x", true},
         MatchCase{HYOU "\\*", HYOU "x", false}, MatchCase{"*" HYOU "?", "a" HYOU "z", true},
-        // In Shift-JIS the 0x86 of 了 leads, and the '\' after it is its
-        // second byte; in UTF-8 a last byte in 0x81..0x9F leads nothing.
+        // The 0x86 of 了 leads in Shift-JIS, making the '\' its second byte;
+        // in UTF-8 a last byte in 0x81..0x9F leads nothing.
         MatchCase{RYOU "\\*", RYOU "\\x", true}, MatchCase{RYOU "\\*", RYOU "*", true, kUtf8},
         MatchCase{"\x82\\*", "\x82x", false, kUtf8},
         MatchCase{SHUU_CUT "\\*", SHUU_CUT "*", true, kUtf8},
@@ -91,17 +89,42 @@ TEST(MatchPattern, TextsEndAtTheirFirstZeroByteAndRunsAreComparedWhole) {
   EXPECT_EQ(MatchPattern("abc\0def"s, "abc?def"), 1);
   EXPECT_EQ(MatchPattern("xab", "*ab\0cd"s), 0);
   // The plain matcher holds at most 255 bytes of a literal run at a time.
-  const std::string r255(255, 'r');
+  const std::string r255(255, 'r'), run(300, 'a');
   EXPECT_EQ(MatchPattern("zz" + r255, "*" + r255), 0);
   EXPECT_EQ(MatchPattern("zz" + r255 + "!", "*" + r255), 1);
-  const std::string run(300, 'a');
-  // The first 255 bytes occur early, the whole run only after the '#'.
   EXPECT_EQ(MatchPattern(std::string(255, 'a') + "#" + run, "*" + run), 0);
   EXPECT_EQ(MatchPattern(std::string(299, 'a') + "#", "*" + run), 1);
-  // 表 straddles the buffer's end: its 0x5C stays a second byte, so the
-  // '?' after it is a wild card.
+  // 表 straddles the buffer's end: its 0x5C stays a second byte.
   EXPECT_EQ(MatchPattern(std::string(254, 'x') + HYOU "Q", "*" + std::string(254, 'x') + HYOU "?"),
             0);
+}
+
+// Extension, the path without it, the name part and the path with a final
+// '\'. A 0x5C that ends 表 stops the scan for the dot but separates nothing.
+TEST(FileName, PartsOfThePath) {
+  const struct {
+    const char *path, *ext, *stripped, *name, *backslashed;
+  } cases[] = {{"C:\\logs\\app.log", "log", "C:\\logs\\app", "app.log", "C:\\logs\\app.log\\"},
+               {"a.b.c", "c", "a.b", "a.b.c", "a.b.c\\"},
+               {"name.", "", "name", "name.", "name.\\"},
+               {".profile", "", ".profile", ".profile", ".profile\\"},
+               {"dir.x\\name", "", "dir.x\\name", "name", "dir.x\\name\\"},
+               {"C:name", "", "C:name", "name", "C:name\\"},
+               {"", "", "", "", "\\"},
+               {"Z:\\logs\\", "", "Z:\\logs\\", "", "Z:\\logs\\"},
+               {"C:\\a." HYOU, "", "C:\\a." HYOU, "a." HYOU, "C:\\a." HYOU "\\"},
+               {"C:\\" HYOU ".log", "log", "C:\\" HYOU, HYOU ".log", "C:\\" HYOU ".log\\"},
+               {"C:\\" HYOU HYOU, "", "C:\\" HYOU HYOU, HYOU HYOU, "C:\\" HYOU HYOU "\\"},
+               {"C:\\" HYOU "\\", "", "C:\\" HYOU "\\", "", "C:\\" HYOU "\\"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(ExtractExt(c.path), c.ext);
+    EXPECT_EQ(StripExt(c.path), c.stripped);
+    EXPECT_EQ(ChangeExt(c.path, "qu$"), std::string(c.stripped) + ".qu$");
+    EXPECT_EQ(ChangeExt(c.path, ""), c.stripped);
+    EXPECT_EQ(NamePart(c.path), c.name);
+    EXPECT_EQ(AddBackslash(c.path), c.backslashed);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-// A StatusView that records what a run shows: the status log as lines, the
-// progress shown (to check its order) and every note.
+// A StatusView that records the status log, the progress calls in order and
+// every note of a run.
 
 #include <functional>
 #include <string>
@@ -39,24 +39,19 @@ class StatusRecorder : public StatusView {
                      note.reason, note.error});
   }
 
-  // The status log, one entry per appended line.
   std::vector<std::string> log;
-  // The progress calls in order: "size:100 bytes ", "gauge:12", "yield",
-  // "repaint", "file-started".
+  // "size:100 bytes ", "gauge:12", "yield", "repaint" and "file-started" in order.
   std::vector<std::string> events;
   struct RecordedNote {
     RunNote::Kind kind;
-    std::string path;
-    std::string other;
+    std::string path, other;
     int code;
     RefusalReason reason;
     int error;
   };
   std::vector<RecordedNote> notes;
-  // Runs inside every Yield(); a test asks for a cancel from here.
-  std::function<void()> on_yield;
-  // What CancelRequested() answers.
-  bool cancel = false;
+  std::function<void()> on_yield;  // runs inside every Yield(), e.g. to ask for a cancel
+  bool cancel = false;             // what CancelRequested() answers
 };
 
 }  // namespace quillet::testing

@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the tests: Shift-JIS expectations built from UTF-8,
-// scratch folders on disk, whole-file reads and writes, and file times.
+// Helpers shared by the tests: Shift-JIS texts, scratch folders, whole-file
+// reads and writes, file times and snapshots of a tree.
 
 #include <cstdint>
 #include <ctime>
@@ -16,8 +16,8 @@ std::string Sjis(std::string_view utf8);
 // The status line that reports `count` definitions loaded.
 std::string LoadLine(int count);
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents (read-only entries included) when the object goes.
+// A fresh temporary folder, removed with all its contents (read-only ones
+// included) when the object goes.
 class ScratchDir {
  public:
   ScratchDir();
@@ -25,18 +25,13 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
-  // Native path, no trailing '/'.
-  const std::string& native() const { return native_; }
-  // Windows form on drive Z:, Shift-JIS, no trailing '\'.
-  const std::string& windows() const { return windows_; }
-  // Native path of a relative name ("sub/app.log").
-  std::string Native(std::string_view relative) const;
-  // Windows form of a relative name given with '/' separators, in UTF-8.
+  const std::string& native() const { return native_; }    // no trailing '/'
+  const std::string& windows() const { return windows_; }  // "Z:\...", Shift-JIS, no trailing '\'
+  std::string Native(std::string_view relative) const;     // of "sub/app.log"
   std::string Windows(std::string_view relative_utf8) const;
 
  private:
-  std::string native_;
-  std::string windows_;
+  std::string native_, windows_;
 };
 
 // Writes `bytes` to the native path, creating parent folders.
@@ -49,10 +44,9 @@ void SetFileTime(const std::string& native_path, std::time_t time);
 // Sets a native path's times to today at the given local time of day.
 void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second);
 
-// What a run could change below a folder, the folder itself included, by
-// relative name: kind and permission bits, inode, link count, last-write
-// time, extended attribute names and, for files, content. Links are not
-// followed; the access time is left out (reading sets it).
+// What a run could change below a folder (itself included), by relative
+// name: mode, inode, link count, last-write time, extended attribute names
+// and a file's content. Links are not followed; access times are left out.
 std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder);
 
 // Whether the file system of `dir` grants a write lease on a file this
