@@ -49,22 +49,20 @@ std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   return blocks;
 }
 
-// A file layer that acts once: right after a folder's second listing of
-// files (the one processed), or after its first listing of subfolders.
+// A file layer that calls `after_listing` after every listing with its
+// kind and how many listings of that kind came before it, this one included.
 class ActingFileSystem : public testing::FaultyFileSystem {
  public:
-  std::function<void()> after_listing;
-  platform::ListKind act_after = platform::ListKind::kFiles;
+  std::function<void(platform::ListKind, int)> after_listing;
   platform::Status List(std::string_view pattern, platform::ListKind kind,
                         std::vector<platform::DirEntry>& entries) override {
     const platform::Status ok = FaultyFileSystem::List(pattern, kind, entries);
-    const int wanted = act_after == platform::ListKind::kFiles ? 2 : 1;
-    if (kind == act_after && ++listings_ == wanted && after_listing) after_listing();
+    if (after_listing) after_listing(kind, ++listings_[kind == platform::ListKind::kFiles]);
     return ok;
   }
 
  private:
-  int listings_ = 0;
+  int listings_[2] = {};
 };
 
 class FolderRun : public ::testing::Test {
@@ -334,141 +332,83 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"BackDropBlanksTimeOnly", true, false, true, false, true, 0, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Runs over hostile trees: links, special files, odd names, and files that
-// change between the listing and their processing. Every run ends, reports
-// each file it took, loses no line and leaves the folder "outside" as it was.
-using Setup = std::function<void(const ScratchDir& root, const ScratchDir& outside)>;
-struct HostileCase {
-  const char* name;
-  Setup setup, after_listing;
-  // Report lines besides a.log's: name and code.
-  std::vector<std::pair<std::string, int>> reports;
-  // Texts afterwards, by path under the root; "": absent.
-  std::map<std::string, std::string> texts;
-  platform::ListKind act_after = platform::ListKind::kFiles;
-};
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
-
-class HostileTree : public FolderRun, public ::testing::WithParamInterface<HostileCase> {};
+void Link(const std::string& target, const std::string& path) {
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
+}
 
 std::string Report(const std::string& name, int code) {
   return name + "\t" +
          (code == frDone ? "(13 to 6 bytes / 46%)" : std::string(texts::ReportText(code)));
 }
 
-TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
-  const HostileCase& c = GetParam();
+// A hostile tree: links, loops, special files, odd names, an unreadable
+// folder, and files and a folder replaced by links to "outside" after they
+// were listed. The run ends, reports each file it took, loses no line and
+// leaves the folder "outside" exactly as it was.
+TEST_F(FolderRun, HostileTreeRunEndsReportsAndTouchesNothingOutside) {
   ScratchDir outside;
-  WriteFile(root.Native("a.log"), kLog);
   WriteFile(outside.Native("victim.log"), kLog);
   WriteFile(outside.Native("sub/deep.log"), kLog);
-  c.setup(root, outside);
-  fs.act_after = c.act_after;
-  fs.after_listing = [&] {
-    if (c.after_listing) c.after_listing(root, outside);
+  // Names a shell would take apart are names like others. A name without a
+  // Shift-JIS form is listed with '?' and refused, as is a real '?'.
+  for (const char* name : {"a.log", "b.log", "c.log", "real.txt", "sub/c.log", "locked/c.log",
+                           "a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log",
+                           "\xFF\xFE.log", "\xF0\x9F\x8D\xA3.log", "\xC3\xA9.log", "a?.log"})
+    WriteFile(root.Native(name), kLog);
+  // None of these is a log file to rewrite, nor a folder to enter.
+  const std::pair<std::string, const char*> links[] = {{outside.Native("victim.log"), "out.log"},
+                                                       {"real.txt", "in.log"},
+                                                       {outside.Native("sub"), "outdir"},
+                                                       {"..", "up"},
+                                                       {"loop.log", "loop.log"},
+                                                       {"p.log", "q.log"},
+                                                       {"q.log", "p.log"},
+                                                       {".", "self"}};
+  for (const auto& [target, name] : links) Link(target, root.Native(name));
+  ASSERT_EQ(mkfifo(root.Native("fifo.log").c_str(), 0644), 0);
+  ASSERT_EQ(chmod(root.Native("locked").c_str(), 0), 0);  // read all the same by root
+  const bool as_root = geteuid() == 0;
+  fs.after_listing = [&](platform::ListKind kind, int n) {
+    if (kind == platform::ListKind::kFiles && n == 2) {
+      // A listed file gone, or replaced by a link outside, is refused: the
+      // rewrite must not follow the link.
+      ASSERT_EQ(unlink(root.Native("b.log").c_str()), 0);
+      ASSERT_EQ(rename(root.Native("c.log").c_str(), root.Native("c.txt").c_str()), 0);
+      Link(outside.Native("victim.log"), root.Native("c.log"));
+    } else if (kind == platform::ListKind::kSubfolders && n == 1) {
+      // Nor may the run enter a link put in a listed subfolder's place.
+      ASSERT_EQ(rename(root.Native("sub").c_str(), root.Native("moved").c_str()), 0);
+      Link(outside.Native("sub"), root.Native("sub"));
+    }
   };
   const auto before = testing::TreeSnapshot(outside.native());
 
   ASSERT_EQ(Run(), 0);
 
-  Lines reports = {Report("a.log", frDone)}, shown;
-  for (const auto& [name, code] : c.reports) reports.push_back(Report(name, code));
+  Lines reports, shown;
+  for (const char* name : {"a.log", "a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log"})
+    reports.push_back(Report(name, frDone));
+  for (const char* name : {"??.log", "?.log", "?.log", "a?.log", "b.log", "c.log"})
+    reports.push_back(Report(name, frOpenError));
+  if (as_root) reports.push_back(Report("c.log", frDone));
   for (const std::string& line : rec.log)
     if (line.find('\t') != std::string::npos) shown.push_back(line);
   std::sort(reports.begin(), reports.end());
   std::sort(shown.begin(), shown.end());
   EXPECT_EQ(shown, reports);
   EXPECT_EQ(testing::TreeSnapshot(outside.native()), before);
-  EXPECT_EQ(ReadFile(root.Native("a.log")), kDone);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root.native()))
     if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
-  for (const auto& [rel, text] : c.texts)  // "": absent
+  const std::map<std::string, std::string> texts = {
+      // "": absent
+      {"a.log", kDone},       {"a\nb.log", kDone},    {"-rf.log", kDone},
+      {"\xFF\xFE.log", kLog}, {"\xC3\xA9.log", kLog}, {"\xF0\x9F\x8D\xA3.log", kLog},
+      {"a?.log", kLog},       {"real.txt", kLog},     {"b.log", ""},
+      {"b.qu$", ""},          {"c.txt", kLog},        {"c.qu$", ""},
+      {"moved/c.log", kLog},  {"locked/c.qu$", ""},   {"locked/c.log", as_root ? kDone : kLog}};
+  for (const auto& [rel, text] : texts)
     EXPECT_EQ(testing::FileExists(root.Native(rel)) ? ReadFile(root.Native(rel)) : "", text) << rel;
 }
-
-void Link(const std::string& target, const std::string& path) {
-  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
-}
-
-const HostileCase kHostile[] = {
-    // None of these is a log file to rewrite, nor a folder to enter.
-    {"LinksLoopsAndSpecialFiles",
-     [](const ScratchDir& r, const ScratchDir& o) {
-       WriteFile(r.Native("real.txt"), kLog);
-       Link(o.Native("victim.log"), r.Native("out.log"));
-       Link("real.txt", r.Native("in.log"));
-       Link(o.Native("sub"), r.Native("outdir"));
-       for (const char* link :
-            {"..:up", "loop.log:loop.log", "b.log:c.log", "c.log:b.log", ".:self"}) {
-         const std::string s = link;
-         Link(s.substr(0, s.find(':')), r.Native(s.substr(s.find(':') + 1)));
-       }
-       ASSERT_EQ(mkfifo(r.Native("fifo.log").c_str(), 0644), 0);
-     },
-     nullptr,
-     {},
-     {{"real.txt", kLog}}},
-    // Names a shell would take apart are names like others. A name without
-    // a Shift-JIS form is listed with '?' and refused, as is a real '?'.
-    {"OddNames",
-     [](const ScratchDir& r, const ScratchDir&) {
-       for (const char* name : {"a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log",
-                                "\xFF\xFE.log", "\xF0\x9F\x8D\xA3.log", "\xC3\xA9.log", "a?.log"})
-         WriteFile(r.Native(name), kLog);
-     },
-     nullptr,
-     {{"a\nb.log", frDone},
-      {"q'u\"ote.log", frDone},
-      {"$(touch pwned).log", frDone},
-      {"-rf.log", frDone},
-      {"??.log", frOpenError},
-      {"?.log", frOpenError},
-      {"?.log", frOpenError},
-      {"a?.log", frOpenError}},
-     {{"a\nb.log", kDone},
-      {"-rf.log", kDone},
-      {"\xFF\xFE.log", kLog},
-      {"\xF0\x9F\x8D\xA3.log", kLog},
-      {"\xC3\xA9.log", kLog},
-      {"a?.log", kLog}}},
-    // A listed file that is gone, or replaced by a link to a file outside,
-    // is refused; the rewrite must not follow the link.
-    {"FilesChangeAfterTheListing",
-     [](const ScratchDir& r, const ScratchDir&) {
-       WriteFile(r.Native("b.log"), kLog);
-       WriteFile(r.Native("c.log"), kLog);
-     },
-     [](const ScratchDir& r, const ScratchDir& o) {
-       ASSERT_EQ(unlink(r.Native("b.log").c_str()), 0);
-       ASSERT_EQ(rename(r.Native("c.log").c_str(), r.Native("c.txt").c_str()), 0);
-       Link(o.Native("victim.log"), r.Native("c.log"));
-     },
-     {{"b.log", frOpenError}, {"c.log", frOpenError}},
-     {{"b.log", ""}, {"b.qu$", ""}, {"c.txt", kLog}, {"c.qu$", ""}}},
-    // As root the folder is read all the same; otherwise it shows no files.
-    {"UnreadableFolder",
-     [](const ScratchDir& r, const ScratchDir&) {
-       WriteFile(r.Native("sub/c.log"), kLog);
-       ASSERT_EQ(chmod(r.Native("sub").c_str(), 0), 0);
-     },
-     nullptr,
-     geteuid() == 0 ? std::vector<std::pair<std::string, int>>{{"c.log", frDone}}
-                    : std::vector<std::pair<std::string, int>>{},
-     {{"sub/c.log", geteuid() == 0 ? kDone : kLog}, {"sub/c.qu$", ""}}},
-    // Nor may the run enter a link put in a listed subfolder's place.
-    {"FolderTurnsIntoALinkOutsideAfterTheListing",
-     [](const ScratchDir& r, const ScratchDir&) { WriteFile(r.Native("sub/c.log"), kLog); },
-     [](const ScratchDir& r, const ScratchDir& o) {
-       ASSERT_EQ(rename(r.Native("sub").c_str(), r.Native("moved").c_str()), 0);
-       Link(o.Native("sub"), r.Native("sub"));
-     },
-     {},
-     {{"moved/c.log", kLog}},
-     platform::ListKind::kSubfolders},
-};
-
-INSTANTIATE_TEST_SUITE_P(Trees, HostileTree, ::testing::ValuesIn(kHostile),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillet
