@@ -23,21 +23,17 @@ class Generator {
   int Below(int n) { return static_cast<int>(random_() % static_cast<std::uint32_t>(n)); }
 
   char Byte() {
-    static constexpr char kBytes[] = {'a',    'b',    'c',    'd',    'e',   'A',    ' ',
-                                      ':',    '[',    '\\',   '*',    '?',   '\x95', '\x82',
-                                      '\xE0', '\x5C', '\x40', '\xA0', '\x1A'};
-    if (Below(400) == 0) return '\0';
-    return kBytes[Below(sizeof kBytes)];
+    static constexpr char kBytes[] = "abcdeA :[\\*?\x95\x82\xE0\x5C\x40\xA0\x1A";
+    return Below(400) == 0 ? '\0' : kBytes[Below(sizeof kBytes - 1)];
   }
 
+  // In UTF-8 now and then é, 終, 了, 表, 𠀋; 終 cut short, an overlong '/', a
+  // surrogate, beyond U+10FFFF, a four-byte character cut short.
   std::string Char() {
-    // é, 終, 了, 表, 𠀋; 終 cut short, an overlong '/', a surrogate, beyond
-    // U+10FFFF, a four-byte character cut short.
     static constexpr const char* kUtf8[] = {
         "\xC3\xA9", "\xE7\xB5\x82", "\xE4\xBA\x86", "\xE8\xA1\xA8",     "\xF0\xA0\x80\x8B",
         "\xE7\xB5", "\xC0\xAF",     "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98"};
-    if (code_ == TextCode::kUtf8 && Below(3) == 0)
-      return kUtf8[Below(sizeof kUtf8 / sizeof *kUtf8)];
+    if (code_ == TextCode::kUtf8 && Below(3) == 0) return kUtf8[Below(10)];
     return std::string(1, Byte());
   }
 
@@ -49,10 +45,9 @@ class Generator {
   std::string Pattern() {
     std::string pattern;
     if (Below(3) != 0) pattern += '*';
-    const int pieces = 1 + Below(4);
-    for (int i = 0; i < pieces; ++i) {
-      const int length = Below(40) == 0 ? 250 + Below(20) : Below(8);
-      for (int k = 0; k < length; ++k) pattern += Below(6) == 0 ? Char() : LiteralChar();
+    for (int piece = 1 + Below(4); piece > 0; --piece) {
+      for (int k = Below(40) == 0 ? 250 + Below(20) : Below(8); k > 0; --k)
+        pattern += Below(6) == 0 ? Char() : LiteralChar();
       const int end = Below(4);  // then a '*', one to three '?', a '\' or nothing
       if (end == 0) pattern += '*';
       if (end == 1) pattern.append(static_cast<std::size_t>(1 + Below(3)), '?');
@@ -68,16 +63,11 @@ class Generator {
   std::string LineFor(const std::string& pattern) {
     std::string line = Below(3) == 0 ? Noise(4) : "";
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-      const char byte = pattern[i];
-      if (byte == '*') {
-        line += Noise(3);
-      } else if (byte == '?') {
-        line += Char();
-      } else if (byte == '\\' && i + 1 < pattern.size() && Below(4) != 0) {
-        line += pattern[++i];
-      } else {
-        line += byte;
-      }
+      const bool escape = pattern[i] == '\\' && i + 1 < pattern.size();
+      line += pattern[i] == '*' ? Noise(3)
+              : pattern[i] == '?'
+                  ? Char()
+                  : std::string(1, escape && Below(4) != 0 ? pattern[++i] : pattern[i]);
     }
     if (!line.empty() && Below(4) == 0)
       line[static_cast<std::size_t>(Below(static_cast<int>(line.size())))] = Byte();
@@ -87,8 +77,7 @@ class Generator {
 
   std::string Noise(int max_length) {
     std::string noise;
-    const int length = Below(max_length + 1);
-    for (int i = 0; i < length; ++i) noise += Char();
+    for (int n = Below(max_length + 1); n > 0; --n) noise += Char();
     return noise;
   }
 

@@ -190,74 +190,37 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
   EXPECT_EQ(untouched, 3);
 }
 
-// An all-files pattern is refused after the first header; a definition
-// failure in a subfolder comes up unchanged, says so, and no folder after
-// it is visited. Either way the run counts as cancelled.
-TEST_F(FolderRun, RunLevelCodesStopTheRunAndLeaveLaterFoldersUntouched) {
+// A request refused as a whole stops after the header, before anything is
+// counted or touched: an all-files pattern; a blank extension, which would
+// make "a" the temporary or increment file of "a.log"; an increment
+// extension that would make it taken for a copy.
+TEST_F(FolderRun, RefusedRequestsTouchNothing) {
   const struct {
-    const char* pattern;
-    const char* definition;  // in "sub"; nullptr: none anywhere
-    int code;
-  } cases[] = {{"*", "x\r\n", frAllFilesPattern},
-               {"*.", "x\r\n", frAllFilesPattern},
-               {"*.*", "x\r\n", frAllFilesPattern},
-               {"sub\\*.*", "x\r\n", frAllFilesPattern},
-               {"*.log", ";x\r\n \t\r\n", frNoDefinitionLines},
-               {"*.log", nullptr, frNoDefinitionFile}};
-  WriteFile(root.Native("sub/a.log"), "DEBUG\r\n");
-  WriteFile(root.Native("sub/sub2/b.log"), "DEBUG\r\n");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.pattern);
-    rec.log.clear();
-    if (c.definition) {
-      WriteFile(root.Native("sub/Quillet.def"), c.definition);
-    } else {
-      std::filesystem::remove(root.Native("sub/Quillet.def"));
-      std::filesystem::remove(prog.Native("Quillet.def"));
-    }
-    const RunSummary summary = ProcessRequest(
-        engine, {.folder = root.windows(), .pattern = c.pattern, .with_subfolders = true});
-    EXPECT_EQ(summary.code, c.code);
-    EXPECT_TRUE(summary.cancelled && g.run.CancelRequested);
-    EXPECT_EQ(ReadFile(root.Native("sub/a.log")) + ReadFile(root.Native("sub/sub2/b.log")),
-              "DEBUG\r\nDEBUG\r\n");
-    const auto blocks = Blocks(rec.log);
-    if (c.code == frAllFilesPattern) {
-      EXPECT_EQ(std::tuple(blocks.size(), summary.FoundCount, summary.stopped_in_subfolder),
-                std::tuple(1u, 0, false));
-    } else {
-      EXPECT_TRUE(summary.stopped_in_subfolder);
-      EXPECT_EQ(blocks.back().first, Folder("sub"));
-      EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
-    }
-  }
-}
-
-// A blank extension would make "a" the temporary or increment file of
-// "a.log", and an increment file with the temporary extension would be
-// taken for a copy: refused before anything is counted or touched.
-TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
-  const struct {
-    const char* back_ext;
+    const char *pattern, *back_ext;
     bool inc;
     const char* inc_ext;
     int code;
-  } cases[] = {{"", false, "inc", frBlankBackExt},
-               {" \t", true, "inc", frBlankBackExt},
-               {"qu$", true, "  ", frBlankIncExt},
-               {"qu$", true, "", frBlankIncExt},
-               {"qu$", true, "QU$", frTempIncExtConflict},
-               {"qu$", false, "QU$", 0},  // IncExt is unused without Inc
-               {"qu$", false, "", 0}};
+  } cases[] = {{"*", "qu$", false, "", frAllFilesPattern},
+               {"*.", "qu$", false, "", frAllFilesPattern},
+               {"*.*", "qu$", false, "", frAllFilesPattern},
+               {"sub\\*.*", "qu$", false, "", frAllFilesPattern},
+               {"*.log", "", false, "inc", frBlankBackExt},
+               {"*.log", " \t", true, "inc", frBlankBackExt},
+               {"*.log", "qu$", true, "  ", frBlankIncExt},
+               {"*.log", "qu$", true, "", frBlankIncExt},
+               {"*.log", "qu$", true, "QU$", frTempIncExtConflict},
+               {"*.log", "qu$", false, "QU$", 0},  // IncExt is unused without Inc
+               {"*.log", "qu$", false, "", 0}};
   g.options.Back = true;
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + " " + c.back_ext + "/" + c.inc_ext);
     WriteFile(root.Native("a.log"), kLog);
     WriteFile(root.Native("a"), "unrelated\r\n");
     std::tie(g.options.BackExt, g.options.Inc, g.options.IncExt) =
         std::tuple(c.back_ext, c.inc, c.inc_ext);
     rec.log.clear();
     g.run.FoundCount = 0;
-    EXPECT_EQ(Run("*.log", false), c.code) << c.back_ext << "/" << c.inc_ext;
+    EXPECT_EQ(Run(c.pattern, false), c.code);
     EXPECT_EQ(ReadFile(root.Native("a")), "unrelated\r\n");
     EXPECT_EQ(ReadFile(root.Native("a.log")), c.code != 0 ? kLog : kDone);
     EXPECT_EQ(g.run.CancelRequested, c.code != 0);
@@ -267,70 +230,86 @@ TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
   }
 }
 
-// A preview runs every check and decision of a real run and writes nothing:
-// the trees stay as they were, and the status log is the real run's.
-struct OptionCase {
-  const char* name;
-  bool Back, Inc, Time, TimeZ, Trim;
-  int SpLine;
-  bool Skip, SkipDisp;
-};
-void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
-
-class Preview : public FolderRun, public ::testing::WithParamInterface<OptionCase> {};
-
-TEST_P(Preview, WritesNothingAndShowsTheStatusLogOfTheRealRun) {
-  WriteFile(prog.Native("Quillet.def"), "*DEBUG*\n*pass=*\\rpass=***\n");
-  // Every kind of line end, blanks and blank runs, a replacement, no final line end.
-  WriteFile(root.Native("a.log"),
-            "DEBUG x\nkeep  \n\n\n\nuser pass=1\r\nold mac\rDEBUG\r\n\r\n\r\nend");
-  WriteFile(root.Native("a.inc"), "earlier\n");
-  WriteFile(root.Native("a.qu$"), "a backup of an earlier run\n");
-  WriteFile(root.Native("empty.log"), "");
-  WriteFile(root.Native("bin.log"), std::string("x\0y\n", 4));
-  WriteFile(root.Native("cut.log"), "DEBUG\n\x1A hidden\n");
-  WriteFile(root.Native("night.log"), "DEBUG\n");
-  testing::SetLocalTimeOfDay(root.Native("night.log"), 0, 0, 0);
-  WriteFile(root.Native("ro.log"), "DEBUG\n");
-  chmod(root.Native("ro.log").c_str(), 0444);
-  WriteFile(root.Native("linked.log"), "DEBUG\n");  // two names: refused
-  EXPECT_EQ(link(root.Native("linked.log").c_str(), root.Native("linked.txt").c_str()), 0);
-  WriteFile(root.Native("sub/Quillet.def"), "\n*INFO*\n*INFO 7*\n");
-  WriteFile(root.Native("sub/deeper/d.log"), "INFO 7\nDEBUG\n\n\n");
-  const OptionCase& c = GetParam();
-  ProcessingOptions& o = g.options;
-  std::tie(o.Back, o.Inc, o.Time, o.TimeZ, o.Trim, o.SpLine, o.Skip, o.SkipDisp) =
-      std::tie(c.Back, c.Inc, c.Time, c.TimeZ, c.Trim, c.SpLine, c.Skip, c.SkipDisp);
-  const auto run = [&](RunMode mode, testing::StatusRecorder& status) {
-    Engine e{g, fs, status, prog.windows() + "\\"};
-    e.mode = mode;
-    return ProcessRequest(e,
-                          {.folder = root.windows(), .pattern = "*.log", .with_subfolders = true});
-  };
-  const auto before = testing::TreeSnapshot(root.native());
-  const auto program_before = testing::TreeSnapshot(prog.native());
-  testing::StatusRecorder preview, real;
-  const RunSummary previewed = run(RunMode::kPreview, preview);
-  EXPECT_EQ(testing::TreeSnapshot(root.native()), before);
-  EXPECT_EQ(testing::TreeSnapshot(prog.native()), program_before);
-  const RunSummary done = run(RunMode::kRewrite, real);
-  ASSERT_FALSE(preview.log.empty() || real.log.empty());
-  EXPECT_EQ(preview.log[0], o.Inc ? texts::kBannerPreviewIncrement : texts::kBannerPreviewNormal);
-  EXPECT_EQ(Lines(preview.log.begin() + 1, preview.log.end()),
-            Lines(real.log.begin() + 1, real.log.end()));
-  EXPECT_EQ(std::tuple(previewed.code, previewed.ErrorCount, previewed.SkipCount),
-            std::tuple(done.code, done.ErrorCount, done.SkipCount));
-  EXPECT_NE(testing::TreeSnapshot(root.native()), before);  // there was real work to preview
+// A definition failure in a subfolder comes up unchanged and says so; no
+// folder after it is visited, and the run counts as cancelled.
+TEST_F(FolderRun, DefinitionFailureInASubfolderStopsTheRun) {
+  WriteFile(root.Native("sub/a.log"), kLog);
+  WriteFile(root.Native("sub/sub2/b.log"), kLog);
+  WriteFile(root.Native("sub/Quillet.def"), ";x\r\n \t\r\n");
+  for (const int code : {frNoDefinitionLines, frNoDefinitionFile}) {
+    rec.log.clear();
+    const RunSummary summary = ProcessRequest(
+        engine, {.folder = root.windows(), .pattern = "*.log", .with_subfolders = true});
+    EXPECT_EQ(std::tuple(summary.code, summary.cancelled, summary.stopped_in_subfolder),
+              std::tuple(code, true, true));
+    EXPECT_EQ(ReadFile(root.Native("sub/a.log")) + ReadFile(root.Native("sub/sub2/b.log")),
+              kLog + kLog);
+    const auto blocks = Blocks(rec.log);
+    EXPECT_EQ(blocks.back().first, Folder("sub"));
+    EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
+    std::filesystem::remove(root.Native("sub/Quillet.def"));
+    std::filesystem::remove(prog.Native("Quillet.def"));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, Preview,
-    ::testing::Values(
-        OptionCase{"Defaults", false, false, true, true, true, 1, true, false},
-        OptionCase{"IncBack", true, true, false, true, true, 1, false, false},
-        OptionCase{"NoTimeNoTrimKeepBlanks", false, false, false, false, false, -1, false, false},
-        OptionCase{"BackDropBlanksTimeOnly", true, false, true, false, true, 0, true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+// A preview runs every check and decision of a real run and writes nothing:
+// the trees stay as they were, and the status log is the real run's.
+TEST_F(FolderRun, PreviewWritesNothingAndShowsTheStatusLogOfTheRealRun) {
+  const struct {
+    const char* name;
+    bool Back, Inc, Time, TimeZ, Trim;
+    int SpLine;
+    bool Skip, SkipDisp;
+  } cases[] = {{"Defaults", false, false, true, true, true, 1, true, false},
+               {"IncBack", true, true, false, true, true, 1, false, false},
+               {"NoTimeNoTrimKeepBlanks", false, false, false, false, false, -1, false, false},
+               {"BackDropBlanksTimeOnly", true, false, true, false, true, 0, true, true}};
+  WriteFile(prog.Native("Quillet.def"), "*DEBUG*\n*pass=*\\rpass=***\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    rec.log.clear();
+    const auto at = [&](const std::string& rel) { return root.Native(c.name + ("/" + rel)); };
+    // Every kind of line end, blank runs, a replacement, no final line end;
+    // earlier files of the run, special contents, and a file with two names.
+    const std::pair<const char*, std::string> files[] = {
+        {"a.log", "DEBUG x\nkeep  \n\n\n\nuser pass=1\r\nold mac\rDEBUG\r\n\r\n\r\nend"},
+        {"a.inc", "earlier\n"},
+        {"a.qu$", "an earlier copy\n"},
+        {"empty.log", ""},
+        {"bin.log", std::string("x\0y\n", 4)},
+        {"cut.log", "DEBUG\n\x1A hidden\n"},
+        {"night.log", "DEBUG\n"},
+        {"ro.log", "DEBUG\n"},
+        {"linked.log", "DEBUG\n"},
+        {"sub/Quillet.def", "\n*INFO*\n*INFO 7*\n"},
+        {"sub/deeper/d.log", "INFO 7\nDEBUG\n\n\n"}};
+    for (const auto& [rel, text] : files) WriteFile(at(rel), text);
+    testing::SetLocalTimeOfDay(at("night.log"), 0, 0, 0);
+    ASSERT_EQ(chmod(at("ro.log").c_str(), 0444), 0);
+    ASSERT_EQ(link(at("linked.log").c_str(), at("linked.txt").c_str()), 0);
+    ProcessingOptions& o = g.options;
+    std::tie(o.Back, o.Inc, o.Time, o.TimeZ, o.Trim, o.SpLine, o.Skip, o.SkipDisp) =
+        std::tie(c.Back, c.Inc, c.Time, c.TimeZ, c.Trim, c.SpLine, c.Skip, c.SkipDisp);
+    const RunRequest request{
+        .folder = root.Windows(c.name), .pattern = "*.log", .with_subfolders = true};
+    const auto trees = [&] {
+      return std::pair(testing::TreeSnapshot(root.native()), testing::TreeSnapshot(prog.native()));
+    };
+    const auto before = trees();
+    engine.mode = RunMode::kPreview;
+    const RunSummary previewed = ProcessRequest(engine, request);
+    const Lines preview = std::exchange(rec.log, {});
+    EXPECT_EQ(trees(), before);
+    engine.mode = RunMode::kRewrite;
+    const RunSummary done = ProcessRequest(engine, request);
+    ASSERT_FALSE(preview.empty() || rec.log.empty());
+    EXPECT_EQ(preview[0], o.Inc ? texts::kBannerPreviewIncrement : texts::kBannerPreviewNormal);
+    EXPECT_EQ(Lines(preview.begin() + 1, preview.end()), Lines(rec.log.begin() + 1, rec.log.end()));
+    EXPECT_EQ(std::tuple(previewed.code, previewed.ErrorCount, previewed.SkipCount),
+              std::tuple(done.code, done.ErrorCount, done.SkipCount));
+    EXPECT_NE(trees(), before);  // there was real work to preview
+  }
+}
 
 void Link(const std::string& target, const std::string& path) {
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
