@@ -1,10 +1,6 @@
-// Loading definition files, the index kept for them, and hit counts.
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "core/DefinitionIndex.h"
 #include "core/DefinitionStats.h"
@@ -30,14 +26,13 @@ class Loader : public ::testing::Test {
     engine_.on_utf8_definitions = [this](std::string_view path) { told_.emplace_back(path); };
   }
 
-  // Loads `program_def` as the program folder's file, after any earlier load.
   int Load(std::string_view program_def, std::size_t block_bytes = kDefaultBlockBytes) {
     WriteFile(dir_.Native("prog/Quillet.def"), program_def);
     g_.definitions.LoadedFrom = kLoadedFromDummy;
     engine_.block_bytes = block_bytes;
     return LoadDefinitions(engine_, logs_);
   }
-  // The loaded table, an entry a line, its tail after a '|'.
+  // An entry a line, its tail after a '|'.
   std::string Table() const {
     std::string table;
     for (const DefinitionEntry& e : g_.definitions.Entries)
@@ -56,7 +51,6 @@ class Loader : public ::testing::Test {
   Lines told_;
 };
 
-// `count` definitions between comments and blank lines, or their table.
 std::string Many(int count, bool table = false) {
   std::string text;
   for (int i = 0; i < count; ++i)
@@ -109,14 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"EmptyPattern", "\\rword\r\n", frStarOnlyDefinition, ""},
         LoadCase{"AtTheLimit", Many(2000), 0, Many(2000, true)},
         LoadCase{"TooManyFoundBeforeStarOnly", Many(2000) + "*\r\n", frTooManyDefinitionLines, ""},
-        // 了 ends in 0x86, a Shift-JIS lead byte whose second byte the '\'
-        // then is; in a UTF-8 run the '\' marks the replacement.
+        // 了 ends in 0x86, a Shift-JIS lead byte: the '\' is its second byte.
         LoadCase{"MarkerAfterKanjiUtf8", "*" RYOU "\\r[" RYOU "]\n", 0, "*" RYOU "|[" RYOU "]\n",
                  TextCode::kUtf8},
         LoadCase{"MarkerAfterKanjiShiftJis", "*" RYOU "\\r[" RYOU "]\n", 0,
                  "*" RYOU "\\r[" RYOU "]\n", kSjis, true},
-        // A Shift-JIS run tells of a UTF-8 file once when every line is UTF-8
-        // and one holds a character of several bytes.
+        // A Shift-JIS run tells of a file all UTF-8 with a character of several bytes.
         LoadCase{"Utf8CrLf4Byte", "x\r\n*\xF0\x9F\x8D\xA3*\r\n", 0, "x\n*\xF0\x9F\x8D\xA3*\n",
                  kSjis, true},
         LoadCase{"Utf8ThenShiftJis", "*\xE6\x8E\xA5*\r\n*\x90\xDA*\r\n", 0,
@@ -144,8 +136,7 @@ TEST_F(Loader, ChoosesTheFileAndReportsThoseNotRead) {
   EXPECT_EQ(status_.log.size(), 2u);
 }
 
-// The loaded file is kept until the run resets it, and the engine keeps one
-// index that follows every change of the table, by a load or made directly.
+// The loaded file is kept, and the engine's one index follows every change of the table.
 TEST_F(Loader, KeptFileAndIndexFollowTheTable) {
   ASSERT_EQ(Load("*alpha123*\r\n*beta4567*\r\n"), 0);
   EXPECT_EQ(LoadDefinitions(engine_, logs_), 0);  // not read again: the same path
@@ -163,10 +154,7 @@ TEST_F(Loader, KeptFileAndIndexFollowTheTable) {
   EXPECT_EQ(First("x delta321"), -1);
 }
 
-// Hit counts of a previewed run, per definition "line:won/matched/shadowing
-// line" (0: not shadowed). Comments and blank lines count in line numbers;
-// a definition matched only where an earlier one wins is shadowed by the
-// one that took most of its lines, on a tie the earliest; every file adds up.
+// Per definition "line:won/matched/shadowing line": shadowed by the one that took most lines.
 TEST_F(Loader, HitCountsOfARun) {
   const struct {
     const char* definitions;

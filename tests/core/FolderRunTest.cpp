@@ -1,18 +1,11 @@
-// Folder runs: the folders visited and their reports, the refusals of a
-// whole request, cancels, previews, and hostile trees.
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <ostream>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "core/FolderRun.h"
@@ -33,13 +26,11 @@ using Lines = std::vector<std::string>;
 
 const std::string kLog = "DEBUG\r\nkeep\r\n", kDone = "keep\r\n";
 
-// The status log cut into one block per visited folder, in visiting order:
-// the folder as its header shows it, and the lines after the header.
+// The status log cut into blocks per visited folder: its header's folder and the lines after.
 std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   std::vector<std::pair<std::string, Lines>> blocks;
   for (const std::string& line : log) {
     if (line.rfind("----- ", 0) == 0 && line.size() > 12) {
-      // The empty line before a header belongs to it, not to the last folder.
       if (!blocks.empty() && !blocks.back().second.empty()) blocks.back().second.pop_back();
       blocks.push_back({line.substr(6, line.size() - 12), {}});
     } else if (!blocks.empty()) {
@@ -49,8 +40,7 @@ std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   return blocks;
 }
 
-// A file layer that calls `after_listing` after every listing with its
-// kind and how many listings of that kind came before it, this one included.
+// Calls `after_listing` after every listing with its kind and number among that kind.
 class ActingFileSystem : public testing::FaultyFileSystem {
  public:
   std::function<void(platform::ListKind, int)> after_listing;
@@ -97,8 +87,7 @@ TEST_F(FolderRun, VisitsSubfoldersDepthFirstWithTheirOwnDefinitionFiles) {
 
   ASSERT_EQ(Run(), 0);
 
-  // The program folder's file is loaded again after "own" used its own;
-  // ".hid" always finds it loaded, whichever order the listing gives.
+  // The program folder's file is loaded again after "own" used its own.
   const auto found = [](int loaded, const std::string& report) {
     Lines lines{"1 File(s) Found.", "", report};
     if (loaded > 0) lines.insert(lines.begin(), testing::LoadLine(loaded));
@@ -119,10 +108,7 @@ TEST_F(FolderRun, VisitsSubfoldersDepthFirstWithTheirOwnDefinitionFiles) {
   EXPECT_EQ(std::tuple(g.run.FoundCount, g.run.ErrorCount, g.run.SkipCount), std::tuple(4, 0, 0));
 }
 
-// One file in the folder: its report line, how it is counted, its text
-// after. Stamps have a two-second resolution: 00:00:01 counts as midnight.
-// A read-only file is refused before the auto skip looks at it. A midnight
-// stamp seen only by file processing is reported but not counted.
+// Read-only files and midnight stamps (at a two-second resolution) are counted and not rewritten.
 TEST_F(FolderRun, OneFileIsReportedCountedAndRewrittenAsExpected) {
   const std::string done = "a.log\t(13 to 6 bytes / 46%)", skipped = "a.log\t(00:00 - Skip.)";
   const struct {
@@ -173,10 +159,7 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
   EXPECT_EQ(untouched, 3);
 }
 
-// A request refused as a whole stops after the header, before anything is
-// counted or touched: an all-files pattern; a blank extension, which would
-// make "a" the temporary or increment file of "a.log"; an increment
-// extension that would make it taken for a copy.
+// A refused request (blank extensions would make "a" the copy of "a.log") touches nothing.
 TEST_F(FolderRun, RefusedRequestsTouchNothing) {
   const struct {
     const char *pattern, *back_ext;
@@ -213,8 +196,7 @@ TEST_F(FolderRun, RefusedRequestsTouchNothing) {
   }
 }
 
-// A definition failure in a subfolder comes up unchanged and says so; no
-// folder after it is visited, and the run counts as cancelled.
+// A definition failure in a subfolder stops the run there and comes up unchanged.
 TEST_F(FolderRun, DefinitionFailureInASubfolderStopsTheRun) {
   WriteFile(root.Native("sub/a.log"), kLog);
   WriteFile(root.Native("sub/sub2/b.log"), kLog);
@@ -235,8 +217,7 @@ TEST_F(FolderRun, DefinitionFailureInASubfolderStopsTheRun) {
   }
 }
 
-// A preview runs every check and decision of a real run and writes nothing:
-// the trees stay as they were, and the status log is the real run's.
+// A preview writes nothing and shows the status log of the real run.
 TEST_F(FolderRun, PreviewWritesNothingAndShowsTheStatusLogOfTheRealRun) {
   const struct {
     const char* name;
@@ -252,8 +233,6 @@ TEST_F(FolderRun, PreviewWritesNothingAndShowsTheStatusLogOfTheRealRun) {
     SCOPED_TRACE(c.name);
     rec.log.clear();
     const auto at = [&](const std::string& rel) { return root.Native(c.name + ("/" + rel)); };
-    // Every kind of line end, blank runs, a replacement, no final line end;
-    // earlier files of the run, special contents, and a file with two names.
     WriteFile(at("a.log"), "DEBUG x\nkeep  \n\n\n\nuser pass=1\r\nold mac\rDEBUG\r\n\r\n\r\nend");
     WriteFile(at("a.inc"), "earlier\n");
     WriteFile(at("a.qu$"), "an earlier copy\n");
@@ -299,16 +278,13 @@ std::string Report(const std::string& name, int code) {
          (code == frDone ? "(13 to 6 bytes / 46%)" : std::string(texts::ReportText(code)));
 }
 
-// A hostile tree: links, loops, special files, odd names, an unreadable
-// folder, and files and a folder replaced by links to "outside" after they
-// were listed. The run ends, reports each file it took, loses no line and
-// leaves the folder "outside" exactly as it was.
+// Links, loops, special files, odd names and entries swapped for links after their listing:
+// the run ends, reports each file, loses no line and leaves "outside" as it was.
 TEST_F(FolderRun, HostileTreeRunEndsReportsAndTouchesNothingOutside) {
   ScratchDir outside;
   WriteFile(outside.Native("victim.log"), kLog);
   WriteFile(outside.Native("sub/deep.log"), kLog);
-  // Names a shell would take apart are names like others. A name without a
-  // Shift-JIS form is listed with '?' and refused, as is a real '?'.
+  // A name without a Shift-JIS form is listed with '?' and refused, as is a real '?'.
   for (const char* name : {"a.log", "b.log", "c.log", "real.txt", "sub/c.log", "locked/c.log",
                            "a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log",
                            "\xFF\xFE.log", "\xF0\x9F\x8D\xA3.log", "\xC3\xA9.log", "a?.log"})
@@ -328,13 +304,10 @@ TEST_F(FolderRun, HostileTreeRunEndsReportsAndTouchesNothingOutside) {
   const bool as_root = geteuid() == 0;
   fs.after_listing = [&](platform::ListKind kind, int n) {
     if (kind == platform::ListKind::kFiles && n == 2) {
-      // A listed file gone, or replaced by a link outside, is refused: the
-      // rewrite must not follow the link.
       ASSERT_EQ(unlink(root.Native("b.log").c_str()), 0);
       ASSERT_EQ(rename(root.Native("c.log").c_str(), root.Native("c.txt").c_str()), 0);
       Link(outside.Native("victim.log"), root.Native("c.log"));
     } else if (kind == platform::ListKind::kSubfolders && n == 1) {
-      // Nor may the run enter a link put in a listed subfolder's place.
       ASSERT_EQ(rename(root.Native("sub").c_str(), root.Native("moved").c_str()), 0);
       Link(outside.Native("sub"), root.Native("sub"));
     }

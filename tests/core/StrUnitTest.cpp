@@ -1,11 +1,6 @@
-// Byte rules of Shift-JIS and UTF-8 text that random tables seldom reach:
-// the matcher's wild cards and escapes, and the parts of a file name.
-
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
-#include <vector>
 
 #include "core/CompiledPattern.h"
 #include "core/DefinitionIndex.h"
@@ -65,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         // An escaped byte is single: the 0x5C after an escaped 0x95 escapes again.
         MatchCase{"\\\x95\\x", "\x95\\x", false}, MatchCase{"*\\\x95\\x", "a\x95x", true},
         MatchCase{HYOU "\\*", HYOU "x", false}, MatchCase{"*" HYOU "?", "a" HYOU "z", true},
-        // The 0x86 of 了 leads in Shift-JIS, making the '\' its second byte;
-        // in UTF-8 a last byte in 0x81..0x9F leads nothing.
+        // The 0x86 of 了 leads in Shift-JIS, making the '\' its second byte; not in UTF-8.
         MatchCase{RYOU "\\*", RYOU "\\x", true}, MatchCase{RYOU "\\*", RYOU "*", true, kUtf8},
         MatchCase{"\x82\\*", "\x82x", false, kUtf8},
         MatchCase{SHUU_CUT "\\*", SHUU_CUT "*", true, kUtf8},
@@ -91,8 +85,7 @@ TEST(MatchPattern, TextsEndAtTheirFirstZeroByte) {
   EXPECT_EQ(MatchPattern("xab", "*ab\0cd"s), 0);
 }
 
-// Extension, the path without it, the name part and the path with a final
-// '\'. A 0x5C that ends 表 stops the scan for the dot but separates nothing.
+// A 0x5C that ends 表 stops the scan for the dot but separates nothing.
 TEST(FileName, PartsOfThePath) {
   const struct {
     const char *path, *ext, *stripped, *name, *backslashed;

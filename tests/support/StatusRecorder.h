@@ -1,7 +1,6 @@
 #pragma once
 
-// A StatusView that records the status log, the progress calls in order and
-// every note of a run.
+// Records the status log, the progress calls in order and every note of a run.
 
 #include <functional>
 #include <string>

@@ -38,7 +38,6 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
-  // Give every entry its write bit back so read-only files can go.
   for (auto it = fs::recursive_directory_iterator(native_, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink()) chmod(it->path().c_str(), 0755);

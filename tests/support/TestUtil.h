@@ -1,8 +1,5 @@
 #pragma once
 
-// Helpers shared by the tests: Shift-JIS texts, scratch folders, whole-file
-// reads and writes, file times and snapshots of a tree.
-
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -16,8 +13,7 @@ std::string Sjis(std::string_view utf8);
 // The status line that reports `count` definitions loaded.
 std::string LoadLine(int count);
 
-// A fresh temporary folder, removed with all its contents (read-only ones
-// included) when the object goes.
+// A fresh temporary folder, removed with all its contents when the object goes.
 class ScratchDir {
  public:
   ScratchDir();
@@ -34,23 +30,18 @@ class ScratchDir {
   std::string native_, windows_;
 };
 
-// Writes `bytes` to the native path, creating parent folders.
+// Whole-file writes (creating parent folders) and reads; a failure fails the test.
 void WriteFile(const std::string& native_path, std::string_view bytes);
-// The whole content of a native path; fails the test when it cannot be read.
 std::string ReadFile(const std::string& native_path);
 bool FileExists(const std::string& native_path);
-// Sets a native path's access and last-write times; fails the test on error.
+// Sets access and last-write times, or those of today at a local time of day.
 void SetFileTime(const std::string& native_path, std::time_t time);
-// Sets a native path's times to today at the given local time of day.
 void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second);
 
-// What a run could change below a folder (itself included), by relative
-// name: mode, inode, link count, last-write time, extended attribute names
-// and a file's content. Links are not followed; access times are left out.
+// By relative name, all a run could change below a folder (itself included) but access times.
 std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder);
 
-// Whether the file system of `dir` grants a write lease on a file this
-// process holds open alone (without one, only other runs are kept out).
+// Whether the file system of `dir` grants a write lease on a file this process holds open.
 bool LeasesGranted(const ScratchDir& dir);
 // Whether a native path carries the mark of a copy whose rewrite is pending.
 bool HasPendingMark(const std::string& native_path);
