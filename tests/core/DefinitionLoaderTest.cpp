@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "core/DefinitionIndex.h"
-#include "core/DefinitionStats.h"
 #include "core/Engine.h"
 #include "core/ResultCodes.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -152,40 +151,6 @@ TEST_F(Loader, KeptFileAndIndexFollowTheTable) {
   EXPECT_EQ(std::pair(First("x alpha123"), First("x delta321")), std::pair(-1, 0));
   g_.definitions.Entries.clear();
   EXPECT_EQ(First("x delta321"), -1);
-}
-
-// Per definition "line:won/matched/shadowing line": shadowed by the one that took most lines.
-TEST_F(Loader, HitCountsOfARun) {
-  const struct {
-    const char* definitions;
-    Lines logs;
-    const char* hits;
-  } cases[] = {{"; note\r\n\r\n*A*\r\n  \r\n*B*\\rb\r\n", {"A\nB\nA B\nC\n"}, "3:2/2/0 5:1/2/0"},
-               {"*ERR*\n*ERR 42*\n*never*\n", {"ERR 42\nERR 1\n"}, "1:2/2/0 2:0/1/1 3:0/0/0"},
-               {"*x*\n*ab*\n", {"ab x\nab\n"}, "1:1/1/0 2:1/2/0"},
-               {"*x*\n*y*\n*ab*\n", {"ab x\nab y\nab y\n"}, "1:1/1/0 2:2/2/0 3:0/3/2"},
-               {"*x*\n*y*\n*ab*\n", {"ab y\nab x\n"}, "1:1/1/0 2:1/1/0 3:0/2/1"},
-               {"*A*\n*AB*\n", {"AB\nA\n", "AB\nkeep\n"}, "1:3/3/0 2:0/2/1"}};
-  g_.options.Skip = false;
-  engine_.mode = RunMode::kPreview;
-  for (const auto& c : cases) {
-    std::filesystem::remove_all(dir_.Native("logs"));
-    WriteFile(dir_.Native("logs/Quillet.def"), c.definitions);
-    for (std::size_t i = 0; i < c.logs.size(); ++i)
-      WriteFile(dir_.Native("logs/f" + std::to_string(i) + ".log"), c.logs[i]);
-    DefinitionStats stats;
-    engine_.match_watcher = &stats;
-    ProcessRequest(engine_, {.folder = dir_.Windows("logs"), .pattern = "*.log"});
-    ASSERT_EQ(stats.files().size(), 1u);
-    const DefinitionFileHits& file = stats.files()[0];
-    EXPECT_EQ(file.path, logs_ + "Quillet.def");
-    std::string hits;
-    for (const DefinitionHits& h : file.definitions)
-      hits += (hits.empty() ? "" : " ") + std::to_string(h.source_line) + ":" +
-              std::to_string(h.won) + "/" + std::to_string(h.matched) + "/" +
-              std::to_string(ShadowingOf(file, h).source_line);
-    EXPECT_EQ(hits, c.hits) << c.definitions;
-  }
 }
 
 }  // namespace
