@@ -20,12 +20,8 @@ class StatusRecorder : public StatusView {
   void FolderCounted(std::size_t) override {}
   void FolderFinished() override {}
   void FileStarted() override { events.push_back("file-started"); }
-  void ProgressCaption(std::string_view caption) override {
-    events.push_back("size:" + std::string(caption));
-  }
-  void ProgressPosition(int position) override {
-    events.push_back("gauge:" + std::to_string(position));
-  }
+  void ProgressCaption(std::string_view c) override { events.push_back("size:" + std::string(c)); }
+  void ProgressPosition(int p) override { events.push_back("gauge:" + std::to_string(p)); }
   void RunEnded() override {}
   void Repaint() override { events.push_back("repaint"); }
   void Yield() override {
@@ -49,7 +45,7 @@ class StatusRecorder : public StatusView {
     int error;
   };
   std::vector<RecordedNote> notes;
-  std::function<void()> on_yield;  // runs inside every Yield(), e.g. to ask for a cancel
+  std::function<void()> on_yield;  // runs inside every Yield()
   bool cancel = false;             // what CancelRequested() answers
 };
 
