@@ -4,11 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/FolderRun.h"
@@ -21,25 +18,18 @@
 namespace quillet {
 namespace {
 
-using testing::LoadLine;
 using testing::ReadFile;
 using testing::ScratchDir;
-using testing::SetLocalTimeOfDay;
-using testing::Sjis;
 using testing::WriteFile;
 using Lines = std::vector<std::string>;
 
-const std::string kLog = "DEBUG\r\nkeep\r\n";
-const std::string kLogDone = "a.log\t(13 to 6 bytes / 46%)";
-const std::string kDone = "keep\r\n";
+const std::string kLog = "DEBUG\r\nkeep\r\n", kDone = "keep\r\n";
 
-// The status log cut into one block per visited folder, in visiting order:
-// the folder as its header shows it, and the lines after the header.
+// The status log cut into blocks per visited folder: its header's folder and the lines after.
 std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   std::vector<std::pair<std::string, Lines>> blocks;
   for (const std::string& line : log) {
     if (line.rfind("----- ", 0) == 0 && line.size() > 12) {
-      // The empty line before a header belongs to it, not to the last folder.
       if (!blocks.empty() && !blocks.back().second.empty()) blocks.back().second.pop_back();
       blocks.push_back({line.substr(6, line.size() - 12), {}});
     } else if (!blocks.empty()) {
@@ -49,23 +39,17 @@ std::vector<std::pair<std::string, Lines>> Blocks(const Lines& log) {
   return blocks;
 }
 
-// A file layer that acts once, right after the folder's files have been
-// listed for processing (its second listing of files), or after its first
-// listing of subfolders.
+// Calls `after_listing` after every listing with its kind and number among that kind.
 class ActingFileSystem : public testing::FaultyFileSystem {
  public:
-  std::function<void()> after_listing;
-  platform::ListKind act_after = platform::ListKind::kFiles;
+  std::function<void(platform::ListKind, int)> after_listing;
   platform::Status List(std::string_view pattern, platform::ListKind kind,
                         std::vector<platform::DirEntry>& entries) override {
     const platform::Status ok = FaultyFileSystem::List(pattern, kind, entries);
-    const int wanted = act_after == platform::ListKind::kFiles ? 2 : 1;
-    if (kind == act_after && ++listings_ == wanted && after_listing) after_listing();
+    if (after_listing) after_listing(kind, ++listings[kind == platform::ListKind::kFiles]);
     return ok;
   }
-
- private:
-  int listings_ = 0;
+  int listings[2] = {};
 };
 
 class FolderRun : public ::testing::Test {
@@ -83,8 +67,7 @@ class FolderRun : public ::testing::Test {
     return relative.empty() ? root.windows() + "\\" : root.Windows(relative) + "\\";
   }
 
-  ScratchDir root;
-  ScratchDir prog;
+  ScratchDir root, prog;
   Globals g;
   testing::StatusRecorder rec;
   ActingFileSystem fs;
@@ -92,104 +75,68 @@ class FolderRun : public ::testing::Test {
 };
 
 TEST_F(FolderRun, VisitsSubfoldersDepthFirstWithTheirOwnDefinitionFiles) {
-  WriteFile(root.Native("top.log"), "DEBUG\r\nINFO\r\n");
+  for (const char* name : {"top.log", "own/b.log", "own/deeper/c.log", ".hid/d.log"})
+    WriteFile(root.Native(name), "DEBUG\r\nINFO\r\n");
   WriteFile(root.Native("top.txt"), "DEBUG\r\n");
   WriteFile(root.Native(".hidden.log"), "DEBUG\r\n");
   WriteFile(root.Native("own/Quillet.def"), "*INFO*\r\n*TRACE*\r\n");
-  WriteFile(root.Native("own/b.log"), "DEBUG\r\nINFO\r\n");
-  WriteFile(root.Native("own/deeper/c.log"), "DEBUG\r\nINFO\r\n");
-  WriteFile(root.Native(".hid/d.log"), "DEBUG\r\nINFO\r\n");
   WriteFile(root.Native("empty/x.txt"), "");
 
   ASSERT_EQ(Run(), 0);
 
-  // The program folder's file is loaded again after "own" used its own;
-  // ".hid" always finds it loaded, whichever order the listing gives.
-  auto found = [](const char* report) { return Lines{"1 File(s) Found.", "", report}; };
-  auto loaded = [](int count, Lines lines) {
-    lines.insert(lines.begin(), LoadLine(count));
-    return lines;
-  };
+  // The program folder's file is loaded again after "own" used its own.
+  const std::string found = "1 File(s) Found.";
   const std::map<std::string, Lines> expected = {
-      {Folder(), loaded(1, found("top.log\t(13 to 6 bytes / 46%)"))},
-      {Folder("own"), loaded(2, found("b.log\t(13 to 7 bytes / 53%)"))},
-      {Folder("own/deeper"), loaded(1, found("c.log\t(13 to 6 bytes / 46%)"))},
-      {Folder(".hid"), found("d.log\t(13 to 6 bytes / 46%)")},
+      {Folder(), {testing::LoadLine(1), found, "", "top.log\t(13 to 6 bytes / 46%)"}},
+      {Folder("own"), {testing::LoadLine(2), found, "", "b.log\t(13 to 7 bytes / 53%)"}},
+      {Folder("own/deeper"), {testing::LoadLine(1), found, "", "c.log\t(13 to 6 bytes / 46%)"}},
+      {Folder(".hid"), {found, "", "d.log\t(13 to 6 bytes / 46%)"}},
       {Folder("empty"), {"0 File(s) Found.", ""}}};
-  ASSERT_GE(rec.log.size(), 2u);
-  EXPECT_EQ(rec.log[0], "");
-  EXPECT_EQ(rec.log[1], "----- " + Folder() + " -----");
   const auto blocks = Blocks(rec.log);
-  const std::map<std::string, Lines> by_folder(blocks.begin(), blocks.end());
-  EXPECT_EQ(by_folder, expected);
-  ASSERT_EQ(blocks.size(), expected.size());
-  EXPECT_EQ(blocks[0].first, Folder());
-  // A folder's files come first, and a subfolder is finished before the next.
-  auto own = std::find_if(blocks.begin(), blocks.end(),
-                          [&](const auto& block) { return block.first == Folder("own"); });
-  ASSERT_TRUE(own != blocks.end() && own + 1 != blocks.end());
-  EXPECT_EQ(own[1].first, Folder("own/deeper"));
-
-  EXPECT_EQ(ReadFile(root.Native("top.txt")), "DEBUG\r\n");
-  EXPECT_EQ(ReadFile(root.Native(".hidden.log")), "DEBUG\r\n");
-  EXPECT_EQ(g.run.FoundCount, 4);
-  EXPECT_EQ(g.run.ErrorCount + g.run.SkipCount, 0);
+  EXPECT_EQ((std::map<std::string, Lines>(blocks.begin(), blocks.end())), expected);
+  EXPECT_EQ(blocks.size(), expected.size());
+  EXPECT_EQ(blocks.at(0).first, Folder());
+  EXPECT_EQ(ReadFile(root.Native("top.txt")) + ReadFile(root.Native(".hidden.log")),
+            "DEBUG\r\nDEBUG\r\n");
+  EXPECT_EQ(std::tuple(g.run.FoundCount, g.run.ErrorCount, g.run.SkipCount), std::tuple(4, 0, 0));
 }
 
-// One file in the folder: its report line, how it is counted, its text after.
-struct OneFileCase {
-  const char* name;
-  std::string text;
-  int hour = -1, minute = 0, second = 0;  // -1: stamped now, auto skip off
-  bool read_only = false;
-  bool skip_disp = false;
-  bool time_query_fails = false;  // the folder run's own stamp query
-  std::string report;
-  int skips = 0, errors = 0;
-  std::string after = "";
-};
-void PrintTo(const OneFileCase& c, std::ostream* os) { *os << c.name; }
-
-class FolderRunOneFile : public FolderRun, public ::testing::WithParamInterface<OneFileCase> {};
-
-TEST_P(FolderRunOneFile, ReportsCountsAndRewritesAsExpected) {
-  const OneFileCase& c = GetParam();
-  WriteFile(root.Native("a.log"), c.text);
-  g.options.Skip = c.hour >= 0;
-  g.options.SkipDisp = c.skip_disp;
-  if (c.hour >= 0) SetLocalTimeOfDay(root.Native("a.log"), c.hour, c.minute, c.second);
-  if (c.read_only) {
-    ASSERT_EQ(chmod(root.Native("a.log").c_str(), 0444), 0);
+// Read-only files and midnight stamps (at a two-second resolution) are counted and not rewritten.
+TEST_F(FolderRun, OneFileIsReportedCountedAndRewrittenAsExpected) {
+  const std::string done = "a.log\t(13 to 6 bytes / 46%)", skipped = "a.log\t(00:00 - Skip.)";
+  const struct {
+    std::string text;
+    int hour, second;  // hour -1: stamped now, auto skip off
+    bool skip_disp, time_query_fails;
+    std::string report;
+    int skips, errors;
+    std::string after;
+  } cases[] = {
+      {kLog, 0, 0, true, false, skipped, 1, 0, kLog},
+      {kLog, 0, 1, false, false, "", 1, 0, kLog},
+      {kLog, 0, 2, true, false, done, 0, 0, kDone},
+      {kLog, 0, 0, false, true, skipped, 0, 0, kLog},
+      {"", -1, 0, false, false, "a.log\t" + testing::Sjis("(ｽｷｯﾌﾟしました. ｻｲｽﾞ=0ﾊﾞｲﾄ)"), 1, 0, ""},
+      {"\x1A", -1, 0, false, false, "a.log\t(0 to 0 bytes / 100%)", 0, 0, ""},
+      {kLog, 0, 0, true, false, "a.log\t" + testing::Sjis(" -> ﾘｰﾄﾞｵﾝﾘｰﾌｧｲﾙ は処理できません."), 0,
+       1, kLog}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.report);
+    WriteFile(root.Native("a.log"), c.text);
+    std::tie(g.options.Skip, g.options.SkipDisp, g.run.SkipCount, g.run.ErrorCount) =
+        std::tuple(c.hour >= 0, c.skip_disp, 0, 0);
+    if (c.hour >= 0) testing::SetLocalTimeOfDay(root.Native("a.log"), c.hour, 0, c.second);
+    if (c.errors > 0) chmod(root.Native("a.log").c_str(), 0444);  // the last row
+    if (c.time_query_fails) fs.Add({testing::FsOp::kGetTime, "a.log", 1, EIO});
+    ASSERT_EQ(Run("a.log", false), 0);
+    EXPECT_EQ(std::tuple(rec.log.back(), g.run.SkipCount, g.run.ErrorCount,
+                         ReadFile(root.Native("a.log"))),
+              std::tuple(c.report, c.skips, c.errors, c.after));
   }
-  if (c.time_query_fails) fs.Add({testing::FsOp::kGetTime, "a.log", 1, EIO});
-  ASSERT_EQ(Run("a.log", false), 0);
-  EXPECT_EQ(rec.log.back(), c.report);
-  EXPECT_EQ(g.run.SkipCount, c.skips);
-  EXPECT_EQ(g.run.ErrorCount, c.errors);
-  EXPECT_EQ(ReadFile(root.Native("a.log")), c.after);
 }
 
-// Stamps have a two-second resolution: 00:00:01 counts as midnight. A
-// read-only file is refused before the auto skip looks at it. A midnight
-// stamp seen only by file processing is reported but not counted.
-const OneFileCase kOneFile[] = {
-    {"ReadOnly", kLog, 0, 0, 0, true, true, false,
-     "a.log\t" + Sjis(" -> ﾘｰﾄﾞｵﾝﾘｰﾌｧｲﾙ は処理できません."), 0, 1, kLog},
-    {"MidnightShown", kLog, 0, 0, 0, false, true, false, "a.log\t(00:00 - Skip.)", 1, 0, kLog},
-    {"MidnightQuiet", kLog, 0, 0, 1, false, false, false, "", 1, 0, kLog},
-    {"TwoSecondsPast", kLog, 0, 0, 2, false, true, false, kLogDone, 0, 0, "keep\r\n"},
-    {"Noon", kLog, 12, 0, 0, false, true, false, kLogDone, 0, 0, "keep\r\n"},
-    {"MidnightOnlyInFile", kLog, 0, 0, 0, false, false, true, "a.log\t(00:00 - Skip.)", 0, 0, kLog},
-    {"Empty", "", -1, 0, 0, false, false, false, "a.log\t" + Sjis("(ｽｷｯﾌﾟしました. ｻｲｽﾞ=0ﾊﾞｲﾄ)"),
-     1},
-    {"OnlyCtrlZ", "\x1A", -1, 0, 0, false, false, false, "a.log\t(0 to 0 bytes / 100%)"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Files, FolderRunOneFile, ::testing::ValuesIn(kOneFile),
-                         [](const auto& info) { return std::string(info.param.name); });
-
+// A cancel lets the current file finish and then stops: nothing follows it.
 TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
-  // Whichever folder comes first, a file and a folder follow the cancelled file.
   const char* const names[] = {"a/one.log", "a/two.log", "b/three.log", "b/four.log"};
   for (const char* name : names) WriteFile(root.Native(name), kLog);
   rec.on_yield = [&] {
@@ -197,181 +144,117 @@ TEST_F(FolderRun, CancelFinishesTheCurrentFileThenStops) {
     if (last.size() > 7 && last.compare(last.size() - 7, 7, "  . . .") == 0) rec.cancel = true;
   };
   ASSERT_EQ(Run(), 0);
-  // One file was processed to its end and reported; nothing followed it.
-  ASSERT_EQ(Blocks(rec.log).size(), 2u);
+  EXPECT_EQ(Blocks(rec.log).size(), 2u);
   EXPECT_NE(rec.log.back().find("(13 to 6 bytes / 46%)"), std::string::npos);
-  int untouched = 0;
-  for (const char* name : names) untouched += ReadFile(root.Native(name)) == kLog;
-  EXPECT_EQ(untouched, 3);
+  EXPECT_EQ(std::count_if(std::begin(names), std::end(names),
+                          [&](const char* name) { return ReadFile(root.Native(name)) == kLog; }),
+            3);
 }
 
-TEST_F(FolderRun, CancelDuringTheHeaderStopsBeforeAnything) {
-  WriteFile(root.Native("a.log"), "DEBUG\r\n");
-  rec.on_yield = [&] { rec.cancel = true; };
-  ASSERT_EQ(Run(), 0);
-  EXPECT_EQ(rec.log.size(), 2u);
-  EXPECT_EQ(ReadFile(root.Native("a.log")), "DEBUG\r\n");
-}
-
-struct RunLevelCase {
-  const char* name;
-  const char* pattern;
-  std::string definition;  // in the folder "sub"; "-": none anywhere
-  int code;
-};
-
-class FolderRunStops : public FolderRun, public ::testing::WithParamInterface<RunLevelCase> {};
-
-TEST_P(FolderRunStops, WithItsCodeAndLeavesLaterFoldersUntouched) {
-  const RunLevelCase& c = GetParam();
-  WriteFile(root.Native("sub/a.log"), "DEBUG\r\n");
-  WriteFile(root.Native("sub/sub2/b.log"), "DEBUG\r\n");
-  if (c.definition == "-") {
-    ASSERT_EQ(unlink(prog.Native("Quillet.def").c_str()), 0);
-  } else {
-    WriteFile(root.Native("sub/Quillet.def"), c.definition);
-  }
-
-  const RunSummary summary = ProcessRequest(
-      engine, {.folder = root.windows(), .pattern = c.pattern, .with_subfolders = true});
-  EXPECT_EQ(summary.code, c.code);
-  EXPECT_TRUE(summary.cancelled);
-  EXPECT_TRUE(g.run.CancelRequested);
-  EXPECT_EQ(ReadFile(root.Native("sub/a.log")), "DEBUG\r\n");
-  EXPECT_EQ(ReadFile(root.Native("sub/sub2/b.log")), "DEBUG\r\n");
-  const auto blocks = Blocks(rec.log);
-  if (c.code == frAllFilesPattern) {
-    // Refused after the first header, before anything is counted.
-    EXPECT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(summary.FoundCount, 0);
-    EXPECT_FALSE(summary.stopped_in_subfolder);
-  } else {
-    // A definition failure in a subfolder comes up unchanged and says so;
-    // no folder after "sub" is visited.
-    EXPECT_TRUE(summary.stopped_in_subfolder);
-    EXPECT_EQ(blocks.back().first, Folder("sub"));
-    EXPECT_EQ(blocks.front().second, (Lines{"0 File(s) Found.", ""}));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    RunLevelCodes, FolderRunStops,
-    ::testing::Values(RunLevelCase{"Star", "*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"StarDot", "*.", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"StarDotStar", "*.*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"FolderPartStarDotStar", "sub\\*.*", "x\r\n", frAllFilesPattern},
-                      RunLevelCase{"NoDefinitionFile", "*.log", "-", frNoDefinitionFile},
-                      RunLevelCase{"OnlyComments", "*.log", ";x\r\n \t\r\n", frNoDefinitionLines}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A blank extension would make "a" the temporary or increment file of
-// "a.log", and an increment file with the temporary extension would be
-// taken for a copy: refused before anything is counted or touched. The
-// unrelated file "a" must survive, as must the log.
-TEST_F(FolderRun, ClashingOrBlankExtensionsAreRefusedBeforeAnythingIsTouched) {
-  struct Case {
-    const char* back_ext;
+// A refused request (blank extensions would make "a" the copy of "a.log") touches nothing.
+TEST_F(FolderRun, RefusedRequestsTouchNothing) {
+  const struct {
+    const char *pattern, *back_ext;
     bool inc;
     const char* inc_ext;
     int code;
-  };
-  const Case cases[] = {{"", false, "inc", frBlankBackExt},
-                        {" \t", true, "inc", frBlankBackExt},
-                        {"qu$", true, "  ", frBlankIncExt},
-                        {"qu$", true, "", frBlankIncExt},
-                        {"qu$", true, "QU$", frTempIncExtConflict},
-                        {"qu$", false, "QU$", 0},  // IncExt is unused without Inc
-                        {"qu$", false, "", 0}};
-  for (const Case& c : cases) {
+  } cases[] = {{"*", "qu$", false, "", frAllFilesPattern},
+               {"*.", "qu$", false, "", frAllFilesPattern},
+               {"*.*", "qu$", false, "", frAllFilesPattern},
+               {"sub\\*.*", "qu$", false, "", frAllFilesPattern},
+               {"*.log", "", false, "inc", frBlankBackExt},
+               {"*.log", " \t", true, "inc", frBlankBackExt},
+               {"*.log", "qu$", true, "  ", frBlankIncExt},
+               {"*.log", "qu$", true, "", frBlankIncExt},
+               {"*.log", "qu$", true, "QU$", frTempIncExtConflict},
+               {"*.log", "qu$", false, "QU$", 0},  // IncExt is unused without Inc
+               {"*.log", "qu$", false, "", 0}};
+  g.options.Back = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + " " + c.back_ext + "/" + c.inc_ext);
     WriteFile(root.Native("a.log"), kLog);
     WriteFile(root.Native("a"), "unrelated\r\n");
-    g.options.BackExt = c.back_ext;
-    g.options.Inc = c.inc;
-    g.options.IncExt = c.inc_ext;
-    g.options.Back = true;
+    std::tie(g.options.BackExt, g.options.Inc, g.options.IncExt) =
+        std::tuple(c.back_ext, c.inc, c.inc_ext);
     rec.log.clear();
     g.run.FoundCount = 0;
-    EXPECT_EQ(Run("*.log", false), c.code) << c.back_ext << "/" << c.inc_ext;
+    EXPECT_EQ(Run(c.pattern, false), c.code);
     EXPECT_EQ(ReadFile(root.Native("a")), "unrelated\r\n");
-    EXPECT_EQ(ReadFile(root.Native("a.log")), c.code != 0 ? kLog : "keep\r\n");
+    EXPECT_EQ(ReadFile(root.Native("a.log")), c.code != 0 ? kLog : kDone);
     EXPECT_EQ(g.run.CancelRequested, c.code != 0);
     if (c.code != 0) {
-      EXPECT_EQ(g.run.FoundCount, 0);
-      EXPECT_EQ(rec.log.size(), 2u);  // the header only
+      EXPECT_EQ(std::tuple(g.run.FoundCount, rec.log.size()), std::tuple(0, 2u));  // header only
     }
   }
 }
 
-// Folder runs over hostile trees on the real file layer: links, special
-// files, odd names, and files that change between the listing and their
-// processing. Every run ends, reports each file it took, leaves the folder
-// "outside" (beside the tree) exactly as it was and loses no line.
-struct Tree {
-  const ScratchDir& root;
-  const ScratchDir& outside;
-  std::string Root(const std::string& rel) const { return root.Native(rel); }
-  std::string Outside(const std::string& rel) const { return outside.Native(rel); }
-};
-
-struct HostileCase {
-  const char* name;
-  std::function<void(Tree&)> setup;
-  std::function<void(Tree&)> after_listing;
-  // Lines of the status log after the count line besides a.log's: name and code.
-  std::vector<std::pair<std::string, int>> reports;
-  // Texts afterwards, by path under the root; "" absent.
-  std::map<std::string, std::string> texts;
-  platform::ListKind act_after = platform::ListKind::kFiles;
-};
-
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
-
-class HostileTree : public FolderRun, public ::testing::WithParamInterface<HostileCase> {
- protected:
-  HostileTree() {
-    WriteFile(root.Native("a.log"), kLog);
-    WriteFile(outside.Native("victim.log"), kLog);
-    WriteFile(outside.Native("sub/deep.log"), kLog);
+// A definition failure in a subfolder stops the run there and comes up unchanged.
+TEST_F(FolderRun, DefinitionFailureInASubfolderStopsTheRun) {
+  WriteFile(root.Native("sub/a.log"), kLog);
+  WriteFile(root.Native("sub/sub2/b.log"), kLog);
+  WriteFile(root.Native("sub/Quillet.def"), ";x\r\n \t\r\n");
+  for (const int code : {frNoDefinitionLines, frNoDefinitionFile}) {
+    rec.log.clear();
+    const RunSummary summary = ProcessRequest(
+        engine, {.folder = root.windows(), .pattern = "*.log", .with_subfolders = true});
+    EXPECT_EQ(std::tuple(summary.code, summary.cancelled, summary.stopped_in_subfolder),
+              std::tuple(code, true, true));
+    EXPECT_EQ(ReadFile(root.Native("sub/a.log")) + ReadFile(root.Native("sub/sub2/b.log")),
+              kLog + kLog);
+    const auto blocks = Blocks(rec.log);
+    EXPECT_EQ(std::pair(blocks.front().second, blocks.back().first),
+              std::pair(Lines{"0 File(s) Found.", ""}, Folder("sub")));
+    std::filesystem::remove(root.Native("sub/Quillet.def"));
+    std::filesystem::remove(prog.Native("Quillet.def"));
   }
-
-  ScratchDir outside;
-  Tree tree{root, outside};
-};
-
-std::string Report(const std::string& name, int code) {
-  return code == frDone ? name + "\t(13 to 6 bytes / 46%)"
-                        : name + "\t" + std::string(texts::ReportText(code));
 }
 
-TEST_P(HostileTree, RunEndsReportsAndTouchesNothingOutside) {
-  const HostileCase& c = GetParam();
-  c.setup(tree);
-  fs.act_after = c.act_after;
-  fs.after_listing = [&] {
-    if (c.after_listing) c.after_listing(tree);
-  };
-  const auto before = testing::TreeSnapshot(outside.native());
-
-  ASSERT_EQ(Run(), 0);
-
-  Lines reports = {Report("a.log", frDone)};
-  for (const auto& [name, code] : c.reports) reports.push_back(Report(name, code));
-  Lines shown;
-  for (const std::string& line : rec.log)
-    if (line.find('\t') != std::string::npos) shown.push_back(line);
-  std::sort(reports.begin(), reports.end());
-  std::sort(shown.begin(), shown.end());
-  EXPECT_EQ(shown, reports);
-  EXPECT_EQ(testing::TreeSnapshot(outside.native()), before);
-  EXPECT_EQ(ReadFile(root.Native("a.log")), kDone);
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.native()))
-    if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
-  for (const auto& [rel, text] : c.texts) {
-    if (text.empty()) {
-      EXPECT_FALSE(testing::FileExists(root.Native(rel))) << rel;
-    } else {
-      EXPECT_EQ(ReadFile(root.Native(rel)), text) << rel;
-    }
+// A preview writes nothing and shows the status log of the real run.
+TEST_F(FolderRun, PreviewWritesNothingAndShowsTheStatusLogOfTheRealRun) {
+  const struct {
+    const char* name;
+    bool Back, Inc, Time, TimeZ, Trim;
+    int SpLine;
+    bool Skip, SkipDisp;
+  } cases[] = {{"Defaults", false, false, true, true, true, 1, true, false},
+               {"IncBack", true, true, false, true, true, 1, false, false},
+               {"NoTimeNoTrimKeepBlanks", false, false, false, false, false, -1, false, false},
+               {"BackDropBlanksTimeOnly", true, false, true, false, true, 0, true, true}};
+  WriteFile(prog.Native("Quillet.def"), "*DEBUG*\n*pass=*\\rpass=***\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    rec.log.clear();
+    const auto at = [&](const std::string& rel) { return root.Native(c.name + ("/" + rel)); };
+    WriteFile(at("a.log"), "DEBUG x\nkeep  \n\n\n\nuser pass=1\r\nold mac\rDEBUG\r\n\r\n\r\nend");
+    WriteFile(at("a.inc"), "earlier\n");
+    WriteFile(at("a.qu$"), "an earlier copy\n");
+    WriteFile(at("empty.log"), "");
+    WriteFile(at("bin.log"), std::string("x\0y\n", 4));
+    WriteFile(at("cut.log"), "DEBUG\n\x1A hidden\n");
+    WriteFile(at("sub/Quillet.def"), "\n*INFO*\n*INFO 7*\n");
+    for (const char* name : {"night.log", "ro.log", "linked.log", "sub/c.log", "sub/deeper/d.log"})
+      WriteFile(at(name), "INFO 7\nDEBUG\n\n\n");
+    testing::SetLocalTimeOfDay(at("night.log"), 0, 0, 0);
+    ASSERT_EQ(chmod(at("ro.log").c_str(), 0444), 0);
+    ASSERT_EQ(link(at("linked.log").c_str(), at("linked.txt").c_str()), 0);
+    ProcessingOptions& o = g.options;
+    std::tie(o.Back, o.Inc, o.Time, o.TimeZ, o.Trim, o.SpLine, o.Skip, o.SkipDisp) =
+        std::tie(c.Back, c.Inc, c.Time, c.TimeZ, c.Trim, c.SpLine, c.Skip, c.SkipDisp);
+    const RunRequest request{
+        .folder = root.Windows(c.name), .pattern = "*.log", .with_subfolders = true};
+    const auto trees = [&] { return testing::TreeSnapshot(root.native()); };
+    const auto before = trees();
+    engine.mode = RunMode::kPreview;
+    const RunSummary previewed = ProcessRequest(engine, request);
+    const Lines preview = std::exchange(rec.log, {});
+    EXPECT_EQ(trees(), before);
+    engine.mode = RunMode::kRewrite;
+    const RunSummary done = ProcessRequest(engine, request);
+    EXPECT_NE(preview.at(0), rec.log.at(0));  // the banner tells a preview
+    EXPECT_EQ(Lines(preview.begin() + 1, preview.end()), Lines(rec.log.begin() + 1, rec.log.end()));
+    EXPECT_EQ(std::tuple(previewed.code, previewed.ErrorCount, previewed.SkipCount),
+              std::tuple(done.code, done.ErrorCount, done.SkipCount));
+    EXPECT_NE(trees(), before);  // there was real work to preview
   }
 }
 
@@ -379,88 +262,69 @@ void Link(const std::string& target, const std::string& path) {
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
 }
 
-const HostileCase kHostile[] = {
-    // None of these is a log file to rewrite, nor a folder to enter.
-    {"LinksLoopsAndSpecialFiles",
-     [](Tree& t) {
-       WriteFile(t.Root("real.txt"), kLog);
-       Link(t.Outside("victim.log"), t.Root("out.log"));
-       Link("real.txt", t.Root("in.log"));
-       Link(t.Outside("sub"), t.Root("outdir"));
-       Link("..", t.Root("up"));
-       Link("loop.log", t.Root("loop.log"));
-       Link("b.log", t.Root("c.log"));
-       Link("c.log", t.Root("b.log"));
-       Link(".", t.Root("self"));
-       ASSERT_EQ(mkfifo(t.Root("fifo.log").c_str(), 0644), 0);
-     },
-     nullptr,
-     {},
-     {{"real.txt", kLog}}},
-    // Names a shell would take apart are names like others. A character
-    // without a Shift-JIS form is listed as '?' and the file refused with
-    // 257 untouched, as is a real name that holds a '?'.
-    {"OddNames",
-     [](Tree& t) {
-       for (const char* name :
-            {"a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log", "\xFF\xFE.log",
-             "\xF0\x9F\x8D\xA3.log" /* 🍣 */, "\xC3\xA9.log" /* é */, "a?.log"})
-         WriteFile(t.Root(name), kLog);
-     },
-     nullptr,
-     {{"a\nb.log", frDone},
-      {"q'u\"ote.log", frDone},
-      {"$(touch pwned).log", frDone},
-      {"-rf.log", frDone},
-      {"??.log", frOpenError},
-      {"?.log", frOpenError},
-      {"?.log", frOpenError},
-      {"a?.log", frOpenError}},
-     {{"a\nb.log", kDone},
-      {"-rf.log", kDone},
-      {"\xFF\xFE.log", kLog},
-      {"\xF0\x9F\x8D\xA3.log", kLog},
-      {"\xC3\xA9.log", kLog},
-      {"a?.log", kLog}}},
-    // A listed file that is gone, or replaced by a link to a file outside,
-    // is refused; the rewrite must not follow the link.
-    {"FilesChangeAfterTheListing",
-     [](Tree& t) {
-       WriteFile(t.Root("b.log"), kLog);
-       WriteFile(t.Root("c.log"), kLog);
-     },
-     [](Tree& t) {
-       ASSERT_EQ(unlink(t.Root("b.log").c_str()), 0);
-       ASSERT_EQ(rename(t.Root("c.log").c_str(), t.Root("c.txt").c_str()), 0);
-       Link(t.Outside("victim.log"), t.Root("c.log"));
-     },
-     {{"b.log", frOpenError}, {"c.log", frOpenError}},
-     {{"b.log", ""}, {"b.qu$", ""}, {"c.txt", kLog}, {"c.qu$", ""}}},
-    // As root the folder is read all the same; otherwise it shows no files.
-    // Either way nothing is half done.
-    {"UnreadableFolder",
-     [](Tree& t) {
-       WriteFile(t.Root("sub/c.log"), kLog);
-       ASSERT_EQ(chmod(t.Root("sub").c_str(), 0), 0);
-     },
-     nullptr,
-     geteuid() == 0 ? std::vector<std::pair<std::string, int>>{{"c.log", frDone}}
-                    : std::vector<std::pair<std::string, int>>{},
-     {{"sub/c.log", geteuid() == 0 ? kDone : kLog}, {"sub/c.qu$", ""}}},
-    // Nor may the run enter a link put in a listed subfolder's place.
-    {"FolderTurnsIntoALinkOutsideAfterTheListing",
-     [](Tree& t) { WriteFile(t.Root("sub/c.log"), kLog); },
-     [](Tree& t) {
-       ASSERT_EQ(rename(t.Root("sub").c_str(), t.Root("moved").c_str()), 0);
-       Link(t.Outside("sub"), t.Root("sub"));
-     },
-     {},
-     {{"moved/c.log", kLog}},
-     platform::ListKind::kSubfolders},
-};
+std::string Report(const std::string& name, int code) {
+  return name + "\t" +
+         (code == frDone ? "(13 to 6 bytes / 46%)" : std::string(texts::ReportText(code)));
+}
 
-INSTANTIATE_TEST_SUITE_P(Trees, HostileTree, ::testing::ValuesIn(kHostile),
-                         [](const auto& info) { return std::string(info.param.name); });
+// Links, loops, special files, odd names and entries swapped for links after their listing:
+// the run ends, reports each file, loses no line and leaves "outside" as it was.
+TEST_F(FolderRun, HostileTreeRunEndsReportsAndTouchesNothingOutside) {
+  ScratchDir outside;
+  WriteFile(outside.Native("victim.log"), kLog);
+  WriteFile(outside.Native("sub/deep.log"), kLog);
+  // A name without a Shift-JIS form is listed with '?' and refused, as is a real '?'.
+  for (const char* name : {"a.log", "b.log", "c.log", "real.txt", "sub/c.log", "locked/c.log",
+                           "a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log",
+                           "\xFF\xFE.log", "\xF0\x9F\x8D\xA3.log", "\xC3\xA9.log", "a?.log"})
+    WriteFile(root.Native(name), kLog);
+  // None of these is a log file to rewrite, nor a folder to enter.
+  Link(outside.Native("victim.log"), root.Native("out.log"));
+  Link(outside.Native("sub"), root.Native("outdir"));
+  const char* const links[] = {"real.txt", "in.log", "..",    "up", "loop.log", "loop.log", "p.log",
+                               "q.log",    "q.log",  "p.log", ".",  "self"};  // target, name
+  for (std::size_t i = 0; i < std::size(links); i += 2) Link(links[i], root.Native(links[i + 1]));
+  ASSERT_EQ(mkfifo(root.Native("fifo.log").c_str(), 0644), 0);
+  ASSERT_EQ(chmod(root.Native("locked").c_str(), 0), 0);  // read all the same by root
+  const bool as_root = geteuid() == 0;
+  fs.after_listing = [&](platform::ListKind kind, int n) {
+    if (kind == platform::ListKind::kFiles && n == 2) {
+      ASSERT_EQ(unlink(root.Native("b.log").c_str()), 0);
+      ASSERT_EQ(rename(root.Native("c.log").c_str(), root.Native("c.txt").c_str()), 0);
+      Link(outside.Native("victim.log"), root.Native("c.log"));
+    } else if (kind == platform::ListKind::kSubfolders && n == 1) {
+      ASSERT_EQ(rename(root.Native("sub").c_str(), root.Native("moved").c_str()), 0);
+      Link(outside.Native("sub"), root.Native("sub"));
+    }
+  };
+  const auto before = testing::TreeSnapshot(outside.native());
+
+  ASSERT_EQ(Run(), 0);
+
+  Lines reports, shown;
+  for (const char* name : {"a.log", "a\nb.log", "q'u\"ote.log", "$(touch pwned).log", "-rf.log"})
+    reports.push_back(Report(name, frDone));
+  for (const char* name : {"??.log", "?.log", "?.log", "a?.log", "b.log", "c.log"})
+    reports.push_back(Report(name, frOpenError));
+  if (as_root) reports.push_back(Report("c.log", frDone));
+  for (const std::string& line : rec.log)
+    if (line.find('\t') != std::string::npos) shown.push_back(line);
+  std::sort(reports.begin(), reports.end());
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, reports);
+  EXPECT_EQ(testing::TreeSnapshot(outside.native()), before);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.native()))
+    if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
+  const std::map<std::string, std::string> texts = {
+      // "": absent
+      {"a.log", kDone},       {"a\nb.log", kDone},    {"-rf.log", kDone},
+      {"\xFF\xFE.log", kLog}, {"\xC3\xA9.log", kLog}, {"\xF0\x9F\x8D\xA3.log", kLog},
+      {"a?.log", kLog},       {"real.txt", kLog},     {"b.log", ""},
+      {"b.qu$", ""},          {"c.txt", kLog},        {"c.qu$", ""},
+      {"moved/c.log", kLog},  {"locked/c.qu$", ""},   {"locked/c.log", as_root ? kDone : kLog}};
+  for (const auto& [rel, text] : texts)
+    EXPECT_EQ(testing::FileExists(root.Native(rel)) ? ReadFile(root.Native(rel)) : "", text) << rel;
+}
 
 }  // namespace
 }  // namespace quillet

@@ -1,20 +1,15 @@
-// Hand-picked matcher cases that random tables seldom reach: the exact rules
-// of each text code, escapes, and the ends of both texts.
-
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
-#include <vector>
 
 #include "core/CompiledPattern.h"
 #include "core/DefinitionIndex.h"
+#include "core/FileName.h"
 #include "core/StrUnit.h"
 
 namespace quillet {
 namespace {
 
-// UTF-8 bytes of the characters used below.
 #define E_ACUTE "\xC3\xA9"         // é
 #define SHUU "\xE7\xB5\x82"        // 終, last byte 0x82 (a Shift-JIS lead byte)
 #define RYOU "\xE4\xBA\x86"        // 了, last byte 0x86
@@ -25,13 +20,12 @@ namespace {
 #define HYOU "\x95\x5C"            // 表 in Shift-JIS, second byte '\'
 
 constexpr TextCode kUtf8 = TextCode::kUtf8;
-constexpr TextCode kSjis = TextCode::kShiftJis;
 
 struct MatchCase {
   const char* pattern;
   const char* line;
   bool matches;
-  TextCode code = kSjis;
+  TextCode code = TextCode::kShiftJis;
 };
 
 void PrintTo(const MatchCase& c, std::ostream* os) {
@@ -54,21 +48,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MatchCase{"abc", "abc ", false}, MatchCase{"ABC", "abc", false},
         MatchCase{"a**b", "ab", true}, MatchCase{"*?b", "ab", true}, MatchCase{"*?", "", false},
-        // A run after '*' is taken at its first occurrence, never retried.
-        MatchCase{"*ab", "abab", false}, MatchCase{"*a?c", "xaxabc", false},
-        MatchCase{"?", "\x82\xA0", false}, MatchCase{"??", "\x82\xA0", true},  // あ: two bytes
-        MatchCase{"\\?x", "?x", true}, MatchCase{"*\\?", "ab", false},
-        MatchCase{"\\\\x", "\\x", true}, MatchCase{"*\\\\*", HYOU, true},
-        // A lone final '\' stands for nothing.
-        MatchCase{"\\", "", true}, MatchCase{"ab\\", "abc", false},
-        MatchCase{"a*b\\", "axbc", false}, MatchCase{"a*\\", "ab", false},
+        // A run after '*' is taken at its first occurrence, never retried; あ is two bytes.
+        MatchCase{"*ab", "abab", false}, MatchCase{"?", "\x82\xA0", false},
+        MatchCase{"??", "\x82\xA0", true}, MatchCase{"\\?x", "?x", true},
+        MatchCase{"*\\?", "ab", false}, MatchCase{"\\\\x", "\\x", true},
+        MatchCase{"*\\\\*", HYOU, true}, MatchCase{"\\", "", true}, MatchCase{"ab\\", "abc", false},
         MatchCase{"*?\\", "a", false},
-        // An escaped byte counts as single: the 0x5C after an escaped 0x95
-        // is an escape again, not the second byte of 表.
+        // An escaped byte is single: the 0x5C after an escaped 0x95 escapes again.
         MatchCase{"\\\x95\\x", "\x95\\x", false}, MatchCase{"*\\\x95\\x", "a\x95x", true},
         MatchCase{HYOU "\\*", HYOU "x", false}, MatchCase{"*" HYOU "?", "a" HYOU "z", true},
-        // In Shift-JIS the 0x86 of 了 leads, and the '\' after it is its
-        // second byte; in UTF-8 a last byte in 0x81..0x9F leads nothing.
+        // The 0x86 of 了 leads in Shift-JIS, making the '\' its second byte; not in UTF-8.
         MatchCase{RYOU "\\*", RYOU "\\x", true}, MatchCase{RYOU "\\*", RYOU "*", true, kUtf8},
         MatchCase{"\x82\\*", "\x82x", false, kUtf8},
         MatchCase{SHUU_CUT "\\*", SHUU_CUT "*", true, kUtf8},
@@ -83,25 +72,38 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"?", "\x82", true, kUtf8}, MatchCase{"?", SHUU_CUT, false, kUtf8},
         MatchCase{"??x", SHUU_CUT "x", true, kUtf8}, MatchCase{"??", OVERLONG_SLASH, true, kUtf8},
         MatchCase{"???", SURROGATE, true, kUtf8}, MatchCase{"?", SURROGATE, false, kUtf8},
-        MatchCase{"??", SHUU "\x82", true, kUtf8}, MatchCase{"?", "\xF0\x9F\x98", false, kUtf8}));
+        MatchCase{"?", "\xF0\x9F\x98", false, kUtf8}));
 
-TEST(MatchPattern, TextsEndAtTheirFirstZeroByteAndRunsAreComparedWhole) {
+// A line with a NUL byte (a binary log) ends there, and so does a pattern.
+TEST(MatchPattern, TextsEndAtTheirFirstZeroByte) {
   using namespace std::string_literals;
   EXPECT_EQ(MatchPattern("abc\0def"s, "*def"), 1);
   EXPECT_EQ(MatchPattern("abc\0def"s, "abc?def"), 1);
   EXPECT_EQ(MatchPattern("xab", "*ab\0cd"s), 0);
-  // The plain matcher holds at most 255 bytes of a literal run at a time.
-  const std::string r255(255, 'r');
-  EXPECT_EQ(MatchPattern("zz" + r255, "*" + r255), 0);
-  EXPECT_EQ(MatchPattern("zz" + r255 + "!", "*" + r255), 1);
-  const std::string run(300, 'a');
-  // The first 255 bytes occur early, the whole run only after the '#'.
-  EXPECT_EQ(MatchPattern(std::string(255, 'a') + "#" + run, "*" + run), 0);
-  EXPECT_EQ(MatchPattern(std::string(299, 'a') + "#", "*" + run), 1);
-  // 表 straddles the buffer's end: its 0x5C stays a second byte, so the
-  // '?' after it is a wild card.
-  EXPECT_EQ(MatchPattern(std::string(254, 'x') + HYOU "Q", "*" + std::string(254, 'x') + HYOU "?"),
-            0);
+}
+
+// A 0x5C that ends 表 stops the scan for the dot but separates nothing.
+TEST(FileName, PartsOfThePath) {
+  const struct {
+    const char *path, *ext, *stripped, *name, *backslashed;
+  } cases[] = {{"C:\\logs\\app.log", "log", "C:\\logs\\app", "app.log", "C:\\logs\\app.log\\"},
+               {"name.", "", "name", "name.", "name.\\"},
+               {".profile", "", ".profile", ".profile", ".profile\\"},
+               {"dir.x\\name", "", "dir.x\\name", "name", "dir.x\\name\\"},
+               {"", "", "", "", "\\"},
+               {"Z:\\logs\\", "", "Z:\\logs\\", "", "Z:\\logs\\"},
+               {"C:\\a." HYOU, "", "C:\\a." HYOU, "a." HYOU, "C:\\a." HYOU "\\"},
+               {"C:\\" HYOU ".log", "log", "C:\\" HYOU, HYOU ".log", "C:\\" HYOU ".log\\"},
+               {"C:\\" HYOU HYOU, "", "C:\\" HYOU HYOU, HYOU HYOU, "C:\\" HYOU HYOU "\\"},
+               {"C:\\" HYOU "\\", "", "C:\\" HYOU "\\", "", "C:\\" HYOU "\\"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(std::tuple(ExtractExt(c.path), ChangeExt(c.path, "qu$"), NamePart(c.path),
+                         AddBackslash(c.path)),
+              std::tuple(c.ext, std::string(c.stripped) + ".qu$", c.name, c.backslashed));
+    EXPECT_EQ(std::pair(StripExt(c.path), ChangeExt(c.path, "")),
+              std::pair(std::string(c.stripped), std::string(c.stripped)));
+  }
 }
 
 }  // namespace

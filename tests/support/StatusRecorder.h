@@ -1,7 +1,6 @@
 #pragma once
 
-// A StatusView that records what a run shows: the status log as lines, the
-// progress shown (to check its order) and every note.
+// Records the status log, the progress calls in order and every note of a run.
 
 #include <functional>
 #include <string>
@@ -21,12 +20,8 @@ class StatusRecorder : public StatusView {
   void FolderCounted(std::size_t) override {}
   void FolderFinished() override {}
   void FileStarted() override { events.push_back("file-started"); }
-  void ProgressCaption(std::string_view caption) override {
-    events.push_back("size:" + std::string(caption));
-  }
-  void ProgressPosition(int position) override {
-    events.push_back("gauge:" + std::to_string(position));
-  }
+  void ProgressCaption(std::string_view c) override { events.push_back("size:" + std::string(c)); }
+  void ProgressPosition(int p) override { events.push_back("gauge:" + std::to_string(p)); }
   void RunEnded() override {}
   void Repaint() override { events.push_back("repaint"); }
   void Yield() override {
@@ -39,24 +34,19 @@ class StatusRecorder : public StatusView {
                      note.reason, note.error});
   }
 
-  // The status log, one entry per appended line.
   std::vector<std::string> log;
-  // The progress calls in order: "size:100 bytes ", "gauge:12", "yield",
-  // "repaint", "file-started".
+  // "size:100 bytes ", "gauge:12", "yield", "repaint" and "file-started" in order.
   std::vector<std::string> events;
   struct RecordedNote {
     RunNote::Kind kind;
-    std::string path;
-    std::string other;
+    std::string path, other;
     int code;
     RefusalReason reason;
     int error;
   };
   std::vector<RecordedNote> notes;
-  // Runs inside every Yield(); a test asks for a cancel from here.
-  std::function<void()> on_yield;
-  // What CancelRequested() answers.
-  bool cancel = false;
+  std::function<void()> on_yield;  // runs inside every Yield()
+  bool cancel = false;             // what CancelRequested() answers
 };
 
 }  // namespace quillet::testing

@@ -6,10 +6,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "platform/Path.h"
 #include "platform/Sjis.h"
@@ -29,15 +31,13 @@ std::string LoadLine(int count) {
 }
 
 ScratchDir::ScratchDir() {
-  std::string templ = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) std::abort();
-  native_ = templ;
+  native_ = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
+  if (mkdtemp(native_.data()) == nullptr) std::abort();
   windows_ = platform::FromNativePath(native_).value();
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
-  // Give every entry its write bit back so read-only files can go.
   for (auto it = fs::recursive_directory_iterator(native_, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink()) chmod(it->path().c_str(), 0755);
@@ -51,8 +51,7 @@ std::string ScratchDir::Native(std::string_view relative) const {
 
 std::string ScratchDir::Windows(std::string_view relative_utf8) const {
   std::string rel = Sjis(relative_utf8);
-  for (char& c : rel)
-    if (c == '/') c = '\\';
+  std::replace(rel.begin(), rel.end(), '/', '\\');
   return windows_ + "\\" + rel;
 }
 
@@ -83,10 +82,7 @@ void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int
   std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
+  std::tie(tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_isdst) = std::tuple(hour, minute, second, -1);
   SetFileTime(native_path, mktime(&tm));
 }
 

@@ -1,8 +1,5 @@
 #pragma once
 
-// Helpers shared by the tests: Shift-JIS expectations built from UTF-8,
-// scratch folders on disk, whole-file reads and writes, and file times.
-
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -16,8 +13,7 @@ std::string Sjis(std::string_view utf8);
 // The status line that reports `count` definitions loaded.
 std::string LoadLine(int count);
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents (read-only entries included) when the object goes.
+// A fresh temporary folder, removed with all its contents when the object goes.
 class ScratchDir {
  public:
   ScratchDir();
@@ -25,38 +21,27 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
-  // Native path, no trailing '/'.
-  const std::string& native() const { return native_; }
-  // Windows form on drive Z:, Shift-JIS, no trailing '\'.
-  const std::string& windows() const { return windows_; }
-  // Native path of a relative name ("sub/app.log").
-  std::string Native(std::string_view relative) const;
-  // Windows form of a relative name given with '/' separators, in UTF-8.
+  const std::string& native() const { return native_; }    // no trailing '/'
+  const std::string& windows() const { return windows_; }  // "Z:\...", Shift-JIS, no trailing '\'
+  std::string Native(std::string_view relative) const;     // of "sub/app.log"
   std::string Windows(std::string_view relative_utf8) const;
 
  private:
-  std::string native_;
-  std::string windows_;
+  std::string native_, windows_;
 };
 
-// Writes `bytes` to the native path, creating parent folders.
+// Whole-file writes (creating parent folders) and reads; a failure fails the test.
 void WriteFile(const std::string& native_path, std::string_view bytes);
-// The whole content of a native path; fails the test when it cannot be read.
 std::string ReadFile(const std::string& native_path);
 bool FileExists(const std::string& native_path);
-// Sets a native path's access and last-write times; fails the test on error.
+// Sets access and last-write times, or those of today at a local time of day.
 void SetFileTime(const std::string& native_path, std::time_t time);
-// Sets a native path's times to today at the given local time of day.
 void SetLocalTimeOfDay(const std::string& native_path, int hour, int minute, int second);
 
-// What a run could change below a folder, the folder itself included, by
-// relative name: kind and permission bits, inode, link count, last-write
-// time, extended attribute names and, for files, content. Links are not
-// followed; the access time is left out (reading sets it).
+// By relative name, all a run could change below a folder (itself included) but access times.
 std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder);
 
-// Whether the file system of `dir` grants a write lease on a file this
-// process holds open alone (without one, only other runs are kept out).
+// Whether the file system of `dir` grants a write lease on a file this process holds open.
 bool LeasesGranted(const ScratchDir& dir);
 // Whether a native path carries the mark of a copy whose rewrite is pending.
 bool HasPendingMark(const std::string& native_path);
