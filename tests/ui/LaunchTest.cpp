@@ -76,7 +76,8 @@ TEST_F(LaunchTest, ViewerStartsOncePerFileAndStopsAtTheFirstFailure) {
 }
 
 // The chosen file fills name and folder (without its last '\\' unless it is a
-// drive root); a cancelled dialog changes nothing.
+// drive root); a cancelled dialog changes nothing. Either way the name box
+// has the focus afterwards.
 TEST_F(LaunchTest, FileBrowseFillsNameAndFolder) {
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {work.Windows("a.log"), "a.log", work.windows()},
@@ -87,7 +88,9 @@ TEST_F(LaunchTest, FileBrowseFillsNameAndFolder) {
     form->EditFName->setText(QStringLiteral("*.log"));
     dialogs.chosen = chosen.empty() ? std::vector<std::string>{} : std::vector{chosen};
     dialogs.shown.clear();
+    form->EditFolder->setFocus();
     form->FileBrowseSBClick();
+    EXPECT_EQ(form->focusWidget(), form->EditFName);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].initial_dir, "Z:\\start\\");
     EXPECT_EQ(FromQString(form->EditFName->text() + "|" + form->EditFolder->text()),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -59,6 +60,11 @@ TEST_F(OptDlgTest, OkStoresTrimmedTextsHandsOnTheFilterAndSaves) {
   std::string filter;
   dialog.SetFilterHandler([&filter](const std::string& text) { filter = text; });
   dialog.show();
+  for (int row = 1; row <= 5; ++row) {  // the filter rows are numbered from 1
+    const QString n = QString::number(row);
+    const auto* label = dialog.findChild<QLabel*>("FilterNumber" + n);
+    ASSERT_TRUE(label && label->text() == n + ".") << row;
+  }
   dialog.FOpF3->setText(QStringLiteral(" *.csv\t"));
   dialog.FOpS3->setText(ui::ToQString(Sjis(" 表計算 ")));
   dialog.FOpS4->setText(QStringLiteral("no pattern"));

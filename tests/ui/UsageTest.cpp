@@ -29,5 +29,10 @@ TEST(InfoRequested, TakesOnlyTheExactOptionWords) {
   EXPECT_EQ(InfoRequested(5, const_cast<char**>(argv)), InfoRequest::kNone);
 }
 
+// The root as program folder keeps its one slash in the paths it gives.
+TEST(UsageText, NamesTheFilesInARootProgramFolder) {
+  EXPECT_THAT(UsageText("/"), HasSubstr("folder is /, the settings are /Quillet.ini"));
+}
+
 }  // namespace
 }  // namespace quillet::ui
