@@ -255,6 +255,17 @@ TEST_F(ProcessFileTest, LinksAtTemporaryOrIncrementNameAreRefusedAndTargetsUntou
   EXPECT_EQ(ReadFile(Native("victim.txt")), "keep me");
 }
 
+// Sparse: text and a Ctrl-Z, then zeros up to 4 GiB + 6 bytes, a size a
+// 32-bit count would take for 6. The hidden text refuses the file whole.
+TEST_F(ProcessFileTest, FileOver4GiBWithEarlyCtrlZIsNotTruncated) {
+  const std::int64_t size = (std::int64_t{1} << 32) + 6;
+  WriteFile(Native("big.log"), "abc\n\x1A" + std::string(506, 'x'));
+  if (truncate(Native("big.log").c_str(), size) != 0) GTEST_SKIP() << "no sparse files here";
+  EXPECT_EQ(Process("big.log"), frReadError);
+  EXPECT_EQ(std::filesystem::file_size(Native("big.log")), static_cast<std::uintmax_t>(size));
+  EXPECT_FALSE(FileExists(Native("big.qu$")));
+}
+
 // A logger opening the file for every line waits while it is held and appends
 // after each rewrite: every line it wrote is there exactly once.
 TEST_F(ProcessFileTest, WriterReopeningForEveryLineLosesNothing) {
