@@ -96,6 +96,8 @@ TEST_F(StatusDlgTest, HelpAndCancelCallOffTheAutomaticExit) {
 
 TEST_F(StatusDlgTest, EnterPressesTheDefaultButtonThatIsInView) {
   dlg.FolderCounted(1);
+  // The bottom row is laid out: Cancel at its left, OK and Help at its right.
+  EXPECT_LT(dlg.CANCELBttn->geometry().right(), dlg.ButtonPanel->geometry().left());
   PressKey(&dlg, Qt::Key_Return);
   EXPECT_TRUE(dlg.CancelRequested());
   EXPECT_TRUE(dlg.isVisible());
