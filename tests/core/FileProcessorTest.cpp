@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -403,7 +402,7 @@ TEST_P(ProcessFileFaults, ReturnsCodeAndLeavesFilesAsTheyShouldBe) {
   if (c.before[1] != '-') WriteFile(Native("app.qu$"), Text(c.before[1]));
   const char extra = c.before[2];
   if (extra == 'm') {
-    ASSERT_EQ(setxattr(Native("app.qu$").c_str(), "user.quillet.pending", "1", 1, 0), 0);
+    ASSERT_TRUE(testing::SetPendingMark(Native("app.qu$")));
   }
   if (c.files[2] != '-') WriteFile(Native("app.inc"), Text('i'));
   const char* const names[] = {"app.log", "app.qu$", "app.inc"};

@@ -31,15 +31,15 @@ class FaultyFileSystem : public HookedFileSystem {
   bool Fired(std::size_t index) const { return faults_[index].second >= faults_[index].first.nth; }
 
   platform::Status Around(FsCall& call, const std::function<platform::Status()>& real) override {
-    platform::Status injected;
+    std::optional<platform::Status> failure;  // the first fault due on this call
     for (auto& [fault, seen] : faults_) {
       if (fault.op != call.op || !call.path.ends_with(fault.path_suffix)) continue;
       if (call.op == FsOp::kOpen && fault.mode && call.mode != *fault.mode) continue;
-      if (++seen == fault.nth && injected) injected = platform::Status::Failure(fault.error);
+      if (++seen == fault.nth && !failure) failure = platform::Status::Failure(fault.error);
     }
-    if (injected) return real();
+    if (!failure) return real();
     if (call.op == FsOp::kClose) real();  // a failing close still releases the file
-    return injected;
+    return *failure;
   }
 
  private:

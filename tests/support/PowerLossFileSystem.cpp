@@ -1,7 +1,5 @@
 #include "tests/support/PowerLossFileSystem.h"
 
-#include <sys/xattr.h>
-
 #include <filesystem>
 #include <utility>
 
@@ -103,7 +101,7 @@ void PowerLossFileSystem::WriteDisk(const std::string& native_folder, const Disk
     const std::string native = native_folder + "/" + name;
     WriteFile(native, state.data);
     if (state.pending) {
-      ASSERT_EQ(setxattr(native.c_str(), "user.quillet.pending", "1", 1, 0), 0) << name;
+      ASSERT_TRUE(SetPendingMark(native)) << name;
     }
   }
 }

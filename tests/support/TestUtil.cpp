@@ -114,8 +114,14 @@ bool LeasesGranted(const ScratchDir& dir) {
   return granted;
 }
 
+constexpr char kPendingMark[] = "user.quillet.pending";
+
 bool HasPendingMark(const std::string& native_path) {
-  return getxattr(native_path.c_str(), "user.quillet.pending", nullptr, 0) >= 0;
+  return getxattr(native_path.c_str(), kPendingMark, nullptr, 0) >= 0;
+}
+
+bool SetPendingMark(const std::string& native_path) {
+  return setxattr(native_path.c_str(), kPendingMark, "1", 1, 0) == 0;
 }
 
 }  // namespace quillet::testing

@@ -43,8 +43,10 @@ std::map<std::string, std::string> TreeSnapshot(const std::string& native_folder
 
 // Whether the file system of `dir` grants a write lease on a file this process holds open.
 bool LeasesGranted(const ScratchDir& dir);
-// Whether a native path carries the mark of a copy whose rewrite is pending.
+// Whether a native path carries the mark of a copy whose rewrite is pending;
+// and sets that mark, telling whether the file system took it.
 bool HasPendingMark(const std::string& native_path);
+bool SetPendingMark(const std::string& native_path);
 
 // The DOS stamp of a local date and time (seconds rounded down to even).
 constexpr std::uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -86,7 +85,7 @@ TEST_F(Program, CompactsATreeWithoutAWindowSystemAndLeavesRefusedFilesAlone) {
   for (const char* name : kept) WriteFile(Logs(name), kLog);
   ASSERT_EQ(link(Logs("linked.log").c_str(), work.Native("other-name").c_str()), 0);
   WriteFile(Logs("cut.log"), "DEBUG\r\n");
-  const bool xattrs = setxattr(Logs("cut.qu$").c_str(), "user.quillet.pending", "1", 1, 0) == 0;
+  const bool xattrs = SetPendingMark(Logs("cut.qu$"));
   const int reader = open(Logs("held.log").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(reader, 0);
   const bool leases = LeasesGranted(work);
